@@ -1,0 +1,64 @@
+// Everything VarnixPos needs from the operating system, behind one interface: the registry,
+// the machine-wide application-data folder, files and folders, sleeping and the command line.
+// One implementation per platform (win32/, posix/); tests wrap or replace it. No method throws.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace varnix::platform {
+
+enum class PathStyle { Windows, Posix };
+
+enum class RegistryRoot { CurrentUser, LocalMachine };
+
+// Registry value types, with the numbers the Windows API gives them.
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegDword = 4;
+
+// The raw answer of one registry query: status 0 on success (a Win32 error code otherwise),
+// the value's type and as many data bytes as the query reported.
+struct RegistryQuery {
+    long status = 0;
+    std::uint32_t type = 0;
+    std::string data;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    virtual PathStyle Style() const = 0;
+    char Separator() const { return Style() == PathStyle::Windows ? '\\' : '/'; }
+
+    // Opens `subKey` under `root`, queries `valueName` into a 1024-byte buffer and closes the
+    // key again. The sub-key shape is not checked here.
+    virtual RegistryQuery QueryRegistryValue(RegistryRoot root, const std::string& subKey,
+                                             const std::string& valueName) = 0;
+
+    // The machine-wide application-data folder without a trailing separator, created if it is
+    // missing; empty text on any failure.
+    virtual std::string CommonAppDataFolder() = 0;
+
+    virtual bool FileExists(const std::string& path) = 0;    // an ordinary file
+    virtual bool FolderExists(const std::string& path) = 0;  // a trailing separator is allowed
+    virtual bool RemoveFile(const std::string& path) = 0;
+
+    // Whole-file access in binary mode: bytes in, bytes out, no line-end translation.
+    virtual std::optional<std::string> ReadWholeFile(const std::string& path) = 0;
+    virtual bool WriteWholeFile(const std::string& path, std::string_view bytes) = 0;
+    virtual bool AppendToFile(const std::string& path, std::string_view bytes) = 0;
+
+    virtual void SleepMs(int milliseconds) = 0;
+
+    // The argument text of the process without the executable's name, as the run-mode choice
+    // reads it.
+    virtual std::string CommandLineText(int argc, const char* const* argv) = 0;
+};
+
+// The implementation for the platform this binary was built for; lives for the whole process.
+Platform& HostPlatform();
+
+}  // namespace varnix::platform

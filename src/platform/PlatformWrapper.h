@@ -1,0 +1,43 @@
+// Forwards every call to another platform. Subclasses override the few calls they change, so a
+// test or a fault injector can alter one behaviour and keep the real rest.
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace varnix::platform {
+
+class PlatformWrapper : public Platform {
+public:
+    explicit PlatformWrapper(Platform& target) : target_(target) {}
+
+    PathStyle Style() const override { return target_.Style(); }
+    RegistryQuery QueryRegistryValue(RegistryRoot root, const std::string& subKey,
+                                     const std::string& valueName) override {
+        return target_.QueryRegistryValue(root, subKey, valueName);
+    }
+    std::string CommonAppDataFolder() override { return target_.CommonAppDataFolder(); }
+    bool FileExists(const std::string& path) override { return target_.FileExists(path); }
+    bool FolderExists(const std::string& path) override { return target_.FolderExists(path); }
+    bool RemoveFile(const std::string& path) override { return target_.RemoveFile(path); }
+    std::optional<std::string> ReadWholeFile(const std::string& path) override {
+        return target_.ReadWholeFile(path);
+    }
+    bool WriteWholeFile(const std::string& path, std::string_view bytes) override {
+        return target_.WriteWholeFile(path, bytes);
+    }
+    bool AppendToFile(const std::string& path, std::string_view bytes) override {
+        return target_.AppendToFile(path, bytes);
+    }
+    void SleepMs(int milliseconds) override { target_.SleepMs(milliseconds); }
+    std::string CommandLineText(int argc, const char* const* argv) override {
+        return target_.CommandLineText(argc, argv);
+    }
+
+protected:
+    Platform& target() { return target_; }
+
+private:
+    Platform& target_;
+};
+
+}  // namespace varnix::platform

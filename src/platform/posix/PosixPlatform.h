@@ -1,0 +1,30 @@
+// The POSIX implementation of the platform interface. The registry is stood in for by a
+// Registry Editor export file (${XDG_CONFIG_HOME:-$HOME/.config}/varnixpos/registry.reg) and the
+// machine-wide application-data folder by ${XDG_DATA_HOME:-$HOME/.local/share}.
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace varnix::platform {
+
+class PosixPlatform : public Platform {
+public:
+    PathStyle Style() const override { return PathStyle::Posix; }
+    RegistryQuery QueryRegistryValue(RegistryRoot root, const std::string& subKey,
+                                     const std::string& valueName) override;
+    std::string CommonAppDataFolder() override;
+    bool FileExists(const std::string& path) override;
+    bool FolderExists(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
+    std::optional<std::string> ReadWholeFile(const std::string& path) override;
+    bool WriteWholeFile(const std::string& path, std::string_view bytes) override;
+    bool AppendToFile(const std::string& path, std::string_view bytes) override;
+    void SleepMs(int milliseconds) override;
+    std::string CommandLineText(int argc, const char* const* argv) override;
+
+    // Where the registry stand-in file is looked for; empty when neither XDG_CONFIG_HOME nor
+    // HOME is set.
+    static std::string RegistryFilePath();
+};
+
+}  // namespace varnix::platform

@@ -1,0 +1,131 @@
+#include "platform/win32/Win32Platform.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// windows.h first: shlobj.h depends on its types.
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "platform/StdFiles.h"
+
+namespace varnix::platform {
+
+namespace {
+
+constexpr REGSAM kOpenAccess = 0x2003F;
+constexpr DWORD kQueryBufferSize = 1024;
+
+}  // namespace
+
+RegistryQuery Win32Platform::QueryRegistryValue(RegistryRoot root, const std::string& subKey,
+                                                const std::string& valueName) {
+    RegistryQuery answer;
+    HKEY rootKey = root == RegistryRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    HKEY key = nullptr;
+    LONG rc = ::RegOpenKeyExA(rootKey, subKey.c_str(), 0, kOpenAccess, &key);
+    if (rc != ERROR_SUCCESS) {
+        answer.status = rc;
+        return answer;
+    }
+    char buffer[kQueryBufferSize];
+    DWORD size = kQueryBufferSize;
+    DWORD type = 0;
+    rc = ::RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
+                            reinterpret_cast<BYTE*>(buffer), &size);
+    ::RegCloseKey(key);
+    answer.status = rc;
+    if (rc == ERROR_SUCCESS) {
+        answer.type = type;
+        answer.data.assign(buffer, size <= kQueryBufferSize ? size : kQueryBufferSize);
+    }
+    return answer;
+}
+
+std::string Win32Platform::CommonAppDataFolder() {
+    // A buffer of blanks: a shell that fails without writing leaves no NUL, which reads as
+    // failure below.
+    char buffer[MAX_PATH + 1];
+    std::memset(buffer, ' ', sizeof buffer);
+    if (!::SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_COMMON_APPDATA, TRUE)) {
+        return {};
+    }
+    const void* nul = std::memchr(buffer, '\0', sizeof buffer);
+    if (nul == nullptr) {
+        return {};
+    }
+    return std::string(buffer, static_cast<const char*>(nul));
+}
+
+bool Win32Platform::FileExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32Platform::FolderExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool Win32Platform::RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+
+std::optional<std::string> Win32Platform::ReadWholeFile(const std::string& path) {
+    if (!FileExists(path)) {
+        return std::nullopt;
+    }
+    return stdfiles::ReadWholeFile(path);
+}
+
+bool Win32Platform::WriteWholeFile(const std::string& path, std::string_view bytes) {
+    return stdfiles::WriteWholeFile(path, bytes);
+}
+
+bool Win32Platform::AppendToFile(const std::string& path, std::string_view bytes) {
+    return stdfiles::AppendToFile(path, bytes);
+}
+
+void Win32Platform::SleepMs(int milliseconds) {
+    if (milliseconds > 0) {
+        ::Sleep(static_cast<DWORD>(milliseconds));
+    }
+}
+
+std::string Win32Platform::CommandLineText(int /*argc*/, const char* const* /*argv*/) {
+    // The raw command line, less the program name and the blanks after it: quotes inside the
+    // arguments stay, since the run-once mode removes them itself.
+    const char* p = ::GetCommandLineA();
+    if (p == nullptr) {
+        return {};
+    }
+    if (*p == '"') {
+        ++p;
+        while (*p != '\0' && *p != '"') {
+            ++p;
+        }
+        if (*p == '"') {
+            ++p;
+        }
+    } else {
+        while (*p != '\0' && *p != ' ' && *p != '\t') {
+            ++p;
+        }
+    }
+    while (*p == ' ' || *p == '\t') {
+        ++p;
+    }
+    return p;
+}
+
+Platform& HostPlatform() {
+    static Win32Platform platform;
+    return platform;
+}
+
+}  // namespace varnix::platform

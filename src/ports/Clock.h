@@ -1,0 +1,24 @@
+// Local time and blocking sleeps. The system clock is the real one; tests use a fake whose
+// sleeps advance its time, so no test waits through real seconds.
+#pragma once
+
+namespace varnix::ports {
+
+struct LocalDateTime {
+    int year = 1970;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+
+    virtual LocalDateTime Now() = 0;
+    virtual void Sleep(int milliseconds) = 0;
+};
+
+}  // namespace varnix::ports

@@ -1,0 +1,20 @@
+// The real clock: local time from the C library, sleeps through the platform.
+#pragma once
+
+#include "platform/Platform.h"
+#include "ports/Clock.h"
+
+namespace varnix::ports {
+
+class SystemClock : public Clock {
+public:
+    explicit SystemClock(platform::Platform& platform) : platform_(platform) {}
+
+    LocalDateTime Now() override;
+    void Sleep(int milliseconds) override { platform_.SleepMs(milliseconds); }
+
+private:
+    platform::Platform& platform_;
+};
+
+}  // namespace varnix::ports

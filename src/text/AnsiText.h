@@ -1,0 +1,50 @@
+// Byte-string helpers with the semantics the file formats rely on: text is Windows-1252 bytes,
+// "blank" means the space character only, and case folding follows the ANSI code page.
+// Nothing here allocates more than its result, and nothing throws on any input.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnix::text {
+
+// Upper-cases ASCII and the accented letters of Windows-1252 (à -> À, œ -> Œ, ÿ -> Ÿ).
+char ToUpperAnsi(char c);
+std::string ToUpper(std::string_view s);
+
+// Removes leading and trailing space characters (not tabs): how the file readers trim.
+std::string_view TrimBlanks(std::string_view s);
+
+// Case-insensitive (ASCII) search and comparison.
+bool ContainsNoCase(std::string_view haystack, std::string_view needle);
+std::size_t FindNoCase(std::string_view haystack, std::string_view needle);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool EndsWithNoCase(std::string_view s, std::string_view suffix);
+
+// Splits at every occurrence of the separator; an empty input gives one empty field.
+std::vector<std::string> Split(std::string_view s, char separator);
+
+std::string RemoveAll(std::string_view s, char c);
+
+// A number as the user may write it: blanks around it, a sign, digits with at most one
+// decimal point, an optional exponent, or &H/&O notation. Returns its value, or nothing when
+// the text is not such a number (empty text included).
+std::optional<double> ParseNumber(std::string_view s);
+inline bool IsNumeric(std::string_view s) { return ParseNumber(s).has_value(); }
+
+// The number formed by the text's leading numeric characters, blanks skipped; 0 when there
+// are none ("12ab" -> 12, "  7 5" -> 75, "abc" -> 0).
+double LeadingNumber(std::string_view s);
+
+// Rounds to the nearest whole number, halves to even, saturating at the int range.
+int RoundHalfEven(double value);
+
+// Splits a file's contents into lines. CR LF, a lone CR and a lone LF all end a line; a last
+// line without an end is still a line; no empty line is invented after a final line end.
+std::vector<std::string> SplitLines(std::string_view contents);
+
+constexpr std::string_view kCrLf = "\r\n";
+
+}  // namespace varnix::text

@@ -1,0 +1,93 @@
+// The service window frmOstrixType as a model: the configuration editor's controls, the lamps,
+// the test tools' lists and boxes, the log switches, and the actions that work on them. Views
+// display it and forward input; the polling timer is a port, not a control, so that the core
+// decides when it runs.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "config/Settings.h"
+#include "platform/Platform.h"
+#include "ui/Controls.h"
+
+namespace varnix::ui {
+
+class ServiceWindow {
+public:
+    ServiceWindow(platform::Platform& platform, config::Settings& settings);
+
+    // Start-up step 5: the wait list (20 s selected) and the expected-result list (first).
+    void FillTestLists();
+
+    // The editor's lists and defaults; the paths are those of the resolved data folder.
+    void CaricaValoriDefault();
+
+    // The parameter file: four lines remembering the log switch, the tray switch and the two
+    // test lists' positions. Neither routine ever reports a failure.
+    void SalvaParametri();
+    void LeggiParametri();
+
+    void Refresh();
+    std::function<void()> onRefresh;
+
+    std::string caption = "ZANDRIK VarnixPos per sviluppatori (scambio importo)";
+    bool visible = false;
+    bool minimized = false;
+
+    // "Tipo Connessione"
+    ComboBox cboTIPO{true};
+    Lamp ShapeDump;
+
+    // "Rete ETH"
+    TextBox txtIpAddress;
+    TextBox txtPortEth;
+
+    // "RS-232"
+    ComboBox cmbComExtended{true};
+    ComboBox cmdBaud{true};
+    ComboBox cmbParity{true};
+    ComboBox cmbDataBits{true};
+    ComboBox cmbStopBit{true};
+
+    // "I / O Files"
+    TextBox txtINPF;
+    TextBox txtOUTF;
+
+    // "File di Configurazione e Log"
+    CheckBox chkEnableLog;
+    TextBox txtLogFileName;
+    TextBox txtConfFile;
+
+    // "Salvataggio dati", "Test"
+    Button cmdSalvaDati;
+    Button cmdEseguiTest;
+
+    // "Control"
+    Lamp Shape1;
+    Label lblTerminalId;
+    Label lblValTerminalId;
+
+    // Test tools
+    TextBox txtSend{"POS_PAGAME"};
+    TextBox txtAmount{"10"};
+    TextBox txtTipo{"2"};
+    Button cmdSend;
+    ComboBox ComboResult{true};
+    ComboBox ComboSecondi{true};
+    TextBox txtRisultatoFinale;
+    Button btnReadFile;
+    TextBox txtReadFile;
+
+    CheckBox chbNoIcon;
+
+    int refreshCount = 0;
+
+private:
+    std::string ParamFilePath() const;
+
+    platform::Platform& platform_;
+    config::Settings& settings_;
+};
+
+}  // namespace varnix::ui

@@ -1,0 +1,79 @@
+// Recording fakes of the ports: dialogs that log every box and answer from a script, an event
+// pump that counts, a timer that only holds its state, and a clock whose sleeps advance time.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "ports/Clock.h"
+#include "ports/Dialogs.h"
+#include "ports/EventPump.h"
+#include "ports/PollTimer.h"
+
+namespace varnix::fakes {
+
+struct ShownBox {
+    std::string text;
+    std::string title;
+    ports::Buttons buttons = ports::Buttons::Ok;
+    ports::Icon icon = ports::Icon::None;
+};
+
+class FakeDialogs : public ports::Dialogs {
+public:
+    ports::Answer Show(const std::string& text, const std::string& title, ports::Buttons buttons,
+                       ports::Icon icon) override {
+        shown.push_back({text, title, buttons, icon});
+        if (buttons == ports::Buttons::Ok || answers.empty()) {
+            return ports::Answer::Ok;
+        }
+        const auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const auto& box : shown) {
+            texts.push_back(box.text);
+        }
+        return texts;
+    }
+
+    std::vector<ShownBox> shown;
+    std::deque<ports::Answer> answers;  // for OK/Cancel questions; OK when empty
+};
+
+class FakeEventPump : public ports::EventPump {
+public:
+    void PumpEvents() override { ++pumps; }
+    int pumps = 0;
+};
+
+class FakeTimer : public ports::PollTimer {
+public:
+    void SetEnabled(bool enabled) override { enabled_ = enabled; }
+    bool IsEnabled() const override { return enabled_; }
+    void SetInterval(int milliseconds) override { interval_ = milliseconds; }
+    int Interval() const override { return interval_; }
+
+private:
+    bool enabled_ = false;
+    int interval_ = 0;
+};
+
+class FakeClock : public ports::Clock {
+public:
+    ports::LocalDateTime Now() override { return now; }
+    void Sleep(int milliseconds) override {
+        sleptMs += milliseconds;
+        ++sleeps;
+    }
+
+    ports::LocalDateTime now{2024, 3, 5, 14, 7, 9};
+    long long sleptMs = 0;
+    int sleeps = 0;
+};
+
+}  // namespace varnix::fakes

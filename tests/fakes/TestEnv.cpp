@@ -1,0 +1,123 @@
+#include "fakes/TestEnv.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#ifndef _WIN32
+#include "platform/posix/PosixPlatform.h"
+#endif
+
+namespace varnix::testing {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string WithSeparator(const fs::path& p) {
+    std::string s = p.string();
+    const char sep = static_cast<char>(fs::path::preferred_separator);
+    if (s.empty() || s.back() != sep) {
+        s.push_back(sep);
+    }
+    return s;
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+    std::random_device rd;
+    const auto base = fs::temp_directory_path();
+    for (;;) {
+        auto candidate = base / ("varnixpos-test-" + std::to_string(rd()));
+        if (fs::create_directory(candidate)) {
+            path_ = WithSeparator(candidate);
+            return;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Restore write rights a test may have taken away, then remove everything.
+    for (auto it = fs::recursive_directory_iterator(path_, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(path_, ec);
+}
+
+std::string TempDir::MakeFolder(const std::string& name) const {
+    fs::create_directories(path_ + name);
+    return WithSeparator(path_ + name);
+}
+
+ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value)
+    : name_(std::move(name)) {
+    if (const char* old = std::getenv(name_.c_str())) {
+        previous_ = old;
+    }
+#ifdef _WIN32
+    _putenv_s(name_.c_str(), value ? value->c_str() : "");
+#else
+    if (value) {
+        ::setenv(name_.c_str(), value->c_str(), 1);
+    } else {
+        ::unsetenv(name_.c_str());
+    }
+#endif
+}
+
+ScopedEnv::~ScopedEnv() {
+#ifdef _WIN32
+    _putenv_s(name_.c_str(), previous_ ? previous_->c_str() : "");
+#else
+    if (previous_) {
+        ::setenv(name_.c_str(), previous_->c_str(), 1);
+    } else {
+        ::unsetenv(name_.c_str());
+    }
+#endif
+}
+
+void SetDataFolderOverride(const std::optional<std::string>& value) {
+#ifdef _WIN32
+    const std::string key = "\"HKCU\\SOFTWARE\\ZANDRIK Engineering\\ZANDRIKOSTRIX\"";
+    const std::string command =
+        value ? "reg add " + key + " /v CustomPathDataDir /t REG_SZ /d \"" + *value + "\" /f"
+              : "reg delete " + key + " /v CustomPathDataDir /f";
+    std::system((command + " >NUL 2>&1").c_str());
+#else
+    const auto file = platform::PosixPlatform::RegistryFilePath();
+    fs::create_directories(fs::path(file).parent_path());
+    std::string escaped;
+    for (char c : value.value_or("")) {
+        if (c == '\\' || c == '"') {
+            escaped.push_back('\\');
+        }
+        escaped.push_back(c);
+    }
+    std::string contents = "Windows Registry Editor Version 5.00\r\n\r\n"
+                           "[HKEY_CURRENT_USER\\SOFTWARE\\ZANDRIK Engineering\\ZANDRIKOSTRIX]\r\n";
+    if (value) {
+        contents += "\"CustomPathDataDir\"=\"" + escaped + "\"\r\n";
+    }
+    WriteFile(file, contents);
+#endif
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+}  // namespace varnix::testing
