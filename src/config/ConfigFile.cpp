@@ -12,9 +12,9 @@ namespace {
 
 // The keys in the order the reader tests them; a line may carry a key anywhere.
 enum Key { kTipo, kIpad, kPort, kPcom, kBaud, kStop, kBits, kPari, kEcri, kInpf, kOutf, kKeyCount };
-constexpr std::array<const char*, kKeyCount> kKeys = {"TIPO:", "IPAD:", "PORT:", "PCOM:",
-                                                      "BAUD:", "STOP:", "BITS:", "PARI:",
-                                                      "ECRI:", "INPF:", "OUTF:"};
+constexpr std::array<const char*, kKeyCount> kKeys = {
+    "TIPO:", "IPAD:", "PORT:", "PCOM:", "BAUD:", "STOP:",
+    "BITS:", "PARI:", "ECRI:", "INPF:", "OUTF:"};
 
 // The value of an ordinary entry: the second ":"-field of the trimmed line, trimmed.
 std::optional<std::string> SecondField(const std::string& line) {

@@ -21,7 +21,7 @@ inline constexpr const char* kInputFolderMissing = "Directory del file di Input 
 inline constexpr const char* kOutputFolderMissing = "Directory del file di Output non presente !";
 
 class ConfigFile {
-public:
+  public:
     ConfigFile(platform::Platform& platform, ports::Dialogs& dialogs, Settings& settings,
                ui::ConsoleForm& console, ui::ServiceWindow& editor);
 
@@ -31,7 +31,7 @@ public:
     // Writes the editor's fields; failures are silent.
     void SalvaDatiConfigurazioneConPrefisso(const std::string& currfile);
 
-private:
+  private:
     bool ApplyEntry(int key, const std::string& line, const std::string& path);
     void ApplyPath(bool input, const std::string& line, const std::string& path);
 

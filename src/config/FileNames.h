@@ -14,6 +14,8 @@ inline constexpr const char* kStatusRequestFileName = "POSDUMPIN.TXT";
 inline constexpr const char* kDumpFileName = "POSDUMPOUT.TXT";
 
 // The log of the last exchange: the data folder followed by the log file's name.
-inline std::string LogFilePath(const std::string& dataFolder) { return dataFolder + kLogFileName; }
+inline std::string LogFilePath(const std::string& dataFolder) {
+    return dataFolder + kLogFileName;
+}
 
 }  // namespace varnix::config

@@ -18,7 +18,9 @@ constexpr PathStyle kHostStyle = PathStyle::Windows;
 constexpr PathStyle kHostStyle = PathStyle::Posix;
 #endif
 
-constexpr char SeparatorOf(PathStyle style) { return style == PathStyle::Windows ? '\\' : '/'; }
+constexpr char SeparatorOf(PathStyle style) {
+    return style == PathStyle::Windows ? '\\' : '/';
+}
 
 // The path up to and including its last separator (or, on Windows, drive colon); "" if none.
 std::string GetPathFolder(std::string_view path, PathStyle style = kHostStyle);

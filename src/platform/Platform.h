@@ -27,7 +27,7 @@ struct RegistryQuery {
 };
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     virtual PathStyle Style() const = 0;

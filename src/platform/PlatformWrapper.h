@@ -7,7 +7,7 @@
 namespace varnix::platform {
 
 class PlatformWrapper : public Platform {
-public:
+  public:
     explicit PlatformWrapper(Platform& target) : target_(target) {}
 
     PathStyle Style() const override { return target_.Style(); }
@@ -33,10 +33,10 @@ public:
         return target_.CommandLineText(argc, argv);
     }
 
-protected:
+  protected:
     Platform& target() { return target_; }
 
-private:
+  private:
     Platform& target_;
 };
 

@@ -19,8 +19,9 @@ std::string DecodeFile(std::string_view raw) {
         std::string out;
         out.reserve(raw.size() / 2);
         for (std::size_t i = 2; i + 1 < raw.size(); i += 2) {
-            const unsigned unit = static_cast<unsigned char>(raw[i]) |
-                                  (static_cast<unsigned>(static_cast<unsigned char>(raw[i + 1])) << 8);
+            const unsigned unit =
+                static_cast<unsigned char>(raw[i]) |
+                (static_cast<unsigned>(static_cast<unsigned char>(raw[i + 1])) << 8);
             out.push_back(unit < 0x100 ? static_cast<char>(unit) : '?');
         }
         return out;
@@ -45,8 +46,8 @@ std::vector<std::string> LogicalLines(const std::string& text) {
     bool continuing = false;
     for (const auto& line : text::SplitLines(text)) {
         std::string_view piece = TrimWhite(line);
-        const bool continues = !piece.empty() && piece.back() == '\\' && piece[0] != '[' &&
-                               piece[0] != ';';
+        const bool continues =
+            !piece.empty() && piece.back() == '\\' && piece[0] != '[' && piece[0] != ';';
         if (continues) {
             piece.remove_suffix(1);
         }
@@ -145,7 +146,8 @@ std::optional<RegValue> ParseData(std::string_view s) {
             if (close == std::string_view::npos) {
                 return std::nullopt;
             }
-            const auto n = text::ParseNumber(std::string("&H") + std::string(s.substr(4, close - 4)));
+            const auto n =
+                text::ParseNumber(std::string("&H") + std::string(s.substr(4, close - 4)));
             if (!n) {
                 return std::nullopt;
             }

@@ -18,7 +18,7 @@ struct RegValue {
 };
 
 class RegFile {
-public:
+  public:
     static RegFile Parse(std::string_view contents);
 
     // `keyPath` is the full key, root included ("HKEY_CURRENT_USER\SOFTWARE\..."); key and
@@ -26,7 +26,7 @@ public:
     std::optional<RegValue> Find(std::string_view keyPath, std::string_view valueName) const;
     bool HasKey(std::string_view keyPath) const;
 
-private:
+  private:
     static std::string NormalizeKey(std::string_view keyPath);
 
     std::map<std::string, std::map<std::string, RegValue>> keys_;

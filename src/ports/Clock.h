@@ -14,7 +14,7 @@ struct LocalDateTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
 
     virtual LocalDateTime Now() = 0;

@@ -16,7 +16,7 @@ inline const std::string kDefaultTitle;
 inline const std::string kAttentionTitle = "Attenzione";
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
 
     virtual Answer Show(const std::string& text, const std::string& title, Buttons buttons,
@@ -26,9 +26,7 @@ public:
     void Inform(const std::string& text) { Show(text, kDefaultTitle, Buttons::Ok, Icon::None); }
 
     // A field check's complaint: critical-stop icon, OK, title "Attenzione".
-    void Warn(const std::string& text) {
-        Show(text, kAttentionTitle, Buttons::Ok, Icon::Critical);
-    }
+    void Warn(const std::string& text) { Show(text, kAttentionTitle, Buttons::Ok, Icon::Critical); }
 
     // An OK/Cancel confirmation with the default title; true on OK.
     bool Confirm(const std::string& text) {

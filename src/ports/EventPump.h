@@ -5,7 +5,7 @@
 namespace varnix::ports {
 
 class EventPump {
-public:
+  public:
     virtual ~EventPump() = default;
 
     // Processes every pending window event (timer ticks and clicks included) and returns.

@@ -5,7 +5,7 @@
 namespace varnix::ports {
 
 class PollTimer {
-public:
+  public:
     virtual ~PollTimer() = default;
 
     virtual void SetEnabled(bool enabled) = 0;

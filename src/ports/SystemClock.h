@@ -7,13 +7,13 @@
 namespace varnix::ports {
 
 class SystemClock : public Clock {
-public:
+  public:
     explicit SystemClock(platform::Platform& platform) : platform_(platform) {}
 
     LocalDateTime Now() override;
     void Sleep(int milliseconds) override { platform_.SleepMs(milliseconds); }
 
-private:
+  private:
     platform::Platform& platform_;
 };
 

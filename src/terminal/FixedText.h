@@ -12,7 +12,7 @@ namespace varnix::terminal {
 
 template <std::size_t Width>
 class FixedText {
-public:
+  public:
     static constexpr std::size_t kWidth = Width;
 
     FixedText() { bytes_.fill('\0'); }
@@ -31,7 +31,7 @@ public:
 
     bool operator==(const FixedText&) const = default;
 
-private:
+  private:
     std::array<char, Width> bytes_;
 };
 

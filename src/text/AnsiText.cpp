@@ -47,7 +47,9 @@ std::string_view TrimBlanks(std::string_view s) {
 
 namespace {
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c; }
+char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c;
+}
 
 }  // namespace
 
@@ -110,7 +112,9 @@ std::string RemoveAll(std::string_view s, char c) {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::optional<double> ParseRadix(std::string_view digits, int radix) {
     if (digits.empty() || digits.size() > 16) {

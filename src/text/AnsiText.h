@@ -32,7 +32,9 @@ std::string RemoveAll(std::string_view s, char c);
 // decimal point, an optional exponent, or &H/&O notation. Returns its value, or nothing when
 // the text is not such a number (empty text included).
 std::optional<double> ParseNumber(std::string_view s);
-inline bool IsNumeric(std::string_view s) { return ParseNumber(s).has_value(); }
+inline bool IsNumeric(std::string_view s) {
+    return ParseNumber(s).has_value();
+}
 
 // The number formed by the text's leading numeric characters, blanks skipped; 0 when there
 // are none ("12ab" -> 12, "  7 5" -> 75, "abc" -> 0).

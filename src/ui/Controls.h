@@ -23,7 +23,7 @@ inline constexpr Rgb kYellow{255, 255, 0};
 inline constexpr Rgb kGreen{0, 255, 0};
 
 class TextBox {
-public:
+  public:
     TextBox() = default;
     explicit TextBox(std::string_view text) { SetText(text); }
 
@@ -37,38 +37,38 @@ public:
     int maxLength = 0;  // limits typing only; 0 means no limit
     std::string toolTip;
 
-private:
+  private:
     std::string text_;
 };
 
 class Label {
-public:
+  public:
     std::string caption;
     bool visible = true;
     std::string toolTip;
 };
 
 class CheckBox {
-public:
+  public:
     bool checked = false;
     bool enabled = true;
 };
 
 class Button {
-public:
+  public:
     bool enabled = true;
     bool visible = true;
 };
 
 class Lamp {
-public:
+  public:
     Rgb fill = kRed;
 };
 
 // A list box with an edit field. A fixed list shows only its items; an editable one also takes
 // typed text, which selects the matching item or none.
 class ComboBox {
-public:
+  public:
     explicit ComboBox(bool editable = false) : editable_(editable) {}
 
     void Clear() {
@@ -116,7 +116,7 @@ public:
     bool visible = true;
     std::string toolTip;
 
-private:
+  private:
     bool editable_;
     std::vector<std::string> items_;
     int index_ = -1;

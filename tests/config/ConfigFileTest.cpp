@@ -15,7 +15,7 @@ namespace {
 using platform::HostPlatform;
 
 class ConfigFileTest : public ::testing::Test {
-protected:
+  protected:
     ConfigFileTest() {
         settings.DataFolder = dir.path();
         editor.CaricaValoriDefault();
@@ -40,8 +40,10 @@ TEST_F(ConfigFileTest, FirstStartFileHoldsTheTenDefaultLinesByteForByte) {
     const std::string df = dir.path();
     EXPECT_EQ(testing::ReadFile(configPath),
               "TIPO:ETH\r\nPCOM:1\r\nBAUD:9600\r\nPARI:N\r\nBITS:7\r\nSTOP:1\r\n"
-              "INPF:" + df + "SRINPF.TXT\r\nOUTF:" + df + "SROUTF.TXT\r\n"
-              "IPAD:192.168.1.101\r\nPORT:1000\r\n");
+              "INPF:" +
+                  df + "SRINPF.TXT\r\nOUTF:" + df +
+                  "SROUTF.TXT\r\n"
+                  "IPAD:192.168.1.101\r\nPORT:1000\r\n");
 }
 
 TEST_F(ConfigFileTest, DefaultsSavedAndReadBackGiveTheDefaultSettings) {
@@ -148,17 +150,22 @@ TEST_F(ConfigFileTest, EachEntryIsAcceptedOrRefusedByItsOwnRule) {
         {"BITS:8", field(&ComParams::DataBits, "1 ")},
         {"PCOM:12", field(&ComParams::ComPort, "12    ")},
         {"PCOM:x", field(&ComParams::ComPort, "3     ")},
-        {"TIPO:eth", [](const Settings& s, const ui::ServiceWindow& e) {
+        {"TIPO:eth",
+         [](const Settings& s, const ui::ServiceWindow& e) {
              EXPECT_EQ(s.ConnectionType, 0);
              EXPECT_EQ(e.cboTIPO.Text(), "ETH");
          }},
-        {"TIPO:rs232", [](const Settings& s, const ui::ServiceWindow& e) {
+        {"TIPO:rs232",
+         [](const Settings& s, const ui::ServiceWindow& e) {
              EXPECT_EQ(s.ConnectionType, 1);
              EXPECT_EQ(e.cboTIPO.Text(), "COM");
          }},
-        {"ECRI:s", [](const Settings& s, const ui::ServiceWindow&) { EXPECT_TRUE(s.ecrIdRequired); }},
-        {"ECRI:N", [](const Settings& s, const ui::ServiceWindow&) { EXPECT_FALSE(s.ecrIdRequired); }},
-        {"ECRI:1", [](const Settings& s, const ui::ServiceWindow&) { EXPECT_FALSE(s.ecrIdRequired); }},
+        {"ECRI:s",
+         [](const Settings& s, const ui::ServiceWindow&) { EXPECT_TRUE(s.ecrIdRequired); }},
+        {"ECRI:N",
+         [](const Settings& s, const ui::ServiceWindow&) { EXPECT_FALSE(s.ecrIdRequired); }},
+        {"ECRI:1",
+         [](const Settings& s, const ui::ServiceWindow&) { EXPECT_FALSE(s.ecrIdRequired); }},
         {";IPAD:10.0.0.9", ip("192.168.1.101   ")},
         {"   ;IPAD:10.0.0.9", ip("192.168.1.101   ")},
         // Keys are tested in order and the first accepted one takes the line.
@@ -197,7 +204,8 @@ TEST_F(ConfigFileTest, PathValuesStartAtTheSixthCharacterWithQuotesRemoved) {
 TEST_F(ConfigFileTest, MissingPathFoldersAreReportedAndKept) {
     const std::string missing = dir.path() + "nowhere" + HostPlatform().Separator();
     ASSERT_EQ(Read("INPF:" + missing + "SRINPF.TXT\r\nOUTF:" + missing + "SROUTF.TXT\r\n"), "");
-    EXPECT_EQ(dialogs.Texts(), (std::vector<std::string>{kInputFolderMissing, kOutputFolderMissing}));
+    EXPECT_EQ(dialogs.Texts(),
+              (std::vector<std::string>{kInputFolderMissing, kOutputFolderMissing}));
     EXPECT_EQ(dialogs.shown[0].title, ports::kDefaultTitle);
     EXPECT_EQ(settings.InputFilePath, missing + "SRINPF.TXT");
     EXPECT_EQ(settings.OutputFilePath, missing + "SROUTF.TXT");
@@ -233,7 +241,7 @@ TEST_F(ConfigFileTest, ReadClearsTheConsoleResultAndMergesIntoEarlierSettings) {
 
 // A configuration file that exists but cannot be read, as when another process locks it.
 class UnreadableFiles : public platform::PlatformWrapper {
-public:
+  public:
     UnreadableFiles() : PlatformWrapper(HostPlatform()) {}
     std::optional<std::string> ReadWholeFile(const std::string&) override { return std::nullopt; }
 };
@@ -247,8 +255,8 @@ TEST_F(ConfigFileTest, UnreadableFileGivesAClearOutcome) {
 }
 
 TEST_F(ConfigFileTest, WriterIsSilentWhenItCannotWrite) {
-    reader.SalvaDatiConfigurazioneConPrefisso(dir.path() + "missing" +
-                                              HostPlatform().Separator() + kConfigFileName);
+    reader.SalvaDatiConfigurazioneConPrefisso(dir.path() + "missing" + HostPlatform().Separator() +
+                                              kConfigFileName);
     EXPECT_TRUE(dialogs.shown.empty());
 }
 

@@ -11,7 +11,7 @@ using platform::HostPlatform;
 
 // Points every per-user location of the platform into a temporary folder.
 class DataFolderTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { testing::SetDataFolderOverride(std::nullopt); }
 
     testing::TempDir home_;

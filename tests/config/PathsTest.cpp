@@ -50,14 +50,15 @@ TEST_P(IsValidIPTest, ChecksTheFirstFourParts) {
     EXPECT_EQ(IsValidIP(GetParam().text), GetParam().valid) << GetParam().text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, IsValidIPTest,
-    ::testing::Values(IpCase{"10.0.0.7", true}, IpCase{"192.168.1.101", true},
-                      IpCase{"10.0.0.7.9", true}, IpCase{"-1.0.0.7", true},
-                      IpCase{" 10 . 0 . 0 . 7 ", true}, IpCase{"10.0.0.255", true},
-                      IpCase{"192.168.1.256", false}, IpCase{"10.0.0.256", false},
-                      IpCase{"10.0.0", false}, IpCase{"", false}, IpCase{"a.b.c.d", false},
-                      IpCase{"10..0.7", false}, IpCase{"10.0.0.7.x", true}));
+INSTANTIATE_TEST_SUITE_P(Table, IsValidIPTest,
+                         ::testing::Values(IpCase{"10.0.0.7", true}, IpCase{"192.168.1.101", true},
+                                           IpCase{"10.0.0.7.9", true}, IpCase{"-1.0.0.7", true},
+                                           IpCase{" 10 . 0 . 0 . 7 ", true},
+                                           IpCase{"10.0.0.255", true},
+                                           IpCase{"192.168.1.256", false},
+                                           IpCase{"10.0.0.256", false}, IpCase{"10.0.0", false},
+                                           IpCase{"", false}, IpCase{"a.b.c.d", false},
+                                           IpCase{"10..0.7", false}, IpCase{"10.0.0.7.x", true}));
 
 }  // namespace
 }  // namespace varnix::config

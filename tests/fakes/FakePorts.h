@@ -21,7 +21,7 @@ struct ShownBox {
 };
 
 class FakeDialogs : public ports::Dialogs {
-public:
+  public:
     ports::Answer Show(const std::string& text, const std::string& title, ports::Buttons buttons,
                        ports::Icon icon) override {
         shown.push_back({text, title, buttons, icon});
@@ -46,25 +46,25 @@ public:
 };
 
 class FakeEventPump : public ports::EventPump {
-public:
+  public:
     void PumpEvents() override { ++pumps; }
     int pumps = 0;
 };
 
 class FakeTimer : public ports::PollTimer {
-public:
+  public:
     void SetEnabled(bool enabled) override { enabled_ = enabled; }
     bool IsEnabled() const override { return enabled_; }
     void SetInterval(int milliseconds) override { interval_ = milliseconds; }
     int Interval() const override { return interval_; }
 
-private:
+  private:
     bool enabled_ = false;
     int interval_ = 0;
 };
 
 class FakeClock : public ports::Clock {
-public:
+  public:
     ports::LocalDateTime Now() override { return now; }
     void Sleep(int milliseconds) override {
         sleptMs += milliseconds;

@@ -85,8 +85,13 @@ ScopedEnv::~ScopedEnv() {
 void SetDataFolderOverride(const std::optional<std::string>& value) {
 #ifdef _WIN32
     const std::string key = "\"HKCU\\SOFTWARE\\ZANDRIK Engineering\\ZANDRIKOSTRIX\"";
+    // reg.exe reads \" as an escaped quote: a trailing backslash must be doubled.
+    std::string data = value.value_or("");
+    if (!data.empty() && data.back() == '\\') {
+        data.push_back('\\');
+    }
     const std::string command =
-        value ? "reg add " + key + " /v CustomPathDataDir /t REG_SZ /d \"" + *value + "\" /f"
+        value ? "reg add " + key + " /v CustomPathDataDir /t REG_SZ /d \"" + data + "\" /f"
               : "reg delete " + key + " /v CustomPathDataDir /f";
     std::system((command + " >NUL 2>&1").c_str());
 #else
@@ -99,8 +104,9 @@ void SetDataFolderOverride(const std::optional<std::string>& value) {
         }
         escaped.push_back(c);
     }
-    std::string contents = "Windows Registry Editor Version 5.00\r\n\r\n"
-                           "[HKEY_CURRENT_USER\\SOFTWARE\\ZANDRIK Engineering\\ZANDRIKOSTRIX]\r\n";
+    std::string contents =
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_CURRENT_USER\\SOFTWARE\\ZANDRIK Engineering\\ZANDRIKOSTRIX]\r\n";
     if (value) {
         contents += "\"CustomPathDataDir\"=\"" + escaped + "\"\r\n";
     }

@@ -9,7 +9,7 @@
 namespace varnix::testing {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -21,18 +21,18 @@ public:
     // Creates a sub-folder and returns its path with a trailing separator.
     std::string MakeFolder(const std::string& name) const;
 
-private:
+  private:
     std::string path_;
 };
 
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(std::string name, const std::optional<std::string>& value);
     ~ScopedEnv();
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-private:
+  private:
     std::string name_;
     std::optional<std::string> previous_;
 };

@@ -19,7 +19,7 @@ TEST(IsValidKeyPathTest, RefusesBadShapes) {
 
 // Answers every query with a fixed result and counts the queries.
 class ScriptedRegistry : public PlatformWrapper {
-public:
+  public:
     ScriptedRegistry() : PlatformWrapper(HostPlatform()) {}
     RegistryQuery QueryRegistryValue(RegistryRoot, const std::string&,
                                      const std::string&) override {
@@ -50,9 +50,9 @@ TEST(LeggiValoreRegistroTest, TurnsTheRawAnswerIntoText) {
         ScriptedRegistry platform;
         platform.answer = c.answer;
         std::string value = "unchanged";
-        EXPECT_EQ(LeggiValoreRegistro(platform, RegistryRoot::CurrentUser, "SOFTWARE\\X", "V",
-                                      value),
-                  c.ok);
+        EXPECT_EQ(
+            LeggiValoreRegistro(platform, RegistryRoot::CurrentUser, "SOFTWARE\\X", "V", value),
+            c.ok);
         EXPECT_EQ(value, c.value);
     }
 }
@@ -60,7 +60,8 @@ TEST(LeggiValoreRegistroTest, TurnsTheRawAnswerIntoText) {
 TEST(LeggiValoreRegistroTest, BadKeyShapeNeverReachesTheRegistry) {
     ScriptedRegistry platform;
     std::string value = "kept";
-    EXPECT_FALSE(LeggiValoreRegistro(platform, RegistryRoot::CurrentUser, "\\SOFTWARE", "V", value));
+    EXPECT_FALSE(
+        LeggiValoreRegistro(platform, RegistryRoot::CurrentUser, "\\SOFTWARE", "V", value));
     EXPECT_EQ(platform.queries, 0);
     EXPECT_EQ(value, "kept");
 }
@@ -87,8 +88,9 @@ TEST(RegFileTest, ReadsStringsDwordsAndEscapes) {
 }
 
 TEST(RegFileTest, ReadsUtf16ExportsAsWindowsWritesThem) {
-    const std::string ansi = "Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\K]\r\n"
-                             "\"V\"=\"caff\xE8\"\r\n";
+    const std::string ansi =
+        "Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\K]\r\n"
+        "\"V\"=\"caff\xE8\"\r\n";
     std::string utf16 = "\xFF\xFE";
     for (char c : ansi) {
         utf16.push_back(c);

@@ -100,7 +100,9 @@ bool PosixPlatform::FolderExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool PosixPlatform::RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool PosixPlatform::RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 std::optional<std::string> PosixPlatform::ReadWholeFile(const std::string& path) {
     if (!FileExists(path)) {

@@ -8,7 +8,7 @@
 namespace varnix::platform {
 
 class PosixPlatform : public Platform {
-public:
+  public:
     PathStyle Style() const override { return PathStyle::Posix; }
     RegistryQuery QueryRegistryValue(RegistryRoot root, const std::string& subKey,
                                      const std::string& valueName) override;

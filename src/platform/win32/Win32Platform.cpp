@@ -36,8 +36,8 @@ RegistryQuery Win32Platform::QueryRegistryValue(RegistryRoot root, const std::st
     char buffer[kQueryBufferSize];
     DWORD size = kQueryBufferSize;
     DWORD type = 0;
-    rc = ::RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
-                            reinterpret_cast<BYTE*>(buffer), &size);
+    rc = ::RegQueryValueExA(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                            &size);
     ::RegCloseKey(key);
     answer.status = rc;
     if (rc == ERROR_SUCCESS) {
@@ -59,7 +59,7 @@ std::string Win32Platform::CommonAppDataFolder() {
     if (nul == nullptr) {
         return {};
     }
-    return std::string(buffer, static_cast<const char*>(nul));
+    return std::string(static_cast<const char*>(buffer), static_cast<const char*>(nul));
 }
 
 bool Win32Platform::FileExists(const std::string& path) {
@@ -74,7 +74,9 @@ bool Win32Platform::FolderExists(const std::string& path) {
            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool Win32Platform::RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool Win32Platform::RemoveFile(const std::string& path) {
+    return ::DeleteFileA(path.c_str()) != 0;
+}
 
 std::optional<std::string> Win32Platform::ReadWholeFile(const std::string& path) {
     if (!FileExists(path)) {

@@ -7,7 +7,7 @@
 namespace varnix::platform {
 
 class Win32Platform : public Platform {
-public:
+  public:
     PathStyle Style() const override { return PathStyle::Windows; }
     RegistryQuery QueryRegistryValue(RegistryRoot root, const std::string& subKey,
                                      const std::string& valueName) override;

@@ -89,9 +89,9 @@ void ConsoleForm::FollowConfiguration(const config::Settings& settings) {
 
 TextBox* ConsoleForm::ResultBox(int field) {
     const std::array<TextBox*, kResultBoxCount> boxes = {
-        &txtTermId,   &txtAcqId, &txtTipoTrans, &txtEsitoTrans, &txtDescrKO,   &txtTipoCarta,
-        &txtSTAN,     &txtTotaliPOS, &txtTotaliBanca, &txtPAN,  &txtCodAut,    &txtNumOp,
-        &txtImpPreaut, &txtCodPreaut, &txtAC,    &txtData};
+        &txtTermId,    &txtAcqId,     &txtTipoTrans,   &txtEsitoTrans, &txtDescrKO, &txtTipoCarta,
+        &txtSTAN,      &txtTotaliPOS, &txtTotaliBanca, &txtPAN,        &txtCodAut,  &txtNumOp,
+        &txtImpPreaut, &txtCodPreaut, &txtAC,          &txtData};
     if (field < 0 || field >= kResultBoxCount) {
         return nullptr;
     }

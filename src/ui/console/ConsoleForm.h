@@ -11,7 +11,7 @@
 namespace varnix::ui {
 
 class ConsoleForm {
-public:
+  public:
     ConsoleForm();
 
     // Load step 1: the start selection of every list.

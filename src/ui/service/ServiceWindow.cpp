@@ -48,12 +48,11 @@ ServiceWindow::ServiceWindow(platform::Platform& platform, config::Settings& set
 void ServiceWindow::FillTestLists() {
     Fill(ComboSecondi, {"1", "2", "3", "4", "5", "10", "20", "30"});
     ComboSecondi.SetListIndex(6);
-    Fill(ComboResult, {"SROUTF_1_TRANSAZIONE_OK.TXT", "SROUTF_2_MANCANZA DI COLLEGAMENTO.TXT",
-                       "SROUTF_3_TRANSAZ_ANNULLATA_MANUALMENTE.TXT",
-                       "SROUTF_4_TRANSAZIONE_INCOMPLETA.TXT",
-                       "SROUTF_5_TRANSAZIONE_RIFIUTATA_DAL_POS.TXT", "SROUTF_6_OK.TXT",
-                       "SROUTF_7_OK.TXT", "SROUTF_8_CONNESSIONE ASSENTE.TXT",
-                       "SROUTF_9_TIMEOUT_SCADUTO.TXT"});
+    Fill(ComboResult,
+         {"SROUTF_1_TRANSAZIONE_OK.TXT", "SROUTF_2_MANCANZA DI COLLEGAMENTO.TXT",
+          "SROUTF_3_TRANSAZ_ANNULLATA_MANUALMENTE.TXT", "SROUTF_4_TRANSAZIONE_INCOMPLETA.TXT",
+          "SROUTF_5_TRANSAZIONE_RIFIUTATA_DAL_POS.TXT", "SROUTF_6_OK.TXT", "SROUTF_7_OK.TXT",
+          "SROUTF_8_CONNESSIONE ASSENTE.TXT", "SROUTF_9_TIMEOUT_SCADUTO.TXT"});
     ComboResult.SetListIndex(0);
 }
 

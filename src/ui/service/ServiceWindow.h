@@ -14,7 +14,7 @@
 namespace varnix::ui {
 
 class ServiceWindow {
-public:
+  public:
     ServiceWindow(platform::Platform& platform, config::Settings& settings);
 
     // Start-up step 5: the wait list (20 s selected) and the expected-result list (first).
@@ -83,7 +83,7 @@ public:
 
     int refreshCount = 0;
 
-private:
+  private:
     std::string ParamFilePath() const;
 
     platform::Platform& platform_;

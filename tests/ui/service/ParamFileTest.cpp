@@ -8,7 +8,7 @@ namespace varnix::ui {
 namespace {
 
 class ParamFileTest : public ::testing::Test {
-protected:
+  protected:
     ParamFileTest() {
         settings.DataFolder = dir.path();
         window.FillTestLists();
