@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev googletest
   clang-format clang-tidy
+  libasio-dev
 )
 
 missing=()

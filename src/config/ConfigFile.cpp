@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "config/Paths.h"
+#include "core/Session.h"
 #include "text/AnsiText.h"
 
 namespace varnix::config {
@@ -50,20 +51,14 @@ bool NumericEquals(const std::string& value, double expected) {
 
 }  // namespace
 
-ConfigFile::ConfigFile(platform::Platform& platform, ports::Dialogs& dialogs, Settings& settings,
-                       ui::ConsoleForm& console, ui::ServiceWindow& editor)
-    : platform_(platform),
-      dialogs_(dialogs),
-      settings_(settings),
-      console_(console),
-      editor_(editor) {}
+ConfigFile::ConfigFile(Session& session) : session_(session) {}
 
 std::string ConfigFile::LeggiDatiConfigurazione(const std::string& path) {
-    if (!platform_.FileExists(path)) {
+    if (!session_.platform.FileExists(path)) {
         return kConfigNotFound;
     }
-    console_.ClearResult();
-    const auto contents = platform_.ReadWholeFile(path);
+    session_.console.ClearResult();
+    const auto contents = session_.platform.ReadWholeFile(path);
     if (!contents) {
         return kConfigNotReadable;
     }
@@ -91,13 +86,13 @@ bool ConfigFile::ApplyEntry(int key, const std::string& line, const std::string&
         return false;
     }
     const std::string& value = *field;
-    auto& eth = settings_.EthParams;
-    auto& com = settings_.ComParams;
+    auto& eth = session_.settings.EthParams;
+    auto& com = session_.settings.ComParams;
     switch (key) {
         case kTipo: {
             const bool ethernet = text::ToUpper(value).find("ETH") != std::string::npos;
-            settings_.ConnectionType = ethernet ? 0 : 1;
-            editor_.cboTIPO.SetText(ethernet ? "ETH" : "COM");
+            session_.settings.ConnectionType = ethernet ? 0 : 1;
+            session_.service.cboTIPO.SetText(ethernet ? "ETH" : "COM");
             return true;
         }
         case kIpad:
@@ -105,8 +100,8 @@ bool ConfigFile::ApplyEntry(int key, const std::string& line, const std::string&
                 return false;
             }
             eth.IPAddress.Assign(value);
-            console_.txtIP.SetText(eth.IPAddress.Text());
-            editor_.txtIpAddress.SetText(text::TrimBlanks(eth.IPAddress.Text()));
+            session_.console.txtIP.SetText(eth.IPAddress.Text());
+            session_.service.txtIpAddress.SetText(text::TrimBlanks(eth.IPAddress.Text()));
             return true;
         case kPort: {
             const auto number = text::ParseNumber(value);
@@ -114,8 +109,8 @@ bool ConfigFile::ApplyEntry(int key, const std::string& line, const std::string&
                 return false;
             }
             eth.Port.Assign(value);
-            console_.txtPorta.SetText(eth.Port.Text());
-            editor_.txtPortEth.SetText(value);
+            session_.console.txtPorta.SetText(eth.Port.Text());
+            session_.service.txtPortEth.SetText(value);
             return true;
         }
         case kPcom:
@@ -123,22 +118,22 @@ bool ConfigFile::ApplyEntry(int key, const std::string& line, const std::string&
                 return false;
             }
             com.ComPort.Assign(value);
-            editor_.cmbComExtended.SetText(value);
+            session_.service.cmbComExtended.SetText(value);
             return true;
         case kBaud: {
             const auto number = text::ParseNumber(value);
             const int speed = number ? text::RoundHalfEven(*number) : 0;
             com.BaudRate.Assign(BaudCode(speed));
-            editor_.cmdBaud.SetText(std::to_string(speed));
+            session_.service.cmdBaud.SetText(std::to_string(speed));
             return true;
         }
         case kStop:
             com.StopBits.Assign(NumericEquals(value, 2) ? "1" : "0");
-            editor_.cmbStopBit.SetText(value);
+            session_.service.cmbStopBit.SetText(value);
             return true;
         case kBits:
             com.DataBits.Assign(NumericEquals(value, 7) ? "0" : "1");
-            editor_.cmbDataBits.SetText(value);
+            session_.service.cmbDataBits.SetText(value);
             return true;
         case kPari: {
             if (value.empty()) {
@@ -146,11 +141,11 @@ bool ConfigFile::ApplyEntry(int key, const std::string& line, const std::string&
             }
             const std::string upper = text::ToUpper(value);
             com.Parity.Assign(upper == "E" ? "2" : upper == "O" ? "1" : "0");
-            editor_.cmbParity.SetText(upper);
+            session_.service.cmbParity.SetText(upper);
             return true;
         }
         case kEcri:
-            settings_.ecrIdRequired = text::ToUpper(value) == "S";
+            session_.settings.ecrIdRequired = text::ToUpper(value) == "S";
             return true;
         default:
             return false;
@@ -162,8 +157,8 @@ void ConfigFile::ApplyPath(bool input, const std::string& line, const std::strin
     std::string value = text::RemoveAll(
         text::TrimBlanks(line.size() > 5 ? std::string_view(line).substr(5) : std::string_view()),
         '"');
-    std::string& setting = input ? settings_.InputFilePath : settings_.OutputFilePath;
-    ui::TextBox& field = input ? editor_.txtINPF : editor_.txtOUTF;
+    std::string& setting = input ? session_.settings.InputFilePath : session_.settings.OutputFilePath;
+    ui::TextBox& field = input ? session_.service.txtINPF : session_.service.txtOUTF;
     if (value.empty()) {
         // An empty value would otherwise name the configuration file's own folder, and the
         // polling cycle deletes whatever OUTF names: an empty setting leaves polling idle instead.
@@ -171,29 +166,29 @@ void ConfigFile::ApplyPath(bool input, const std::string& line, const std::strin
         field.SetText("");
         return;
     }
-    if (IsBareFileName(value, platform_.Style())) {
-        value = GetPathFolder(path, platform_.Style()) + value;
+    if (IsBareFileName(value, session_.platform.Style())) {
+        value = GetPathFolder(path, session_.platform.Style()) + value;
     }
     setting = value;
     field.SetText(value);
-    const std::string folder = GetPathFolder(value, platform_.Style());
-    if (!platform_.FolderExists(folder.empty() ? "." : folder)) {
-        dialogs_.Inform(input ? kInputFolderMissing : kOutputFolderMissing);
+    const std::string folder = GetPathFolder(value, session_.platform.Style());
+    if (!session_.platform.FolderExists(folder.empty() ? "." : folder)) {
+        session_.ports.dialogs.Inform(input ? kInputFolderMissing : kOutputFolderMissing);
     }
 }
 
 void ConfigFile::SalvaDatiConfigurazioneConPrefisso(const std::string& currfile) {
     const std::array<std::pair<const char*, const std::string*>, 10> lines = {{
-        {"TIPO:", &editor_.cboTIPO.Text()},
-        {"PCOM:", &editor_.cmbComExtended.Text()},
-        {"BAUD:", &editor_.cmdBaud.Text()},
-        {"PARI:", &editor_.cmbParity.Text()},
-        {"BITS:", &editor_.cmbDataBits.Text()},
-        {"STOP:", &editor_.cmbStopBit.Text()},
-        {"INPF:", &editor_.txtINPF.Text()},
-        {"OUTF:", &editor_.txtOUTF.Text()},
-        {"IPAD:", &editor_.txtIpAddress.Text()},
-        {"PORT:", &editor_.txtPortEth.Text()},
+        {"TIPO:", &session_.service.cboTIPO.Text()},
+        {"PCOM:", &session_.service.cmbComExtended.Text()},
+        {"BAUD:", &session_.service.cmdBaud.Text()},
+        {"PARI:", &session_.service.cmbParity.Text()},
+        {"BITS:", &session_.service.cmbDataBits.Text()},
+        {"STOP:", &session_.service.cmbStopBit.Text()},
+        {"INPF:", &session_.service.txtINPF.Text()},
+        {"OUTF:", &session_.service.txtOUTF.Text()},
+        {"IPAD:", &session_.service.txtIpAddress.Text()},
+        {"PORT:", &session_.service.txtPortEth.Text()},
     }};
     std::string contents;
     for (const auto& [key, value] : lines) {
@@ -201,7 +196,7 @@ void ConfigFile::SalvaDatiConfigurazioneConPrefisso(const std::string& currfile)
         contents += *value;
         contents += text::kCrLf;
     }
-    platform_.WriteWholeFile(currfile, contents);
+    session_.platform.WriteWholeFile(currfile, contents);
 }
 
 }  // namespace varnix::config

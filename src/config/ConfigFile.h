@@ -5,11 +5,9 @@
 
 #include <string>
 
-#include "config/Settings.h"
-#include "platform/Platform.h"
-#include "ports/Dialogs.h"
-#include "ui/console/ConsoleForm.h"
-#include "ui/service/ServiceWindow.h"
+namespace varnix {
+class Session;
+}
 
 namespace varnix::config {
 
@@ -22,8 +20,7 @@ inline constexpr const char* kOutputFolderMissing = "Directory del file di Outpu
 
 class ConfigFile {
   public:
-    ConfigFile(platform::Platform& platform, ports::Dialogs& dialogs, Settings& settings,
-               ui::ConsoleForm& console, ui::ServiceWindow& editor);
+    explicit ConfigFile(Session& session);
 
     // "" when the file was read, otherwise the reason it was not.
     std::string LeggiDatiConfigurazione(const std::string& path);
@@ -35,11 +32,7 @@ class ConfigFile {
     bool ApplyEntry(int key, const std::string& line, const std::string& path);
     void ApplyPath(bool input, const std::string& line, const std::string& path);
 
-    platform::Platform& platform_;
-    ports::Dialogs& dialogs_;
-    Settings& settings_;
-    ui::ConsoleForm& console_;
-    ui::ServiceWindow& editor_;
+    Session& session_;
 };
 
 }  // namespace varnix::config

@@ -53,6 +53,13 @@ class Platform {
 
     virtual void SleepMs(int milliseconds) = 0;
 
+    // Loads a shared library by file name (on POSIX from the executable's own folder first, then
+    // the loader's search path) and returns its handle, or nullptr with `error` set. The library
+    // stays loaded for the rest of the process.
+    using GenericFunction = void (*)();
+    virtual void* LoadLibraryFile(const std::string& fileName, std::string& error) = 0;
+    virtual GenericFunction FindFunction(void* library, const std::string& name) = 0;
+
     // The argument text of the process without the executable's name, as the run-mode choice
     // reads it.
     virtual std::string CommandLineText(int argc, const char* const* argv) = 0;

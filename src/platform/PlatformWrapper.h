@@ -29,6 +29,12 @@ class PlatformWrapper : public Platform {
         return target_.AppendToFile(path, bytes);
     }
     void SleepMs(int milliseconds) override { target_.SleepMs(milliseconds); }
+    void* LoadLibraryFile(const std::string& fileName, std::string& error) override {
+        return target_.LoadLibraryFile(fileName, error);
+    }
+    GenericFunction FindFunction(void* library, const std::string& name) override {
+        return target_.FindFunction(library, name);
+    }
     std::string CommandLineText(int argc, const char* const* argv) override {
         return target_.CommandLineText(argc, argv);
     }

@@ -5,8 +5,7 @@
 #include <functional>
 
 #include "config/FileNames.h"
-#include "fakes/FakePorts.h"
-#include "fakes/TestEnv.h"
+#include "fakes/TestSession.h"
 #include "platform/PlatformWrapper.h"
 
 namespace varnix::config {
@@ -26,13 +25,14 @@ class ConfigFileTest : public ::testing::Test {
         return reader.LeggiDatiConfigurazione(configPath);
     }
 
-    testing::TempDir dir;
+    fakes::TestSession test;
+    const testing::TempDir& dir = test.dir;
     const std::string configPath = dir / kConfigFileName;
-    Settings settings;
-    fakes::FakeDialogs dialogs;
-    ui::ConsoleForm console;
-    ui::ServiceWindow editor{HostPlatform(), settings};
-    ConfigFile reader{HostPlatform(), dialogs, settings, console, editor};
+    Settings& settings = test.session.settings;
+    fakes::FakeDialogs& dialogs = test.dialogs;
+    ui::ConsoleForm& console = test.session.console;
+    ui::ServiceWindow& editor = test.session.service;
+    ConfigFile reader{test.session};
 };
 
 TEST_F(ConfigFileTest, FirstStartFileHoldsTheTenDefaultLinesByteForByte) {
@@ -74,15 +74,17 @@ TEST_F(ConfigFileTest, EditedValuesSurviveSaveAndRead) {
     editor.txtPortEth.SetText("8080");
     reader.SalvaDatiConfigurazioneConPrefisso(configPath);
 
-    ui::ServiceWindow freshEditor{HostPlatform(), settings};
-    ConfigFile freshReader{HostPlatform(), dialogs, settings, console, freshEditor};
-    ASSERT_EQ(freshReader.LeggiDatiConfigurazione(configPath), "");
-    EXPECT_EQ(settings.ConnectionType, 1);
-    EXPECT_EQ(settings.ComParams.ComPort.Text(), "7     ");
-    EXPECT_EQ(settings.ComParams.BaudRate.Text(), "5 ");
-    EXPECT_EQ(settings.ComParams.Parity.Text(), "2 ");
-    EXPECT_EQ(settings.ComParams.DataBits.Text(), "1 ");
-    EXPECT_EQ(settings.ComParams.StopBits.Text(), "1 ");
+    fakes::TestSession fresh;
+    ui::ServiceWindow& freshEditor = fresh.session.service;
+    ASSERT_EQ(ConfigFile(fresh.session).LeggiDatiConfigurazione(configPath), "");
+    const Settings& read = fresh.session.settings;
+    const ui::ConsoleForm& readConsole = fresh.session.console;
+    EXPECT_EQ(read.ConnectionType, 1);
+    EXPECT_EQ(read.ComParams.ComPort.Text(), "7     ");
+    EXPECT_EQ(read.ComParams.BaudRate.Text(), "5 ");
+    EXPECT_EQ(read.ComParams.Parity.Text(), "2 ");
+    EXPECT_EQ(read.ComParams.DataBits.Text(), "1 ");
+    EXPECT_EQ(read.ComParams.StopBits.Text(), "1 ");
     for (auto* pair : {&freshEditor.cboTIPO, &freshEditor.cmbComExtended, &freshEditor.cmdBaud,
                        &freshEditor.cmbParity, &freshEditor.cmbDataBits, &freshEditor.cmbStopBit}) {
         EXPECT_FALSE(pair->Text().empty());
@@ -90,8 +92,8 @@ TEST_F(ConfigFileTest, EditedValuesSurviveSaveAndRead) {
     EXPECT_EQ(freshEditor.cmbComExtended.Text(), "7");
     EXPECT_EQ(freshEditor.txtIpAddress.Text(), "10.1.2.3");
     EXPECT_EQ(freshEditor.txtPortEth.Text(), "8080");
-    EXPECT_EQ(console.txtIP.Text(), "10.1.2.3        ");
-    EXPECT_EQ(console.txtPorta.Text(), "8080  ");
+    EXPECT_EQ(readConsole.txtIP.Text(), "10.1.2.3        ");
+    EXPECT_EQ(readConsole.txtPorta.Text(), "8080  ");
 }
 
 // One line read on top of known settings, and what it must leave.
@@ -248,10 +250,11 @@ class UnreadableFiles : public platform::PlatformWrapper {
 
 TEST_F(ConfigFileTest, UnreadableFileGivesAClearOutcome) {
     UnreadableFiles locked;
-    ConfigFile lockedReader{locked, dialogs, settings, console, editor};
+    fakes::TestSession lockedTest(locked);
     testing::WriteFile(configPath, "IPAD:10.0.0.1\r\n");
-    EXPECT_EQ(lockedReader.LeggiDatiConfigurazione(configPath), kConfigNotReadable);
-    EXPECT_EQ(settings.EthParams.IPAddress.Text(), std::string(16, '\0'));
+    EXPECT_EQ(ConfigFile(lockedTest.session).LeggiDatiConfigurazione(configPath),
+              kConfigNotReadable);
+    EXPECT_EQ(lockedTest.session.settings.EthParams.IPAddress.Text(), std::string(16, '\0'));
 }
 
 TEST_F(ConfigFileTest, WriterIsSilentWhenItCannotWrite) {

@@ -1,9 +1,12 @@
 #include "platform/posix/PosixPlatform.h"
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstring>
 #include <cstdlib>
 #include <ctime>
 
@@ -126,6 +129,34 @@ void PosixPlatform::SleepMs(int milliseconds) {
     timespec remaining{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
     while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
     }
+}
+
+void* PosixPlatform::LoadLibraryFile(const std::string& fileName, std::string& error) {
+    // Beside the executable first: the stand-in library ships there, and a developer's own
+    // build must win over anything installed system-wide.
+    char self[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) {
+        std::string folder(self, static_cast<std::size_t>(n));
+        folder.erase(folder.find_last_of('/') + 1);
+        if (void* handle = ::dlopen((folder + fileName).c_str(), RTLD_NOW | RTLD_LOCAL)) {
+            return handle;
+        }
+    }
+    if (void* handle = ::dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+        return handle;
+    }
+    const char* reason = ::dlerror();
+    error = reason != nullptr ? reason : fileName;
+    return nullptr;
+}
+
+Platform::GenericFunction PosixPlatform::FindFunction(void* library, const std::string& name) {
+    void* symbol = ::dlsym(library, name.c_str());
+    GenericFunction function = nullptr;
+    static_assert(sizeof function == sizeof symbol);
+    std::memcpy(&function, &symbol, sizeof function);
+    return function;
 }
 
 std::string PosixPlatform::CommandLineText(int argc, const char* const* argv) {

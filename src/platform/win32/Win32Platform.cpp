@@ -11,6 +11,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/StdFiles.h"
 
@@ -97,6 +98,23 @@ void Win32Platform::SleepMs(int milliseconds) {
     if (milliseconds > 0) {
         ::Sleep(static_cast<DWORD>(milliseconds));
     }
+}
+
+void* Win32Platform::LoadLibraryFile(const std::string& fileName, std::string& error) {
+    // The loader's own order starts with the executable's folder.
+    HMODULE module = ::LoadLibraryA(fileName.c_str());
+    if (module == nullptr) {
+        error = fileName + " (" + std::to_string(::GetLastError()) + ")";
+    }
+    return static_cast<void*>(module);
+}
+
+Platform::GenericFunction Win32Platform::FindFunction(void* library, const std::string& name) {
+    FARPROC address = ::GetProcAddress(static_cast<HMODULE>(library), name.c_str());
+    GenericFunction function = nullptr;
+    static_assert(sizeof function == sizeof address);
+    std::memcpy(&function, &address, sizeof function);
+    return function;
 }
 
 std::string Win32Platform::CommandLineText(int /*argc*/, const char* const* /*argv*/) {

@@ -1,27 +1,61 @@
 // The console form frmMain as a model: the working values of every terminal operation (ids,
-// address, serial choices, amounts) and the result fields that show each outcome. It exists in
-// every run mode, shown or not; views display it and forward input, they decide nothing.
+// address, serial choices, amounts), the result fields that show each outcome, and the actions
+// of its ten buttons. It exists in every run mode, shown or not; views display it and forward
+// input, they decide nothing.
 #pragma once
 
 #include <functional>
+#include <initializer_list>
+#include <string>
+#include <utility>
 
 #include "config/Settings.h"
+#include "terminal/TerminalLibrary.h"
 #include "ui/Controls.h"
+
+namespace varnix {
+class Session;
+}
 
 namespace varnix::ui {
 
+// Where SetPOSData takes the amount from.
+enum class AmountSource { None = 0, Payment = 1, Credit = 2, Preauthorization = 3 };
+
 class ConsoleForm {
-  public:
-    ConsoleForm();
+public:
+    explicit ConsoleForm(Session& session);
 
     // Load step 1: the start selection of every list.
     void PresetLists();
-
     // After a configuration read: the serial lists and the connection list follow the settings.
     void FollowConfiguration(const config::Settings& settings);
 
+    // Fills the request record from the console's fields.
+    void SetPOSData(AmountSource source);
+    // Shows a result code's text and, on success, the outcome record in the result fields.
+    void ShowResult(int code);
     // Blanks the status box and the sixteen outcome boxes, then redraws the form.
     void ClearResult();
+
+    // True when the common fields are filled; otherwise shows why and returns false.
+    bool CheckConsoleFields();
+    // The busy state: nine operation buttons off ("Stato" stays), hourglass pointer.
+    void DisableButtons();
+    void EnableButtons();
+    // Fills the link record from the console and calls the library's Init for `connectionType`.
+    void OpenTerminalLink(int connectionType);
+
+    void btnPagamento_Click();
+    void btnAccredito_Click();
+    void btnStorno_Click();
+    void btnPreautorizzazione_Click();
+    void btnIntegrativa_Click();
+    void btnPreautChiusura_Click();
+    void btnTotali_Click();
+    void btnChiusura_Click();
+    void btnStatus_Click();
+    void btnStornoPreautorizzazione_Click() {}
 
     // Redraws the form: tells the view, if one is attached, that the model changed.
     void Refresh();
@@ -75,7 +109,7 @@ class ConsoleForm {
     TextBox txtAC;
     TextBox txtData;
 
-    // The outcome boxes in POSData field order (TerminalId .. DataTrs).
+    // The outcome boxes in POSData field order (TerminalId .. DataTrs); nullptr past the end.
     TextBox* ResultBox(int field);
     static constexpr int kResultBoxCount = 16;
 
@@ -92,6 +126,22 @@ class ConsoleForm {
 
     int mousePointer = 0;  // 0 default, 11 hourglass
     int refreshCount = 0;
+
+    static constexpr int kPointerDefault = 0;
+    static constexpr int kPointerHourglass = 11;
+
+private:
+    using RequiredField = std::pair<const TextBox*, const char*>;
+    struct ButtonAction {
+        std::initializer_list<RequiredField> required;
+        bool setRequest;
+        AmountSource source;
+        bool amountOfOneCent;
+        terminal::Function function;
+    };
+    void RunButton(const ButtonAction& action);
+
+    Session& session_;
 };
 
 }  // namespace varnix::ui

@@ -1,6 +1,10 @@
 #include "ui/service/ServiceWindow.h"
 
+#include <cmath>
+
 #include "config/FileNames.h"
+#include "core/RuntimeError.h"
+#include "core/Session.h"
 #include "text/AnsiText.h"
 
 namespace varnix::ui {
@@ -25,8 +29,7 @@ void SelectStoredPosition(ComboBox& list, const std::string& line) {
 
 }  // namespace
 
-ServiceWindow::ServiceWindow(platform::Platform& platform, config::Settings& settings)
-    : platform_(platform), settings_(settings) {
+ServiceWindow::ServiceWindow(Session& session) : session_(session) {
     cboTIPO.toolTip = "Selezione tra: ETH (rete) o Seriale RS232";
     txtIpAddress.toolTip = "Inserire l'indirizzo IP (rete)";
     txtIpAddress.maxLength = 16;
@@ -74,12 +77,12 @@ void ServiceWindow::CaricaValoriDefault() {
     cboTIPO.SetText("ETH");
     txtPortEth.SetText("1000");
     txtIpAddress.SetText("192.168.1.101");
-    txtINPF.SetText(settings_.DataFolder + config::kCommandFileName);
-    txtOUTF.SetText(settings_.DataFolder + config::kResultFileName);
+    txtINPF.SetText(session_.settings.DataFolder + config::kCommandFileName);
+    txtOUTF.SetText(session_.settings.DataFolder + config::kResultFileName);
 }
 
 std::string ServiceWindow::ParamFilePath() const {
-    return settings_.DataFolder + config::kParamFileName;
+    return session_.settings.DataFolder + config::kParamFileName;
 }
 
 void ServiceWindow::SalvaParametri() {
@@ -92,11 +95,11 @@ void ServiceWindow::SalvaParametri() {
     contents += text::kCrLf;
     contents += std::to_string(ComboResult.ListIndex());
     contents += text::kCrLf;
-    platform_.WriteWholeFile(ParamFilePath(), contents);
+    session_.platform.WriteWholeFile(ParamFilePath(), contents);
 }
 
 void ServiceWindow::LeggiParametri() {
-    const auto contents = platform_.ReadWholeFile(ParamFilePath());
+    const auto contents = session_.platform.ReadWholeFile(ParamFilePath());
     if (!contents) {
         // Every read fails and counts as an empty line: both switches clear, the lists stay.
         chkEnableLog.checked = false;
@@ -117,6 +120,52 @@ void ServiceWindow::LeggiParametri() {
     if (lines.size() > 3) {
         SelectStoredPosition(ComboResult, lines[3]);
     }
+}
+
+void ServiceWindow::SleepDelay(double timeout) {
+    // Rounded to whole milliseconds (halves to even), then whole 50 ms steps; the step count
+    // must fit 16 bits, as it always had to.
+    if (!(std::fabs(timeout) < 2147483647.5)) {
+        throw RuntimeError(kErrOverflow, "Overflow");
+    }
+    const long long steps = static_cast<long long>(std::nearbyint(timeout)) / 50;
+    if (steps > 32767 || steps < -32768) {
+        throw RuntimeError(kErrOverflow, "Overflow");
+    }
+    for (long long i = 0; i < steps; ++i) {
+        session_.ports.clock.Sleep(50);
+        session_.ports.events.PumpEvents();
+    }
+}
+
+std::string ServiceWindow::ResultFilePath() const {
+    return session_.settings.DataFolder + config::kResultFileName;
+}
+
+void ServiceWindow::btnReadFile_Click() {
+    if (!txtReadFile.IsEmpty()) {
+        txtReadFile.SetText("");
+        Refresh();
+        return;
+    }
+    const std::string path = ResultFilePath();
+    const auto contents =
+        session_.platform.FileExists(path) ? session_.platform.ReadWholeFile(path) : std::nullopt;
+    if (!contents) {
+        session_.ports.dialogs.Inform("FILE NON TROVATO");
+        return;
+    }
+    // The first line is never shown as stored: it is rebuilt from the amount and type boxes.
+    std::string shown;
+    bool first = true;
+    for (const auto& line : text::SplitLines(*contents)) {
+        shown += first ? "TIPO_COMANDO = POS_PAGAME,A" + txtAmount.Text() + ",P" + txtTipo.Text() + ";"
+                       : line;
+        shown += text::kCrLf;
+        first = false;
+    }
+    txtReadFile.SetText(shown);
+    Refresh();
 }
 
 void ServiceWindow::Refresh() {

@@ -7,15 +7,17 @@
 #include <functional>
 #include <string>
 
-#include "config/Settings.h"
-#include "platform/Platform.h"
 #include "ui/Controls.h"
+
+namespace varnix {
+class Session;
+}
 
 namespace varnix::ui {
 
 class ServiceWindow {
   public:
-    ServiceWindow(platform::Platform& platform, config::Settings& settings);
+    explicit ServiceWindow(Session& session);
 
     // Start-up step 5: the wait list (20 s selected) and the expected-result list (first).
     void FillTestLists();
@@ -27,6 +29,16 @@ class ServiceWindow {
     // test lists' positions. Neither routine ever reports a failure.
     void SalvaParametri();
     void LeggiParametri();
+
+    // Waits `timeout` milliseconds in whole 50 ms steps, letting window events run after each
+    // step. Raises RuntimeError (overflow) for a wait beyond 32767 steps.
+    void SleepDelay(double timeout);
+
+    // "Mostra File transazione": shows the result file in the file view, or empties the view.
+    void btnReadFile_Click();
+
+    // The result file of the test tools and of the simulated payment: in the data folder.
+    std::string ResultFilePath() const;
 
     void Refresh();
     std::function<void()> onRefresh;
@@ -86,8 +98,7 @@ class ServiceWindow {
   private:
     std::string ParamFilePath() const;
 
-    platform::Platform& platform_;
-    config::Settings& settings_;
+    Session& session_;
 };
 
 }  // namespace varnix::ui

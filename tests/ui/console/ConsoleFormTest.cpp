@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/TestSession.h"
+
 namespace varnix::ui {
 namespace {
 
 TEST(ConsoleFormTest, LoadsWithItsPresetsAndHiddenTerminalId) {
-    ConsoleForm console;
+    fakes::TestSession test;
+    ConsoleForm& console = test.session.console;
     EXPECT_EQ(console.cmbConnessione.Text(), "RS232");
     EXPECT_EQ(console.cmbCOM.Text(), "COM3");
     EXPECT_EQ(console.cmbCOM.ListCount(), 20);
@@ -21,7 +24,8 @@ TEST(ConsoleFormTest, LoadsWithItsPresetsAndHiddenTerminalId) {
 }
 
 TEST(ConsoleFormTest, FollowsTheConfiguredSerialCodes) {
-    ConsoleForm console;
+    fakes::TestSession test;
+    ConsoleForm& console = test.session.console;
     config::Settings settings;
     settings.ConnectionType = 0;
     settings.ComParams.ComPort.Assign("12");
@@ -47,7 +51,8 @@ TEST(ConsoleFormTest, FollowsTheConfiguredSerialCodes) {
 }
 
 TEST(ConsoleFormTest, ClearResultBlanksEveryOutcomeBoxAndRedraws) {
-    ConsoleForm console;
+    fakes::TestSession test;
+    ConsoleForm& console = test.session.console;
     int redraws = 0;
     console.onRefresh = [&redraws] { ++redraws; };
     console.txtEsito.SetText("OK");

@@ -1,22 +1,19 @@
 #include <gtest/gtest.h>
 
 #include "config/FileNames.h"
-#include "fakes/TestEnv.h"
-#include "ui/service/ServiceWindow.h"
+#include "fakes/TestSession.h"
 
 namespace varnix::ui {
 namespace {
 
 class ParamFileTest : public ::testing::Test {
   protected:
-    ParamFileTest() {
-        settings.DataFolder = dir.path();
-        window.FillTestLists();
-    }
+    ParamFileTest() { window.FillTestLists(); }
 
-    testing::TempDir dir;
-    config::Settings settings;
-    ServiceWindow window{platform::HostPlatform(), settings};
+    fakes::TestSession test;
+    const testing::TempDir& dir = test.dir;
+    config::Settings& settings = test.session.settings;
+    ServiceWindow& window = test.session.service;
     const std::string path = dir / config::kParamFileName;
 };
 
@@ -71,7 +68,9 @@ TEST_F(ParamFileTest, RoundTripsAndLogPathFollowsTheDataFolder) {
     window.ComboSecondi.SetListIndex(0);
     window.ComboResult.SetListIndex(8);
     window.SalvaParametri();
-    ServiceWindow other{platform::HostPlatform(), settings};
+    fakes::TestSession otherTest;
+    otherTest.session.settings.DataFolder = settings.DataFolder;
+    ServiceWindow& other = otherTest.session.service;
     other.FillTestLists();
     other.LeggiParametri();
     EXPECT_FALSE(other.chkEnableLog.checked);

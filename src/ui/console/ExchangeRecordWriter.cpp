@@ -1,0 +1,55 @@
+#include "ui/console/ExchangeRecordWriter.h"
+
+#include <cstdio>
+
+#include "config/Paths.h"
+#include "core/Session.h"
+#include "terminal/ResultFile.h"
+
+namespace varnix::ui {
+
+void ExchangeRecordWriter::WriteCommunicationResult(const std::string& outFile,
+                                                    const std::string& funzione,
+                                                    const std::string& executionDescription) {
+    // The folder checked is the exchange folder, wherever outFile is.
+    const std::string folder =
+        config::GetPathFolder(session_.settings.InputFilePath, session_.platform.Style());
+    if (!session_.platform.FolderExists(folder)) {
+        session_.ports.dialogs.Inform(kExchangeFolderMissing);
+        return;
+    }
+    const ConsoleForm& console = session_.console;
+    terminal::resultfile::Head head;
+    head.command = funzione;
+    head.outcome = console.txtEsito.IsEmpty() ? "KO" : console.txtEsito.Text();
+    if (!console.txtEsitoTrans.IsEmpty()) {
+        head.transaction = console.txtEsitoTrans.Text();
+    } else {
+        head.transaction = console.txtDescrKO.IsEmpty() ? "00" : "01";
+    }
+    head.timestamp = CurrDateTime();
+    if (!console.txtDescrKO.IsEmpty()) {
+        head.description = console.txtDescrKO.Text();
+    } else if (console.txtEsito.Text() != "OK") {
+        head.description = terminal::resultfile::kGenericError;
+    }
+    head.detail = executionDescription;
+    session_.platform.WriteWholeFile(outFile, terminal::resultfile::FormatHead(head));
+}
+
+void ExchangeRecordWriter::WritePosData(const std::string& outFile) {
+    session_.platform.AppendToFile(
+        outFile, terminal::resultfile::FormatPosDataBlock(session_.records.data));
+}
+
+std::string ExchangeRecordWriter::CurrDateTime() {
+    const auto date = session_.ports.clock.Now();
+    const auto time = session_.ports.clock.Now();  // read after the date, as it always was
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d_%02d%02d%02d", date.year % 10000,
+                  date.month % 100, date.day % 100, time.hour % 100, time.minute % 100,
+                  time.second % 100);
+    return stamp;
+}
+
+}  // namespace varnix::ui

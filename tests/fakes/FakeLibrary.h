@@ -1,0 +1,79 @@
+// A terminal library that records what it was sent and answers from a script: a result code and
+// the outcome fields to fill. It can also play a library that is missing altogether.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/RuntimeError.h"
+#include "terminal/TerminalLibrary.h"
+
+namespace varnix::fakes {
+
+struct LibraryCall {
+    std::string name;  // "IAE17AX_Payment", "IAE17AX_InitEth", ...
+    terminal::POSRequest request;
+    terminal::POSData data;  // as it was sent
+    terminal::EthParams eth;
+    terminal::ComParams com;
+};
+
+class FakeLibrary : public terminal::TerminalLibrary {
+public:
+    std::int16_t InitEth(terminal::EthParams& params) override {
+        MaybeMissing();
+        calls.push_back({"IAE17AX_InitEth", {}, {}, params, {}});
+        return 0;
+    }
+    std::int16_t InitRS232(terminal::ComParams& params) override {
+        MaybeMissing();
+        calls.push_back({"IAE17AX_InitRS232", {}, {}, {}, params});
+        return 0;
+    }
+    std::int16_t Call(terminal::Function function, terminal::POSRequest& request,
+                      terminal::POSData& data) override {
+        MaybeMissing();
+        calls.push_back({terminal::FunctionName(function), request, data, {}, {}});
+        if (answer) {
+            data = *answer;
+        }
+        return code;
+    }
+    std::int16_t GetVersion(terminal::VersionBuffer& buffer) override {
+        MaybeMissing();
+        std::copy(version.begin(), version.end(), buffer.begin());
+        return 0;
+    }
+    std::int16_t Free() override {
+        ++frees;
+        return 0;
+    }
+
+    // The operation calls only, without the Init calls.
+    std::vector<LibraryCall> Operations() const {
+        std::vector<LibraryCall> ops;
+        for (const auto& c : calls) {
+            if (c.name.find("Init") == std::string::npos) {
+                ops.push_back(c);
+            }
+        }
+        return ops;
+    }
+
+    std::vector<LibraryCall> calls;
+    std::int16_t code = 0;
+    std::optional<terminal::POSData> answer;
+    terminal::VersionBuffer version{'1', '.', '0', '.', '0', ' ', ' ', ' ', ' ', ' '};
+    bool missing = false;
+    int frees = 0;
+
+private:
+    void MaybeMissing() const {
+        if (missing) {
+            throw RuntimeError(kErrFileNotFound, "Libreria del terminale non trovata: libIae17.so");
+        }
+    }
+};
+
+}  // namespace varnix::fakes

@@ -1,0 +1,26 @@
+// A Session wired to recording fakes, with its data folder in a fresh temporary folder.
+#pragma once
+
+#include "core/Session.h"
+#include "fakes/FakeLibrary.h"
+#include "fakes/FakePorts.h"
+#include "fakes/TestEnv.h"
+
+namespace varnix::fakes {
+
+struct TestSession {
+    explicit TestSession(platform::Platform& platform = platform::HostPlatform())
+        : session(platform, ports::Ports{dialogs, events, timer, clock}, library) {
+        session.settings.DataFolder = dir.path();
+    }
+
+    testing::TempDir dir;
+    FakeDialogs dialogs;
+    FakeEventPump events;
+    FakeTimer timer;
+    FakeClock clock;
+    FakeLibrary library;
+    Session session;
+};
+
+}  // namespace varnix::fakes
