@@ -1,0 +1,298 @@
+#include "simulator/TerminalModel.h"
+
+#include <cstdio>
+
+namespace varnix::sim {
+
+namespace {
+
+constexpr int kPayment = 1;
+constexpr int kPaymentExt = 2;
+constexpr int kRefund = 3;
+constexpr int kVoid = 4;
+constexpr int kBalance = 5;
+constexpr int kClosure = 6;
+constexpr int kPreauth = 7;
+constexpr int kPreauthInt = 8;
+constexpr int kPreauthClose = 9;
+constexpr int kStatus = 10;
+
+std::string Trimmed(const std::string& field) {
+    const auto first = field.find_first_not_of(std::string(" \0", 2));
+    if (first == std::string::npos) {
+        return {};
+    }
+    return field.substr(first, field.find_last_not_of(std::string(" \0", 2)) - first + 1);
+}
+
+std::string Digits(long long value, int width) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%0*lld", width, value);
+    return buffer;
+}
+
+std::string Euro(std::int64_t cents) {
+    char buffer[48];
+    const std::int64_t a = cents < 0 ? -cents : cents;
+    std::snprintf(buffer, sizeof buffer, "%sEUR %lld,%02lld", cents < 0 ? "-" : "",
+                  static_cast<long long>(a / 100), static_cast<long long>(a % 100));
+    return buffer;
+}
+
+// A receipt line: exactly 32 characters, so the ticket prints on a narrow roll without line ends.
+std::string Row(const std::string& left, const std::string& right = {}) {
+    std::string row = left;
+    const std::size_t width = 32;
+    if (row.size() + right.size() < width) {
+        row.append(width - row.size() - right.size(), ' ');
+    }
+    row += right;
+    row.resize(width, ' ');
+    return row;
+}
+
+terminal::POSRequest RequestOf(const proto::Request& r) {
+    terminal::POSRequest request;
+    terminal::Unpack(r.request, request);
+    return request;
+}
+
+terminal::POSData DataOf(const proto::Request& r) {
+    terminal::POSData data;
+    terminal::Unpack(r.data, data);
+    return data;
+}
+
+}  // namespace
+
+std::int64_t ParseAmount(const std::string& field) {
+    const std::string digits = Trimmed(field);
+    if (digits.empty() || digits.size() > 12) {
+        return -1;
+    }
+    std::int64_t value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') {
+            return -1;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+void TerminalModel::FillCommon(terminal::POSData& data, const Clock& now) const {
+    data.TerminalId.Assign(options_.terminalId);
+    data.AcquirerId.Assign(options_.acquirerId);
+    data.DataTrs.Assign(Digits(now.day, 2) + Digits(now.month, 2) + Digits(now.year, 4));
+    data.POSBalance.Assign(std::to_string(balance_));
+    data.BankBalance.Assign(std::to_string(balance_));
+}
+
+std::string TerminalModel::Ticket(const std::string& operation, std::int64_t amount,
+                                  const std::string& stan, bool approved,
+                                  const Clock& now) const {
+    std::string t;
+    t += Row("ZANDRIK POS SIMULATOR");
+    t += Row("TERMINALE", options_.terminalId);
+    t += Row("ACQUIRER", options_.acquirerId);
+    t += Row(Digits(now.day, 2) + "/" + Digits(now.month, 2) + "/" + Digits(now.year, 4),
+             Digits(now.hour, 2) + ":" + Digits(now.minute, 2) + ":" + Digits(now.second, 2));
+    t += Row(operation);
+    if (amount >= 0) {
+        t += Row("IMPORTO", Euro(amount));
+    }
+    if (!stan.empty()) {
+        t += Row("STAN", stan);
+    }
+    t += Row(approved ? "TRANSAZIONE ESEGUITA" : "TRANSAZIONE NEGATA");
+    return t;
+}
+
+Reply TerminalModel::Approve(const proto::Request& request, const std::string& operation,
+                             std::int64_t amount, std::int64_t balanceChange, const Clock& now) {
+    const std::string stan = Digits(++stan_, 6);
+    balance_ += balanceChange;
+    terminal::POSData data;
+    FillCommon(data, now);
+    data.TransactionType.Assign("ICC");
+    data.TransactionResult.Assign("00");
+    data.CardType.Assign("2");
+    data.STAN.Assign(stan);
+    data.PAN.Assign("531247******4625");
+    data.AuthorizationCode.Assign(Digits((stan_ * 7919LL) % 1000000, 6));
+    data.OperationNumber.Assign(Digits(++operationNumber_, 6));
+    data.ActionCode.Assign("000");
+    data.AmountEcho.Assign(amount >= 0 ? std::to_string(amount) : std::string());
+    data.Ticket.Assign(Ticket(operation, amount, stan, true, now));
+    (void)request;
+    Reply reply;
+    reply.outcome = "approved";
+    reply.answer.result = 0;
+    reply.answer.data = terminal::Pack(data);
+    if (amount >= 0 && balanceChange > 0) {
+        transactions_[stan] = {amount, false};
+    }
+    return reply;
+}
+
+Reply TerminalModel::Refuse(const proto::Request& request, const char* reason, const Clock& now) {
+    terminal::POSData data;
+    FillCommon(data, now);
+    data.TransactionResult.Assign("05");
+    data.KODescription.Assign(reason);
+    data.OperationNumber.Assign(Digits(++operationNumber_, 6));
+    data.Ticket.Assign(Ticket(reason, ParseAmount(RequestOf(request).Amount.Text()), "", false, now));
+    Reply reply;
+    reply.outcome = "refused";
+    reply.answer.result = 0;
+    reply.answer.data = terminal::Pack(data);
+    return reply;
+}
+
+Reply TerminalModel::Handle(const proto::Request& request, const Clock& now) {
+    const terminal::POSRequest req = RequestOf(request);
+    const std::int64_t amount = ParseAmount(req.Amount.Text());
+    Reply special;
+    special.answer.data = request.data;  // errors hand the record back untouched
+
+    auto outcome = options_.outcome;
+    int code = options_.outcomeCode;
+    if (options_.magicAmounts) {
+        switch (amount) {
+            case kMagicRefused: outcome = DefaultOutcome::Refused; break;
+            case kMagicTimeout: outcome = DefaultOutcome::Timeout; break;
+            case kMagicProtocol: outcome = DefaultOutcome::Protocol; break;
+            case kMagicFunction: outcome = DefaultOutcome::Function; break;
+            case kMagicPassword: outcome = DefaultOutcome::Password; break;
+            case kMagicDrop: outcome = DefaultOutcome::Drop; break;
+            case kMagicUnknownCode: outcome = DefaultOutcome::Code; code = 7; break;
+            default: break;
+        }
+    }
+    if (options_.refusedFunctions.count(request.function) != 0) {
+        outcome = DefaultOutcome::Function;
+    }
+    switch (outcome) {
+        case DefaultOutcome::Ok:
+            break;
+        case DefaultOutcome::Refused:
+            return Refuse(request, "TRANSAZIONE RIFIUTATA", now);
+        case DefaultOutcome::Timeout:
+            special.delivery = Delivery::Silence;
+            special.outcome = "timeout";
+            return special;
+        case DefaultOutcome::Protocol:
+            special.delivery = Delivery::Garbage;
+            special.outcome = "protocol";
+            return special;
+        case DefaultOutcome::Drop:
+            special.delivery = Delivery::Drop;
+            special.outcome = "drop";
+            special.answer.result = 0;
+            return special;
+        case DefaultOutcome::Function:
+            special.answer.result = 4;
+            special.outcome = "function";
+            return special;
+        case DefaultOutcome::Password:
+            special.answer.result = 100;
+            special.outcome = "password";
+            return special;
+        case DefaultOutcome::Code:
+            special.answer.result = static_cast<std::int16_t>(code);
+            special.outcome = "code " + std::to_string(code);
+            return special;
+    }
+
+    switch (request.function) {
+        case kPayment:
+        case kPaymentExt:
+            if (amount <= 0) {
+                return Refuse(request, "IMPORTO NON VALIDO", now);
+            }
+            return Approve(request, "PAGAMENTO", amount, amount, now);
+        case kRefund:
+            if (amount <= 0) {
+                return Refuse(request, "IMPORTO NON VALIDO", now);
+            }
+            return Approve(request, "STORNO ACCREDITO", amount, -amount, now);
+        case kVoid: {
+            const std::string target = Trimmed(DataOf(request).STAN.Text());
+            auto found = transactions_.find(target);
+            if (target.empty() || found == transactions_.end() || found->second.voided) {
+                return Refuse(request, "STAN NON TROVATO", now);
+            }
+            found->second.voided = true;
+            return Approve(request, "ANNULLAMENTO " + target, found->second.amount,
+                           -found->second.amount, now);
+        }
+        case kBalance: {
+            Reply reply = Approve(request, "TOTALI TERMINALE", -1, 0, now);
+            reply.outcome = "totals";
+            return reply;
+        }
+        case kClosure: {
+            Reply reply = Approve(request, "CHIUSURA CONTABILE", -1, 0, now);
+            balance_ = 0;
+            transactions_.clear();
+            reply.outcome = "closure";
+            return reply;
+        }
+        case kPreauth: {
+            if (amount <= 0) {
+                return Refuse(request, "IMPORTO NON VALIDO", now);
+            }
+            const std::string preauthCode = "PA" + Digits(++preauthCounter_, 8);
+            preauths_[preauthCode] = {amount, true};
+            Reply reply = Approve(request, "PREAUTORIZZAZIONE", amount, 0, now);
+            terminal::POSData data;
+            terminal::Unpack(reply.answer.data, data);
+            data.PreauthorizationCode.Assign(preauthCode);
+            data.AmountAuth.Assign(std::to_string(amount));
+            reply.answer.data = terminal::Pack(data);
+            return reply;
+        }
+        case kPreauthInt:
+        case kPreauthClose: {
+            const std::string preauthCode = Trimmed(req.PreauthorizationCode.Text());
+            auto found = preauths_.find(preauthCode);
+            if (found == preauths_.end() || !found->second.open) {
+                return Refuse(request, "PREAUT. NON TROVATA", now);
+            }
+            const bool closing = request.function == kPreauthClose;
+            if (!closing) {
+                if (amount <= 0) {
+                    return Refuse(request, "IMPORTO NON VALIDO", now);
+                }
+                found->second.amount += amount;
+            } else {
+                found->second.open = false;
+            }
+            const std::int64_t charged = closing ? (amount > 0 ? amount : found->second.amount) : 0;
+            Reply reply = Approve(request, closing ? "CHIUSURA PREAUT." : "INTEGRATIVA",
+                                  closing ? charged : amount, charged, now);
+            terminal::POSData data;
+            terminal::Unpack(reply.answer.data, data);
+            data.PreauthorizationCode.Assign(preauthCode);
+            data.AmountAuth.Assign(std::to_string(found->second.amount));
+            reply.answer.data = terminal::Pack(data);
+            return reply;
+        }
+        case kStatus: {
+            terminal::POSData data;
+            FillCommon(data, now);
+            data.TransactionResult.Assign("00");
+            Reply reply;
+            reply.outcome = "status";
+            reply.answer.data = terminal::Pack(data);
+            return reply;
+        }
+        default:
+            break;
+    }
+    special.answer.result = 4;
+    special.outcome = "function";
+    return special;
+}
+
+}  // namespace varnix::sim

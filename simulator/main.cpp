@@ -1,0 +1,148 @@
+// pos-simulator: a payment terminal on this machine, for developing and testing without hardware.
+#include <asio.hpp>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "simulator/SimulatorServer.h"
+
+namespace {
+
+constexpr const char* kUsage = R"(pos-simulator: a simulated payment terminal for VarnixPos
+
+Usage: pos-simulator [--tcp PORT] [--serial COMn]... [options]
+
+Links (at least one):
+  --tcp PORT          listen on 127.0.0.1:PORT (0 picks a free port; the line
+                      "tcp 127.0.0.1:PORT" on standard output names it)
+  --serial COMn       serve serial port COMn on a pseudo-terminal linked at
+                      $XDG_RUNTIME_DIR/varnixpos/COMn (or /tmp/varnixpos-<uid>/COMn)
+
+Options:
+  --journal FILE      append one JSON line per request and its answer
+  --delay-ms N        wait N milliseconds before each answer (default 0)
+  --outcome NAME      answer every request this way unless a magic amount says
+                      otherwise: ok (default), refused, timeout, protocol,
+                      function, password, drop, code=N
+  --refuse FUNCTION   answer this function with the function error (4);
+                      e.g. IAE17AX_Preauthorization; may be repeated
+  --no-magic          treat the magic amounts as ordinary amounts
+  --terminal-id ID    the terminal id in every answer (default 10001761)
+  --help              this text
+
+Magic amounts (cents): 990001 refused, 990002 no answer (timeout), 990003
+malformed answer, 990004 function error, 990005 password error, 990006 link
+dropped mid-answer, 990007 result code 7.
+)";
+
+bool ParseOutcome(const std::string& name, varnix::sim::ModelOptions& model) {
+    using varnix::sim::DefaultOutcome;
+    if (name == "ok") model.outcome = DefaultOutcome::Ok;
+    else if (name == "refused") model.outcome = DefaultOutcome::Refused;
+    else if (name == "timeout") model.outcome = DefaultOutcome::Timeout;
+    else if (name == "protocol") model.outcome = DefaultOutcome::Protocol;
+    else if (name == "function") model.outcome = DefaultOutcome::Function;
+    else if (name == "password") model.outcome = DefaultOutcome::Password;
+    else if (name == "drop") model.outcome = DefaultOutcome::Drop;
+    else if (name.rfind("code=", 0) == 0 && name.size() > 5) {
+        char* end = nullptr;
+        const long code = std::strtol(name.c_str() + 5, &end, 10);
+        if (*end != '\0' || code < -32768 || code > 32767) {
+            return false;
+        }
+        model.outcome = DefaultOutcome::Code;
+        model.outcomeCode = static_cast<int>(code);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+int FunctionCode(const std::string& name) {
+    for (int i = 1; i <= 10; ++i) {
+        if (name == varnix::proto::WireFunctionName(i) || name == std::to_string(i)) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+int Fail(const std::string& message) {
+    std::cerr << "pos-simulator: " << message << "\n(see pos-simulator --help)\n";
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    varnix::sim::ServerOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else if (arg == "--no-magic") {
+            options.model.magicAmounts = false;
+        } else if (!hasValue) {
+            return Fail("missing value after " + arg);
+        } else if (arg == "--tcp") {
+            char* end = nullptr;
+            const long port = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || port < 0 || port > 65535) {
+                return Fail("not a port: " + std::string(argv[i]));
+            }
+            options.tcpPort = static_cast<int>(port);
+        } else if (arg == "--serial") {
+            const std::string port = argv[++i];
+            if (port.size() < 4 || port.rfind("COM", 0) != 0 ||
+                port.find_first_not_of("0123456789", 3) != std::string::npos) {
+                return Fail("not a serial port name (COMn): " + port);
+            }
+            options.serialPorts.push_back(port);
+        } else if (arg == "--journal") {
+            options.journalPath = argv[++i];
+        } else if (arg == "--delay-ms") {
+            char* end = nullptr;
+            const long ms = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || ms < 0 || ms > 600000) {
+                return Fail("not a delay: " + std::string(argv[i]));
+            }
+            options.delayMs = static_cast<int>(ms);
+        } else if (arg == "--outcome") {
+            if (!ParseOutcome(argv[++i], options.model)) {
+                return Fail("unknown outcome: " + std::string(argv[i]));
+            }
+        } else if (arg == "--refuse") {
+            const int code = FunctionCode(argv[++i]);
+            if (code == 0) {
+                return Fail("unknown function: " + std::string(argv[i]));
+            }
+            options.model.refusedFunctions.insert(code);
+        } else if (arg == "--terminal-id") {
+            options.model.terminalId = argv[++i];
+        } else {
+            return Fail("unknown option: " + arg);
+        }
+    }
+    if (options.tcpPort < 0 && options.serialPorts.empty()) {
+        return Fail("give --tcp PORT and/or --serial COMn");
+    }
+
+    asio::io_context io;
+    varnix::sim::SimulatorServer server(io, options);
+    std::string error;
+    if (!server.Start(std::cout, error)) {
+        server.Stop();
+        std::cerr << "pos-simulator: " << error << "\n";
+        return 1;
+    }
+    asio::signal_set signals(io, SIGINT, SIGTERM);
+    signals.async_wait([&](const asio::error_code&, int) {
+        server.Stop();
+        io.stop();
+    });
+    io.run();
+    return 0;
+}
