@@ -49,15 +49,15 @@ std::optional<std::uint32_t> ParseHex(std::string_view s) {
 }  // namespace
 
 std::uint16_t Crc16(std::string_view bytes) {
-    std::uint16_t crc = 0xFFFF;
+    unsigned crc = 0xFFFFU;
     for (char c : bytes) {
-        crc = static_cast<std::uint16_t>(crc ^ (static_cast<unsigned char>(c) << 8));
+        crc ^= static_cast<unsigned>(static_cast<unsigned char>(c)) << 8U;
         for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc & 0x8000U) != 0 ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021U)
-                                       : static_cast<std::uint16_t>(crc << 1);
+            crc = (crc & 0x8000U) != 0 ? ((crc << 1U) ^ 0x1021U) : (crc << 1U);
+            crc &= 0xFFFFU;
         }
     }
-    return crc;
+    return static_cast<std::uint16_t>(crc);
 }
 
 std::string EncodeFrame(const Frame& frame) {

@@ -30,6 +30,7 @@ private:
     int tcpPort_ = 0;
     std::vector<std::string> serialPorts_;
     std::string journal_;
+    std::size_t journalStart_ = 0;
 };
 
 // The folder of the running test executable, where pos-simulator and the library live.

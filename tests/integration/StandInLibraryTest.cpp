@@ -124,7 +124,7 @@ TEST_F(StandInLibraryTest, EveryResultCodeIsReachable) {
     EXPECT_EQ(text::TrimBlanks(session.console.txtEsitoTrans.Text()), "05");  // the refusal
     EXPECT_EQ(text::TrimBlanks(session.console.txtDescrKO.Text()), "TRANSAZIONE RIFIUTATA");
 
-    simulator.Stop();  // nothing listening any more
+    UseEthernet(1);  // nothing listens on port 1
     EXPECT_EQ(PayExt("100"), "ETH ERROR");
 }
 

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "config/Settings.h"
 #include "terminal/TerminalLibrary.h"
@@ -133,7 +134,7 @@ public:
 private:
     using RequiredField = std::pair<const TextBox*, const char*>;
     struct ButtonAction {
-        std::initializer_list<RequiredField> required;
+        std::vector<RequiredField> required;
         bool setRequest;
         AmountSource source;
         bool amountOfOneCent;

@@ -1,0 +1,58 @@
+#include "terminal-lib/protocol/Protocol.h"
+
+#include <gtest/gtest.h>
+
+namespace varnix::proto {
+namespace {
+
+TEST(ProtocolTest, FramesRoundTripAndStaySevenBitClean) {
+    Request request;
+    request.function = 5;
+    request.request.fill('\xE8');
+    request.data.fill('\0');
+    const Frame sent{kRequest, 0xA1B2C3D4, EncodeRequest(request)};
+    const std::string wire = EncodeFrame(sent);
+    for (char c : wire) {
+        EXPECT_LT(static_cast<unsigned char>(c), 0x80);
+    }
+    Frame received;
+    std::size_t consumed = 0;
+    ASSERT_EQ(DecodeFrame(wire + "next", received, consumed), DecodeStatus::Complete);
+    EXPECT_EQ(consumed, wire.size());
+    EXPECT_EQ(received.seq, 0xA1B2C3D4U);
+    const auto decoded = DecodeRequest(received.payload);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->function, 5);
+    EXPECT_EQ(decoded->request, request.request);
+
+    Answer answer;
+    answer.result = 100;
+    answer.data.fill('x');
+    const auto back = DecodeAnswer(EncodeAnswer(answer));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->result, 100);
+    answer.result = -1;
+    EXPECT_EQ(DecodeAnswer(EncodeAnswer(answer))->result, -1);
+}
+
+TEST(ProtocolTest, EveryPrefixNeedsMoreAndEveryCorruptionIsRefused) {
+    const std::string wire = EncodeFrame({kAnswer, 7, std::string(40, '\x01')});
+    Frame frame;
+    std::size_t consumed = 0;
+    for (std::size_t n = 0; n < wire.size(); ++n) {
+        EXPECT_EQ(DecodeFrame(wire.substr(0, n), frame, consumed), DecodeStatus::NeedMore) << n;
+    }
+    for (std::size_t i = 0; i < wire.size(); ++i) {
+        std::string bad = wire;
+        bad[i] = static_cast<char>(bad[i] ^ 0x40);
+        EXPECT_NE(DecodeFrame(bad, frame, consumed), DecodeStatus::Complete) << i;
+    }
+    EXPECT_EQ(DecodeFrame("\x02VX1 A 00000000 FFFFFFFF ", frame, consumed),
+              DecodeStatus::Malformed);  // longer than any frame may be
+    EXPECT_FALSE(DecodeRequest(std::string(10, '\0')));
+    EXPECT_FALSE(DecodeRequest(std::string(1 + 219 + 4267, '\0')));  // function 0
+    EXPECT_FALSE(DecodeAnswer(""));
+}
+
+}  // namespace
+}  // namespace varnix::proto
