@@ -26,6 +26,18 @@ protected:
         UseEthernet(simulator.TcpPort());
     }
 
+    // The link a parametrized test runs on: "tcp" or a serial port name.
+    void UseLink(const std::string& link) {
+        if (link == "tcp") {
+            UseEthernet(simulator.TcpPort());
+        } else {
+            UseSerial(link);
+        }
+    }
+    std::string LinkError(const std::string& link) const {
+        return link == "tcp" ? "ETH ERROR" : "COM ERROR";
+    }
+
     void UseEthernet(int port, const std::string& ip = "127.0.0.1") {
         session.settings.ConnectionType = 0;
         session.console.cmbConnessione.SetText("Ethernet");
@@ -60,8 +72,12 @@ protected:
     terminal::TerminalOperations ops{session};
 };
 
-TEST_F(StandInLibraryTest, EveryOperationReachesTheTerminalExactlyOnce) {
+class OverEachLink : public StandInLibraryTest,
+                     public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(OverEachLink, EveryOperationReachesTheTerminalExactlyOnce) {
     ASSERT_TRUE(simulator.Running());
+    UseLink(GetParam());
     auto& console = session.console;
     console.txtImporto.SetText("1250");
     console.txtImportoPreAut.SetText("5000");
@@ -93,6 +109,7 @@ TEST_F(StandInLibraryTest, EveryOperationReachesTheTerminalExactlyOnce) {
     EXPECT_EQ(console.txtEsito.Text(), "OK");
 
     const auto journal = simulator.JournalLines();
+    const std::string link = GetParam() == "tcp" ? "tcp" : GetParam();
     const char* expected[] = {"IAE17AX_Payment", "IAE17AX_Refund", "IAE17AX_TerminalBalance",
                               "IAE17AX_Status", "IAE17AX_Preauthorization",
                               "IAE17AX_PreauthorizationInt", "IAE17AX_PreauthorizationClose",
@@ -103,27 +120,34 @@ TEST_F(StandInLibraryTest, EveryOperationReachesTheTerminalExactlyOnce) {
         EXPECT_NE(journal[i].find(std::string("\"function\":\"") + expected[i] + "\""),
                   std::string::npos)
             << journal[i];
+        EXPECT_NE(journal[i].find("\"link\":\"" + link + "\""), std::string::npos);
     }
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
-TEST_F(StandInLibraryTest, EveryResultCodeIsReachable) {
+TEST_P(OverEachLink, EveryResultCodeIsReachable) {
     ASSERT_TRUE(simulator.Running());
+    UseLink(GetParam());
     struct Case {
         const char* amount;
         const char* esito;
     };
     const Case cases[] = {
         {"990002", "TIMEOUT ERROR"}, {"990003", "PROTOCOL ERROR"}, {"990004", "FUNCTION ERROR"},
-        {"990005", "PASSWORD ERROR"}, {"990006", "ETH ERROR"},      {"990001", "OK"},
+        {"990005", "PASSWORD ERROR"}, {"990006", nullptr},          {"990001", "OK"},
         {"990007", "OK"},  // an unknown code leaves the previous text
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(PayExt(c.amount), c.esito) << c.amount;
+        EXPECT_EQ(PayExt(c.amount), c.esito ? c.esito : LinkError(GetParam())) << c.amount;
     }
     EXPECT_EQ(text::TrimBlanks(session.console.txtEsitoTrans.Text()), "05");  // the refusal
     EXPECT_EQ(text::TrimBlanks(session.console.txtDescrKO.Text()), "TRANSAZIONE RIFIUTATA");
 
+    EXPECT_EQ(session.console.txtEsito.Text(), "OK");
+    EXPECT_EQ(simulator.JournalLines().size(), std::size(cases));
+}
+
+TEST_F(StandInLibraryTest, NothingListeningIsALinkError) {
     UseEthernet(1);  // nothing listens on port 1
     EXPECT_EQ(PayExt("100"), "ETH ERROR");
 }
@@ -172,7 +196,7 @@ TEST_F(StandInLibraryTest, FunctionMissingFromTheLibraryIsNamed) {
     }
 }
 
-TEST_F(StandInLibraryTest, SerialLinkRunsOverThePseudoTerminal) {
+TEST_F(StandInLibraryTest, SerialLinkComesBackAfterADropAndNeedsTheSimulator) {
     ASSERT_TRUE(simulator.Running());
     UseSerial("COM7");
     EXPECT_EQ(PayExt("700"), "OK");
@@ -198,6 +222,12 @@ TEST_F(StandInLibraryTest, NonLoopbackAddressFailsWithoutAConnectionAttempt) {
     EXPECT_EQ(testing::RefusedConnections(), before);
     EXPECT_TRUE(simulator.JournalLines().empty());
 }
+#endif
+
+#ifdef _WIN32
+INSTANTIATE_TEST_SUITE_P(Links, OverEachLink, ::testing::Values(std::string("tcp")));
+#else
+INSTANTIATE_TEST_SUITE_P(Links, OverEachLink, ::testing::Values(std::string("tcp"), std::string("COM7")));
 #endif
 
 }  // namespace
