@@ -28,7 +28,7 @@ format:
 
 # The Win32 sources are checked by the MinGW build; clang-tidy here sees the POSIX build only.
 tidy: build
-	git ls-files 'src/*.cpp' 'tests/*.cpp' | grep -v '/win32/' | xargs -P $(JOBS) -n 8 clang-tidy -p build --quiet 2>&1 | { ! grep -E '(warning|error):'; }
+	git ls-files 'src/*.cpp' 'tests/*.cpp' 'terminal-lib/*.cpp' 'simulator/*.cpp' | grep -v '/win32/' | xargs -P $(JOBS) -n 8 clang-tidy -p build --quiet 2>&1 | { ! grep -E '(warning|error):'; }
 
 lint: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror

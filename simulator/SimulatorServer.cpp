@@ -59,7 +59,7 @@ std::string Trim(const std::string& s) {
 // One conversation over a stream: reads request frames, answers each after the delay.
 template <typename Stream>
 class Conversation : public std::enable_shared_from_this<Conversation<Stream>> {
-public:
+  public:
     Conversation(SimulatorServer& server, Stream stream, std::string link,
                  std::function<void()> onDrop)
         : server_(server),
@@ -74,17 +74,17 @@ public:
         stream_.close(ec);
     }
 
-private:
+  private:
     void Read() {
         auto self = this->shared_from_this();
-        stream_.async_read_some(asio::buffer(chunk_), [self](const asio::error_code& ec,
-                                                             std::size_t n) {
-            if (ec) {
-                return;  // the peer went away: this conversation ends
-            }
-            self->buffer_.append(self->chunk_.data(), n);
-            self->Process();
-        });
+        stream_.async_read_some(asio::buffer(chunk_),
+                                [self](const asio::error_code& ec, std::size_t n) {
+                                    if (ec) {
+                                        return;  // the peer went away: this conversation ends
+                                    }
+                                    self->buffer_.append(self->chunk_.data(), n);
+                                    self->Process();
+                                });
     }
 
     void Process() {
@@ -95,9 +95,10 @@ private:
             Read();
             return;
         }
-        const auto request = status == proto::DecodeStatus::Complete && frame.type == proto::kRequest
-                                 ? proto::DecodeRequest(frame.payload)
-                                 : std::nullopt;
+        const auto request =
+            status == proto::DecodeStatus::Complete && frame.type == proto::kRequest
+                ? proto::DecodeRequest(frame.payload)
+                : std::nullopt;
         if (!request) {
             server_.JournalMalformed(link_);
             buffer_.clear();
@@ -108,11 +109,12 @@ private:
         Reply reply = server_.HandleRequest(*request, link_);
         auto self = this->shared_from_this();
         timer_.expires_after(std::chrono::milliseconds(server_.DelayMs()));
-        timer_.async_wait([self, reply = std::move(reply), seq = frame.seq](const asio::error_code& ec) {
-            if (!ec) {
-                self->Deliver(reply, seq);
-            }
-        });
+        timer_.async_wait(
+            [self, reply = std::move(reply), seq = frame.seq](const asio::error_code& ec) {
+                if (!ec) {
+                    self->Deliver(reply, seq);
+                }
+            });
     }
 
     void Deliver(const Reply& reply, std::uint32_t seq) {
@@ -126,7 +128,8 @@ private:
                 break;
             case Delivery::Answer:
             case Delivery::Drop:
-                bytes = proto::EncodeFrame({proto::kAnswer, seq, proto::EncodeAnswer(reply.answer)});
+                bytes =
+                    proto::EncodeFrame({proto::kAnswer, seq, proto::EncodeAnswer(reply.answer)});
                 break;
         }
         const bool drop = reply.delivery == Delivery::Drop;
@@ -135,21 +138,21 @@ private:
         }
         auto self = this->shared_from_this();
         out_ = std::move(bytes);
-        asio::async_write(stream_, asio::buffer(out_), [self, drop](const asio::error_code& ec,
-                                                                     std::size_t) {
-            if (drop) {
-                // A serial link is replaced before it hangs up, so the next caller finds the
-                // new one; a TCP connection just closes.
-                if (self->onDrop_) {
-                    self->onDrop_();
-                }
-                self->Close();
-                return;
-            }
-            if (!ec) {
-                self->Process();
-            }
-        });
+        asio::async_write(stream_, asio::buffer(out_),
+                          [self, drop](const asio::error_code& ec, std::size_t) {
+                              if (drop) {
+                                  // A serial link is replaced before it hangs up, so the next
+                                  // caller finds the new one; a TCP connection just closes.
+                                  if (self->onDrop_) {
+                                      self->onDrop_();
+                                  }
+                                  self->Close();
+                                  return;
+                              }
+                              if (!ec) {
+                                  self->Process();
+                              }
+                          });
     }
 
     SimulatorServer& server_;
@@ -167,7 +170,7 @@ private:
 #ifndef _WIN32
 // A pseudo-terminal standing for one serial port, linked where the library looks for it.
 class SerialLink {
-public:
+  public:
     SerialLink(SimulatorServer& server, std::string comPort)
         : server_(server), comPort_(std::move(comPort)) {}
     ~SerialLink() { Close(); }
@@ -252,7 +255,7 @@ public:
     const std::string& LinkPath() const { return link_; }
     const std::string& SlaveName() const { return slaveName_; }
 
-private:
+  private:
     SimulatorServer& server_;
     std::string comPort_;
     int master_ = -1;
@@ -263,7 +266,7 @@ private:
 };
 #else
 class SerialLink {
-public:
+  public:
     SerialLink(SimulatorServer&, std::string comPort) : comPort_(std::move(comPort)) {}
     bool Open(std::string& error) {
         error = "serial links need a POSIX pseudo-terminal";
@@ -274,7 +277,7 @@ public:
     const std::string& LinkPath() const { return comPort_; }
     const std::string& SlaveName() const { return comPort_; }
 
-private:
+  private:
     std::string comPort_;
 };
 #endif
@@ -282,7 +285,9 @@ private:
 SimulatorServer::SimulatorServer(asio::io_context& io, ServerOptions options)
     : io_(io), options_(std::move(options)), model_(options_.model) {}
 
-SimulatorServer::~SimulatorServer() { Stop(); }
+SimulatorServer::~SimulatorServer() {
+    Stop();
+}
 
 bool SimulatorServer::Start(std::ostream& out, std::string& error) {
     if (!options_.journalPath.empty()) {
@@ -342,7 +347,7 @@ void SimulatorServer::Accept() {
             return;  // closed at shut-down
         }
         std::make_shared<Conversation<asio::ip::tcp::socket>>(*this, std::move(socket), "tcp",
-                                                                nullptr)
+                                                              nullptr)
             ->Start();
         Accept();
     });

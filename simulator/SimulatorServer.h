@@ -15,7 +15,7 @@
 namespace varnix::sim {
 
 struct ServerOptions {
-    int tcpPort = -1;  // -1: no TCP listener; 0: any free port
+    int tcpPort = -1;                      // -1: no TCP listener; 0: any free port
     std::vector<std::string> serialPorts;  // "COM3", ...
     std::string journalPath;
     int delayMs = 0;
@@ -25,7 +25,7 @@ struct ServerOptions {
 class SerialLink;
 
 class SimulatorServer {
-public:
+  public:
     SimulatorServer(asio::io_context& io, ServerOptions options);
     ~SimulatorServer();
 
@@ -39,7 +39,7 @@ public:
     void JournalMalformed(const std::string& link);
     asio::io_context& Io() { return io_; }
 
-private:
+  private:
     void Accept();
     void Journal(const std::string& line);
 

@@ -89,8 +89,7 @@ void TerminalModel::FillCommon(terminal::POSData& data, const Clock& now) const 
 }
 
 std::string TerminalModel::Ticket(const std::string& operation, std::int64_t amount,
-                                  const std::string& stan, bool approved,
-                                  const Clock& now) const {
+                                  const std::string& stan, bool approved, const Clock& now) const {
     std::string t;
     t += Row("ZANDRIK POS SIMULATOR");
     t += Row("TERMINALE", options_.terminalId);
@@ -141,7 +140,8 @@ Reply TerminalModel::Refuse(const proto::Request& request, const char* reason, c
     data.TransactionResult.Assign("05");
     data.KODescription.Assign(reason);
     data.OperationNumber.Assign(Digits(++operationNumber_, 6));
-    data.Ticket.Assign(Ticket(reason, ParseAmount(RequestOf(request).Amount.Text()), "", false, now));
+    data.Ticket.Assign(
+        Ticket(reason, ParseAmount(RequestOf(request).Amount.Text()), "", false, now));
     Reply reply;
     reply.outcome = "refused";
     reply.answer.result = 0;
@@ -159,14 +159,30 @@ Reply TerminalModel::Handle(const proto::Request& request, const Clock& now) {
     int code = options_.outcomeCode;
     if (options_.magicAmounts) {
         switch (amount) {
-            case kMagicRefused: outcome = DefaultOutcome::Refused; break;
-            case kMagicTimeout: outcome = DefaultOutcome::Timeout; break;
-            case kMagicProtocol: outcome = DefaultOutcome::Protocol; break;
-            case kMagicFunction: outcome = DefaultOutcome::Function; break;
-            case kMagicPassword: outcome = DefaultOutcome::Password; break;
-            case kMagicDrop: outcome = DefaultOutcome::Drop; break;
-            case kMagicUnknownCode: outcome = DefaultOutcome::Code; code = 7; break;
-            default: break;
+            case kMagicRefused:
+                outcome = DefaultOutcome::Refused;
+                break;
+            case kMagicTimeout:
+                outcome = DefaultOutcome::Timeout;
+                break;
+            case kMagicProtocol:
+                outcome = DefaultOutcome::Protocol;
+                break;
+            case kMagicFunction:
+                outcome = DefaultOutcome::Function;
+                break;
+            case kMagicPassword:
+                outcome = DefaultOutcome::Password;
+                break;
+            case kMagicDrop:
+                outcome = DefaultOutcome::Drop;
+                break;
+            case kMagicUnknownCode:
+                outcome = DefaultOutcome::Code;
+                code = 7;
+                break;
+            default:
+                break;
         }
     }
     if (options_.refusedFunctions.count(request.function) != 0) {

@@ -27,7 +27,7 @@ struct ModelOptions {
     std::string acquirerId = "70000005040";
     bool magicAmounts = true;
     DefaultOutcome outcome = DefaultOutcome::Ok;
-    int outcomeCode = 0;           // with DefaultOutcome::Code
+    int outcomeCode = 0;             // with DefaultOutcome::Code
     std::set<int> refusedFunctions;  // wire codes answered with the function error
 };
 
@@ -51,14 +51,14 @@ struct Clock {
 };
 
 class TerminalModel {
-public:
+  public:
     explicit TerminalModel(ModelOptions options) : options_(std::move(options)) {}
 
     Reply Handle(const proto::Request& request, const Clock& now);
 
     std::int64_t Balance() const { return balance_; }
 
-private:
+  private:
     struct Transaction {
         std::int64_t amount = 0;
         bool voided = false;
@@ -68,8 +68,8 @@ private:
         bool open = true;
     };
 
-    Reply Approve(const proto::Request& request, const std::string& operation,
-                  std::int64_t amount, std::int64_t balanceChange, const Clock& now);
+    Reply Approve(const proto::Request& request, const std::string& operation, std::int64_t amount,
+                  std::int64_t balanceChange, const Clock& now);
     Reply Refuse(const proto::Request& request, const char* reason, const Clock& now);
     void FillCommon(terminal::POSData& data, const Clock& now) const;
     std::string Ticket(const std::string& operation, std::int64_t amount, const std::string& stan,

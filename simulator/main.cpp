@@ -38,13 +38,20 @@ dropped mid-answer, 990007 result code 7.
 
 bool ParseOutcome(const std::string& name, varnix::sim::ModelOptions& model) {
     using varnix::sim::DefaultOutcome;
-    if (name == "ok") model.outcome = DefaultOutcome::Ok;
-    else if (name == "refused") model.outcome = DefaultOutcome::Refused;
-    else if (name == "timeout") model.outcome = DefaultOutcome::Timeout;
-    else if (name == "protocol") model.outcome = DefaultOutcome::Protocol;
-    else if (name == "function") model.outcome = DefaultOutcome::Function;
-    else if (name == "password") model.outcome = DefaultOutcome::Password;
-    else if (name == "drop") model.outcome = DefaultOutcome::Drop;
+    if (name == "ok")
+        model.outcome = DefaultOutcome::Ok;
+    else if (name == "refused")
+        model.outcome = DefaultOutcome::Refused;
+    else if (name == "timeout")
+        model.outcome = DefaultOutcome::Timeout;
+    else if (name == "protocol")
+        model.outcome = DefaultOutcome::Protocol;
+    else if (name == "function")
+        model.outcome = DefaultOutcome::Function;
+    else if (name == "password")
+        model.outcome = DefaultOutcome::Password;
+    else if (name == "drop")
+        model.outcome = DefaultOutcome::Drop;
     else if (name.rfind("code=", 0) == 0 && name.size() > 5) {
         char* end = nullptr;
         const long code = std::strtol(name.c_str() + 5, &end, 10);
@@ -75,7 +82,9 @@ int Fail(const std::string& message) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
     varnix::sim::ServerOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -145,4 +154,15 @@ int main(int argc, char** argv) {
     });
     io.run();
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "pos-simulator: " << e.what() << "\n";
+        return 1;
+    }
 }

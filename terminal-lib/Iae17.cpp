@@ -1,9 +1,11 @@
 // The stand-in terminal library: the vendor's fourteen C functions, answered by the terminal
 // simulator. Init remembers the link; each operation runs one exchange on it.
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "terminal-lib/TerminalClient.h"
 #include "terminal/Iae17Abi.h"
@@ -122,7 +124,8 @@ IAE17_EXPORT short IAE17_CALL IAE17AX_GetVersion(char* version) {
     if (version == nullptr) {
         return 2;
     }
-    std::memcpy(version, "SIM 1.0.0 ", 10);
+    constexpr std::string_view kVersion = "SIM 1.0.0 ";  // exactly ten bytes, no terminator
+    std::copy(kVersion.begin(), kVersion.end(), version);
     return 0;
 }
 

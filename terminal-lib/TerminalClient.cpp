@@ -78,11 +78,12 @@ std::int16_t Converse(asio::io_context& io, Stream& stream, const std::string& f
         }
         done = false;
         std::size_t n = 0;
-        stream.async_read_some(asio::buffer(chunk), [&](const asio::error_code& ec, std::size_t got) {
-            error = ec;
-            n = got;
-            done = true;
-        });
+        stream.async_read_some(asio::buffer(chunk),
+                               [&](const asio::error_code& ec, std::size_t got) {
+                                   error = ec;
+                                   n = got;
+                                   done = true;
+                               });
         if (!RunUntil(io, done, deadline)) {
             return kTimeoutError;
         }
@@ -157,14 +158,15 @@ std::int16_t ExchangeSerial(const LinkSettings& link, const Timeouts& timeouts,
     using asio::serial_port_base;
     port.set_option(serial_port_base::baud_rate(kBauds[baud]), ec);
     port.set_option(serial_port_base::character_size(link.dataBitsCode == 0 ? 7 : 8), ec);
-    port.set_option(serial_port_base::parity(link.parityCode == 2   ? serial_port_base::parity::even
-                                             : link.parityCode == 1 ? serial_port_base::parity::odd
-                                                                    : serial_port_base::parity::none),
-                    ec);
-    port.set_option(serial_port_base::stop_bits(link.stopBitsCode == 1
-                                                    ? serial_port_base::stop_bits::two
-                                                    : serial_port_base::stop_bits::one),
-                    ec);
+    port.set_option(
+        serial_port_base::parity(link.parityCode == 2   ? serial_port_base::parity::even
+                                 : link.parityCode == 1 ? serial_port_base::parity::odd
+                                                        : serial_port_base::parity::none),
+        ec);
+    port.set_option(
+        serial_port_base::stop_bits(link.stopBitsCode == 1 ? serial_port_base::stop_bits::two
+                                                           : serial_port_base::stop_bits::one),
+        ec);
     const auto code = Converse(io, port, frame, seq, timeouts.answerMs, data);
     port.close(ec);
     return code;

@@ -15,8 +15,8 @@ struct LinkSettings {
     Kind kind = Kind::None;
     std::string address;  // Ethernet: as given, blanks and NULs trimmed
     std::string port;
-    std::string comPort;  // Serial: "COM3"
-    int baudCode = 4;     // list positions: 300, 1200, 2400, 4800, 9600, 19200
+    std::string comPort;   // Serial: "COM3"
+    int baudCode = 4;      // list positions: 300, 1200, 2400, 4800, 9600, 19200
     int dataBitsCode = 1;  // 7, 8
     int parityCode = 0;    // none, odd, even
     int stopBitsCode = 0;  // 1, 2
@@ -32,7 +32,6 @@ struct Timeouts {
 // Result codes: 1 nothing listening, refused address or dropped link; 2 malformed or unexpected
 // answer; 3 no answer in time; otherwise the code the terminal answered, with `data` filled.
 std::int16_t Exchange(const LinkSettings& link, const Timeouts& timeouts,
-                      const proto::Request& request, std::uint32_t seq,
-                      terminal::PackedData& data);
+                      const proto::Request& request, std::uint32_t seq, terminal::PackedData& data);
 
 }  // namespace varnix::iae17

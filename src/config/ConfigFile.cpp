@@ -157,7 +157,8 @@ void ConfigFile::ApplyPath(bool input, const std::string& line, const std::strin
     std::string value = text::RemoveAll(
         text::TrimBlanks(line.size() > 5 ? std::string_view(line).substr(5) : std::string_view()),
         '"');
-    std::string& setting = input ? session_.settings.InputFilePath : session_.settings.OutputFilePath;
+    std::string& setting =
+        input ? session_.settings.InputFilePath : session_.settings.OutputFilePath;
     ui::TextBox& field = input ? session_.service.txtINPF : session_.service.txtOUTF;
     if (value.empty()) {
         // An empty value would otherwise name the configuration file's own folder, and the

@@ -14,7 +14,7 @@
 namespace varnix {
 
 class Session {
-public:
+  public:
     Session(platform::Platform& platformRef, ports::Ports portsRef,
             terminal::TerminalLibrary& libraryRef)
         : platform(platformRef), ports(portsRef), library(libraryRef) {}

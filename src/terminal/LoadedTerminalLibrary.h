@@ -12,7 +12,7 @@
 namespace varnix::terminal {
 
 class LoadedTerminalLibrary : public TerminalLibrary {
-public:
+  public:
     explicit LoadedTerminalLibrary(platform::Platform& platform,
                                    std::string fileName = kDefaultFileName);
 
@@ -24,7 +24,7 @@ public:
 
     static const char* const kDefaultFileName;
 
-private:
+  private:
     template <typename Fn>
     Fn Resolve(const char* name);
 

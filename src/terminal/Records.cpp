@@ -1,5 +1,6 @@
 #include "terminal/Records.h"
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -11,7 +12,7 @@ namespace {
 // offset where it sits in the packed form. The offsets are summed from the widths, and the
 // totals are checked against the drawn layouts at compile time below.
 template <typename R, typename F>
-    requires std::is_same_v<std::remove_const_t<R>, POSRequest>
+requires std::is_same_v<std::remove_const_t<R>, POSRequest>
 void ForEachField(R& r, F&& f) {
     std::size_t at = 0;
     auto step = [&](auto& field) {
@@ -36,7 +37,7 @@ void ForEachField(R& r, F&& f) {
 }
 
 template <typename R, typename F>
-    requires std::is_same_v<std::remove_const_t<R>, POSData>
+requires std::is_same_v<std::remove_const_t<R>, POSData>
 void ForEachField(R& d, F&& f) {
     std::size_t at = 0;
     auto step = [&](auto& field) {
@@ -64,14 +65,14 @@ void ForEachField(R& d, F&& f) {
 }
 
 template <typename R, typename F>
-    requires std::is_same_v<std::remove_const_t<R>, EthParams>
+requires std::is_same_v<std::remove_const_t<R>, EthParams>
 void ForEachField(R& e, F&& f) {
     f(e.IPAddress.data(), EthParams::kIPAddressOffset, e.IPAddress.kWidth);
     f(e.Port.data(), EthParams::kPortOffset, e.Port.kWidth);
 }
 
 template <typename R, typename F>
-    requires std::is_same_v<std::remove_const_t<R>, ComParams>
+requires std::is_same_v<std::remove_const_t<R>, ComParams>
 void ForEachField(R& c, F&& f) {
     f(c.ComPort.data(), ComParams::kComPortOffset, c.ComPort.kWidth);
     f(c.BaudRate.data(), ComParams::kBaudRateOffset, c.BaudRate.kWidth);
@@ -96,7 +97,8 @@ void UnpackRecord(const std::array<char, N>& bytes, Record& record) {
     });
 }
 
-constexpr std::size_t kRequestWidths = 9 + 9 + 2 + 9 + 129 + 10 + 7 + 2 + 2 + 2 + 2 + 6 + 12 + 11 + 7;
+constexpr std::size_t kRequestWidths =
+    9 + 9 + 2 + 9 + 129 + 10 + 7 + 2 + 2 + 2 + 2 + 6 + 12 + 11 + 7;
 static_assert(kRequestWidths == POSRequest::kSize);
 static_assert(9 + 9 + 2 + 9 + 129 + 10 == 168 && 168 + 7 == 175 && 175 + 8 == 183 &&
               183 + 6 == 189 && 189 + 12 == 201 && 201 + 11 == 212);
@@ -107,12 +109,24 @@ static_assert(sizeof(EthParams) == EthParams::kSize && sizeof(ComParams) == ComP
 }  // namespace
 
 const std::array<FieldRef, POSData::kFieldCount> kPOSDataFields = {{
-    {"TerminalId", 0, 9},        {"AcquirerId", 9, 12},        {"TransactionType", 21, 4},
-    {"TransactionResult", 25, 3}, {"KODescription", 28, 25},   {"CardType", 53, 2},
-    {"STAN", 55, 7},             {"POSBalance", 62, 17},       {"BankBalance", 79, 17},
-    {"PAN", 96, 20},             {"AuthorizationCode", 116, 7}, {"OperationNumber", 123, 7},
-    {"AmountAuth", 130, 9},      {"PreauthorizationCode", 139, 10}, {"ActionCode", 149, 4},
-    {"DataTrs", 153, 8},         {"AmountEcho", 161, 9},       {"Ticket", 170, 4097},
+    {"TerminalId", 0, 9},
+    {"AcquirerId", 9, 12},
+    {"TransactionType", 21, 4},
+    {"TransactionResult", 25, 3},
+    {"KODescription", 28, 25},
+    {"CardType", 53, 2},
+    {"STAN", 55, 7},
+    {"POSBalance", 62, 17},
+    {"BankBalance", 79, 17},
+    {"PAN", 96, 20},
+    {"AuthorizationCode", 116, 7},
+    {"OperationNumber", 123, 7},
+    {"AmountAuth", 130, 9},
+    {"PreauthorizationCode", 139, 10},
+    {"ActionCode", 149, 4},
+    {"DataTrs", 153, 8},
+    {"AmountEcho", 161, 9},
+    {"Ticket", 170, 4097},
 }};
 static_assert(170 + 4097 == POSData::kSize);
 
@@ -132,7 +146,7 @@ void SetFieldBytes(POSData& data, int index, const std::string& bytes) {
     ForEachField(data, [&](char* field, std::size_t, std::size_t width) {
         if (i++ == index) {
             std::memset(field, 0, width);
-            std::memcpy(field, bytes.data(), bytes.size() < width ? bytes.size() : width);
+            std::copy_n(bytes.begin(), bytes.size() < width ? bytes.size() : width, field);
         }
     });
 }
@@ -140,13 +154,27 @@ void SetFieldBytes(POSData& data, int index, const std::string& bytes) {
 PackedRequest Pack(const POSRequest& record) {
     return PackRecord<POSRequest, POSRequest::kSize>(record);
 }
-PackedData Pack(const POSData& record) { return PackRecord<POSData, POSData::kSize>(record); }
-PackedEth Pack(const EthParams& record) { return PackRecord<EthParams, EthParams::kSize>(record); }
-PackedCom Pack(const ComParams& record) { return PackRecord<ComParams, ComParams::kSize>(record); }
+PackedData Pack(const POSData& record) {
+    return PackRecord<POSData, POSData::kSize>(record);
+}
+PackedEth Pack(const EthParams& record) {
+    return PackRecord<EthParams, EthParams::kSize>(record);
+}
+PackedCom Pack(const ComParams& record) {
+    return PackRecord<ComParams, ComParams::kSize>(record);
+}
 
-void Unpack(const PackedRequest& bytes, POSRequest& record) { UnpackRecord(bytes, record); }
-void Unpack(const PackedData& bytes, POSData& record) { UnpackRecord(bytes, record); }
-void Unpack(const PackedEth& bytes, EthParams& record) { UnpackRecord(bytes, record); }
-void Unpack(const PackedCom& bytes, ComParams& record) { UnpackRecord(bytes, record); }
+void Unpack(const PackedRequest& bytes, POSRequest& record) {
+    UnpackRecord(bytes, record);
+}
+void Unpack(const PackedData& bytes, POSData& record) {
+    UnpackRecord(bytes, record);
+}
+void Unpack(const PackedEth& bytes, EthParams& record) {
+    UnpackRecord(bytes, record);
+}
+void Unpack(const PackedCom& bytes, ComParams& record) {
+    UnpackRecord(bytes, record);
+}
 
 }  // namespace varnix::terminal

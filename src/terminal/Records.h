@@ -14,8 +14,9 @@ namespace varnix::terminal {
 
 // POSRequest, 219 bytes:
 //   +0        +9       +18   +20          +29              +158            +168    +175
-//   | Amount | EcrId | PT | TerminalId | ContractText(129) | PreauthCode(10) | STAN(7) | Reserved1..8 |
-//   Reserved1..8 at 175, 177, 179, 181, 183, 189, 201, 212 with 2, 2, 2, 2, 6, 12, 11, 7 bytes.
+//   | Amount | EcrId | PT | TerminalId | ContractText(129) | PreauthCode(10) | STAN(7) |
+//   Reserved1..8 | Reserved1..8 at 175, 177, 179, 181, 183, 189, 201, 212 with 2, 2, 2, 2, 6, 12,
+//   11, 7 bytes.
 struct POSRequest {
     static constexpr std::size_t kSize = 219;
 

@@ -30,7 +30,7 @@ const char* FunctionName(Function function);
 using VersionBuffer = std::array<char, 10>;
 
 class TerminalLibrary {
-public:
+  public:
     virtual ~TerminalLibrary() = default;
 
     virtual std::int16_t InitEth(EthParams& params) = 0;

@@ -74,8 +74,8 @@ std::string RunTerminalOperation(Session& session, TerminalOperations& checks,
         }
         session.console.OpenTerminalLink(session.settings.IsEthernet() ? 0 : 1);
         session.console.SetPOSData(op.source);
-        const int code = session.library.Call(op.function, session.records.request,
-                                              session.records.data);
+        const int code =
+            session.library.Call(op.function, session.records.request, session.records.data);
         session.console.ShowResult(code);
         return "";
     };
@@ -111,26 +111,26 @@ std::string TerminalOperations::ZANDRIK_Storno() {
 }
 
 std::string TerminalOperations::ZANDRIK_Totali() {
-    return RunTerminalOperation(session_, *this,
-                                {"ZANDRIK_Totali:", nullptr, ui::AmountSource::None,
-                                 Function::TerminalBalance, false});
+    return RunTerminalOperation(
+        session_, *this,
+        {"ZANDRIK_Totali:", nullptr, ui::AmountSource::None, Function::TerminalBalance, false});
 }
 
 std::string TerminalOperations::ZANDRIK_Chiusura() {
-    return RunTerminalOperation(session_, *this,
-                                {"ZANDRIK_Chiusura:", nullptr, ui::AmountSource::None,
-                                 Function::Closure, false});
+    return RunTerminalOperation(
+        session_, *this,
+        {"ZANDRIK_Chiusura:", nullptr, ui::AmountSource::None, Function::Closure, false});
 }
 
 void TerminalOperations::WriteSimulatedResult() {
     auto& service = session_.service;
     const auto& request = session_.records.request;
     ui::ExchangeRecordWriter writer(session_);
-    const std::string contents = resultfile::FormatSimulatedFile(
-        std::string(text::TrimBlanks(request.Amount.Text())),
-        std::string(text::TrimBlanks(request.PaymentType.Text())),
-        service.ComboResult.ListIndex() + 1, writer.CurrDateTime(),
-        session_.console.txtDescrKO.Text());
+    const std::string contents =
+        resultfile::FormatSimulatedFile(std::string(text::TrimBlanks(request.Amount.Text())),
+                                        std::string(text::TrimBlanks(request.PaymentType.Text())),
+                                        service.ComboResult.ListIndex() + 1, writer.CurrDateTime(),
+                                        session_.console.txtDescrKO.Text());
     if (!session_.platform.WriteWholeFile(service.ResultFilePath(), contents)) {
         throw RuntimeError(kErrPathFileAccess, "Errore di accesso al percorso/file");
     }

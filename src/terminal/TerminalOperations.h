@@ -17,7 +17,7 @@ inline constexpr const char* kInvalidPort = "Porta Eth non valida";
 inline constexpr const char* kInvalidAmount = "Valore importo non valido";
 
 class TerminalOperations {
-public:
+  public:
     explicit TerminalOperations(Session& session) : session_(session) {}
 
     // "" with a serial link; with Ethernet, the address and port checks' message if one fails.
@@ -32,7 +32,7 @@ public:
     std::string ZANDRIK_Totali();
     std::string ZANDRIK_Chiusura();
 
-private:
+  private:
     std::string EthernetCheck();
     void WriteSimulatedResult();
 

@@ -182,11 +182,16 @@ std::optional<Answer> DecodeAnswer(std::string_view payload) {
 }
 
 const char* WireFunctionName(int function) {
-    static constexpr std::array<const char*, 10> kNames = {
-        "IAE17AX_Payment",         "IAE17AX_PaymentExt",       "IAE17AX_Refund",
-        "IAE17AX_Void",            "IAE17AX_TerminalBalance",  "IAE17AX_Closure",
-        "IAE17AX_Preauthorization", "IAE17AX_PreauthorizationInt",
-        "IAE17AX_PreauthorizationClose", "IAE17AX_Status"};
+    static constexpr std::array<const char*, 10> kNames = {"IAE17AX_Payment",
+                                                           "IAE17AX_PaymentExt",
+                                                           "IAE17AX_Refund",
+                                                           "IAE17AX_Void",
+                                                           "IAE17AX_TerminalBalance",
+                                                           "IAE17AX_Closure",
+                                                           "IAE17AX_Preauthorization",
+                                                           "IAE17AX_PreauthorizationInt",
+                                                           "IAE17AX_PreauthorizationClose",
+                                                           "IAE17AX_Status"};
     if (function < 1 || function > 10) {
         return "";
     }

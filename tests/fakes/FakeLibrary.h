@@ -20,7 +20,7 @@ struct LibraryCall {
 };
 
 class FakeLibrary : public terminal::TerminalLibrary {
-public:
+  public:
     std::int16_t InitEth(terminal::EthParams& params) override {
         MaybeMissing();
         calls.push_back({"IAE17AX_InitEth", {}, {}, params, {}});
@@ -68,7 +68,7 @@ public:
     bool missing = false;
     int frees = 0;
 
-private:
+  private:
     void MaybeMissing() const {
         if (missing) {
             throw RuntimeError(kErrFileNotFound, "Libreria del terminale non trovata: libIae17.so");

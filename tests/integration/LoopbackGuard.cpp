@@ -17,7 +17,9 @@ namespace {
 std::atomic<int> gRefused{0};
 }
 
-int varnix::testing::RefusedConnections() { return gRefused.load(); }
+int varnix::testing::RefusedConnections() {
+    return gRefused.load();
+}
 
 extern "C" int connect(int fd, const struct sockaddr* address, socklen_t length) {
     bool loopback = false;
@@ -45,5 +47,7 @@ extern "C" int connect(int fd, const struct sockaddr* address, socklen_t length)
 }
 #else
 #include "integration/LoopbackGuard.h"
-int varnix::testing::RefusedConnections() { return 0; }
+int varnix::testing::RefusedConnections() {
+    return 0;
+}
 #endif

@@ -10,11 +10,11 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
-#include <ctime>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <ctime>
 #else
 #include <windows.h>
 #endif
@@ -39,8 +39,8 @@ std::vector<std::string> SimulatorProcess::JournalLines() const {
     std::ifstream in(journal_, std::ios::binary);
     std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     auto lines = text::SplitLines(contents);
-    lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(
-                                                   std::min(journalStart_, lines.size())));
+    lines.erase(lines.begin(),
+                lines.begin() + static_cast<std::ptrdiff_t>(std::min(journalStart_, lines.size())));
     return lines;
 }
 
@@ -78,7 +78,8 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& requested) {
             for (std::size_t i = 0; i + 1 < args.size(); ++i) {
                 if (args[i] == "--tcp") {
                     args[i + 1] = std::to_string(9000 + (::getpid() * 7 + attempt * 131 +
-                                                         static_cast<int>(::time(nullptr))) % 1000);
+                                                         static_cast<int>(::time(nullptr))) %
+                                                            1000);
                 }
             }
         }

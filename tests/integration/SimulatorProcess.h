@@ -10,7 +10,7 @@
 namespace varnix::testing {
 
 class SimulatorProcess {
-public:
+  public:
     explicit SimulatorProcess(const std::vector<std::string>& args);
     ~SimulatorProcess();
     SimulatorProcess(const SimulatorProcess&) = delete;
@@ -23,7 +23,7 @@ public:
     // Stops it now: SIGTERM, then SIGKILL if it has not ended within five seconds.
     void Stop();
 
-private:
+  private:
     void Spawn(const std::vector<std::string>& args);
 
     int pid_ = -1;

@@ -20,7 +20,7 @@ namespace {
 using terminal::LoadedTerminalLibrary;
 
 class StandInLibraryTest : public ::testing::Test {
-protected:
+  protected:
     StandInLibraryTest() {
         session.console.txtTerminale.SetText("10001761");
         UseEthernet(simulator.TcpPort());
@@ -110,10 +110,16 @@ TEST_P(OverEachLink, EveryOperationReachesTheTerminalExactlyOnce) {
 
     const auto journal = simulator.JournalLines();
     const std::string link = GetParam() == "tcp" ? "tcp" : GetParam();
-    const char* expected[] = {"IAE17AX_Payment", "IAE17AX_Refund", "IAE17AX_TerminalBalance",
-                              "IAE17AX_Status", "IAE17AX_Preauthorization",
-                              "IAE17AX_PreauthorizationInt", "IAE17AX_PreauthorizationClose",
-                              "IAE17AX_PaymentExt", "IAE17AX_Refund", "IAE17AX_TerminalBalance",
+    const char* expected[] = {"IAE17AX_Payment",
+                              "IAE17AX_Refund",
+                              "IAE17AX_TerminalBalance",
+                              "IAE17AX_Status",
+                              "IAE17AX_Preauthorization",
+                              "IAE17AX_PreauthorizationInt",
+                              "IAE17AX_PreauthorizationClose",
+                              "IAE17AX_PaymentExt",
+                              "IAE17AX_Refund",
+                              "IAE17AX_TerminalBalance",
                               "IAE17AX_Closure"};
     ASSERT_EQ(journal.size(), std::size(expected));
     for (std::size_t i = 0; i < journal.size(); ++i) {
@@ -133,8 +139,12 @@ TEST_P(OverEachLink, EveryResultCodeIsReachable) {
         const char* esito;
     };
     const Case cases[] = {
-        {"990002", "TIMEOUT ERROR"}, {"990003", "PROTOCOL ERROR"}, {"990004", "FUNCTION ERROR"},
-        {"990005", "PASSWORD ERROR"}, {"990006", nullptr},          {"990001", "OK"},
+        {"990002", "TIMEOUT ERROR"},
+        {"990003", "PROTOCOL ERROR"},
+        {"990004", "FUNCTION ERROR"},
+        {"990005", "PASSWORD ERROR"},
+        {"990006", nullptr},
+        {"990001", "OK"},
         {"990007", "OK"},  // an unknown code leaves the previous text
     };
     for (const auto& c : cases) {
@@ -227,7 +237,8 @@ TEST_F(StandInLibraryTest, NonLoopbackAddressFailsWithoutAConnectionAttempt) {
 #ifdef _WIN32
 INSTANTIATE_TEST_SUITE_P(Links, OverEachLink, ::testing::Values(std::string("tcp")));
 #else
-INSTANTIATE_TEST_SUITE_P(Links, OverEachLink, ::testing::Values(std::string("tcp"), std::string("COM7")));
+INSTANTIATE_TEST_SUITE_P(Links, OverEachLink,
+                         ::testing::Values(std::string("tcp"), std::string("COM7")));
 #endif
 
 }  // namespace

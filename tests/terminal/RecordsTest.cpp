@@ -29,8 +29,8 @@ TEST(RecordsTest, RequestPacksAtTheDrawnOffsets) {
     r.PreauthorizationCode.Assign("K");
     r.STAN.Assign("S");
     const auto packed = Pack(r);
-    const std::pair<std::size_t, char> expected[] = {{0, 'A'},   {9, 'E'},   {18, 'P'}, {20, 'T'},
-                                                     {29, 'C'},  {158, 'K'}, {168, 'S'}};
+    const std::pair<std::size_t, char> expected[] = {{0, 'A'},  {9, 'E'},   {18, 'P'}, {20, 'T'},
+                                                     {29, 'C'}, {158, 'K'}, {168, 'S'}};
     for (const auto& [offset, marker] : expected) {
         EXPECT_EQ(packed[offset], marker) << offset;
     }

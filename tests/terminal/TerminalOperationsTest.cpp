@@ -13,7 +13,7 @@ std::string Golden(const std::string& name) {
 }
 
 class TerminalOperationsTest : public ::testing::Test {
-protected:
+  protected:
     TerminalOperationsTest() {
         UseEthernet("127.0.0.1", "9100");
         session.console.txtTerminale.SetText("10001761");
@@ -40,10 +40,14 @@ TEST_F(TerminalOperationsTest, EthernetSettingsAreCheckedAddressFirst) {
         const char* message;
     };
     const Case cases[] = {
-        {"10.0.0.1", "9999", ""},          {"10.0.0.1.5", "1", ""},
-        {"192.168.1.256", "80", kInvalidIp}, {"", "80", kInvalidIp},
-        {"10.0.0.1", "0", kInvalidPort},   {"10.0.0.1", "      ", kInvalidPort},
-        {"10.0.0.1", "abc", kInvalidPort}, {"10.0.0.1", "10000", kInvalidPort},
+        {"10.0.0.1", "9999", ""},
+        {"10.0.0.1.5", "1", ""},
+        {"192.168.1.256", "80", kInvalidIp},
+        {"", "80", kInvalidIp},
+        {"10.0.0.1", "0", kInvalidPort},
+        {"10.0.0.1", "      ", kInvalidPort},
+        {"10.0.0.1", "abc", kInvalidPort},
+        {"10.0.0.1", "10000", kInvalidPort},
         {"10.0.0.1", " 12a", ""},
     };
     for (const auto& c : cases) {
@@ -127,7 +131,8 @@ TEST_F(TerminalOperationsTest, SimulatedPaymentWaitsThenWritesTheSampleResult) {
     EXPECT_EQ(session.service.txtAmount.Text(), "2");
     EXPECT_EQ(session.service.txtTipo.Text(), "0");
     EXPECT_EQ(session.service.txtRisultatoFinale.Text(), path);
-    EXPECT_EQ(session.service.txtReadFile.Text().substr(0, 33), "TIPO_COMANDO = POS_PAGAME,A2,P0;\r");
+    EXPECT_EQ(session.service.txtReadFile.Text().substr(0, 33),
+              "TIPO_COMANDO = POS_PAGAME,A2,P0;\r");
     EXPECT_TRUE(test.library.calls.empty());
     EXPECT_TRUE(test.dialogs.shown.empty());
 }
@@ -159,18 +164,18 @@ TEST_F(TerminalOperationsTest, SimulatedOutcomeFollowsTheExpectedResult) {
 TEST_F(TerminalOperationsTest, SimulatedPaymentGoesOnAfterAFailingStep) {
     session.service.ComboSecondi.SetText("abc");
     EXPECT_EQ(ops.ZANDRIK_EseguiPagamento(), "");
-    EXPECT_EQ(test.dialogs.Texts(), std::vector<std::string>{
-                                        "ZANDRIK_EseguiPagamento:Tipo non corrispondente,13"});
+    EXPECT_EQ(test.dialogs.Texts(),
+              std::vector<std::string>{"ZANDRIK_EseguiPagamento:Tipo non corrispondente,13"});
     EXPECT_TRUE(testing::ReadFile(test.dir / config::kResultFileName).starts_with("TIPO_COMANDO"));
 
     test.dialogs.shown.clear();
     session.settings.DataFolder = test.dir.path() + "missing/";
     session.service.ComboSecondi.SetText("0");
     EXPECT_EQ(ops.ZANDRIK_EseguiPagamento(), "");
-    EXPECT_EQ(test.dialogs.Texts(),
-              (std::vector<std::string>{
-                  "ZANDRIK_EseguiPagamento:Errore di accesso al percorso/file,75",
-                  "FILE NON TROVATO"}));
+    EXPECT_EQ(
+        test.dialogs.Texts(),
+        (std::vector<std::string>{"ZANDRIK_EseguiPagamento:Errore di accesso al percorso/file,75",
+                                  "FILE NON TROVATO"}));
 }
 
 }  // namespace

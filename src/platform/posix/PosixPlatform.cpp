@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "platform/RegFile.h"

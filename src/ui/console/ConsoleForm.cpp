@@ -99,9 +99,9 @@ void ConsoleForm::FollowConfiguration(const config::Settings& settings) {
 
 TextBox* ConsoleForm::ResultBox(int field) {
     const std::array<TextBox*, kResultBoxCount> boxes = {
-        &txtTermId, &txtAcqId,     &txtTipoTrans,   &txtEsitoTrans, &txtDescrKO, &txtTipoCarta,
-        &txtSTAN,   &txtTotaliPOS, &txtTotaliBanca, &txtPAN,        &txtCodAut,  &txtNumOp,
-        &txtImpPreaut, &txtCodPreaut, &txtAC,       &txtData};
+        &txtTermId,    &txtAcqId,     &txtTipoTrans,   &txtEsitoTrans, &txtDescrKO, &txtTipoCarta,
+        &txtSTAN,      &txtTotaliPOS, &txtTotaliBanca, &txtPAN,        &txtCodAut,  &txtNumOp,
+        &txtImpPreaut, &txtCodPreaut, &txtAC,          &txtData};
     if (field < 0 || field >= kResultBoxCount) {
         return nullptr;
     }
@@ -175,9 +175,9 @@ bool ConsoleForm::CheckConsoleFields() {
 }
 
 void ConsoleForm::DisableButtons() {
-    for (Button* b : {&btnChiusura, &btnAccredito, &btnIntegrativa, &btnPagamento,
-                      &btnPreautorizzazione, &btnPreautChiusura, &btnStorno,
-                      &btnStornoPreautorizzazione, &btnTotali}) {
+    for (Button* b :
+         {&btnChiusura, &btnAccredito, &btnIntegrativa, &btnPagamento, &btnPreautorizzazione,
+          &btnPreautChiusura, &btnStorno, &btnStornoPreautorizzazione, &btnTotali}) {
         b->enabled = false;
     }
     mousePointer = kPointerHourglass;
@@ -185,9 +185,9 @@ void ConsoleForm::DisableButtons() {
 }
 
 void ConsoleForm::EnableButtons() {
-    for (Button* b : {&btnChiusura, &btnAccredito, &btnIntegrativa, &btnPagamento,
-                      &btnPreautorizzazione, &btnPreautChiusura, &btnStorno,
-                      &btnStornoPreautorizzazione, &btnTotali}) {
+    for (Button* b :
+         {&btnChiusura, &btnAccredito, &btnIntegrativa, &btnPagamento, &btnPreautorizzazione,
+          &btnPreautChiusura, &btnStorno, &btnStornoPreautorizzazione, &btnTotali}) {
         b->enabled = true;
     }
     mousePointer = kPointerDefault;
@@ -230,8 +230,8 @@ void ConsoleForm::RunButton(const ButtonAction& action) {
         if (action.amountOfOneCent) {
             session_.records.request.Amount.Assign("1");
         }
-        const int code = session_.library.Call(action.function, session_.records.request,
-                                               session_.records.data);
+        const int code =
+            session_.library.Call(action.function, session_.records.request, session_.records.data);
         ShowResult(code);
     } catch (const RuntimeError& error) {
         // A library that cannot be loaded must neither leave the console busy nor go unsaid.
@@ -244,29 +244,38 @@ void ConsoleForm::RunButton(const ButtonAction& action) {
 }
 
 void ConsoleForm::btnPagamento_Click() {
-    RunButton({{{&txtImporto, kImportoMissing}}, true, AmountSource::Payment, true,
+    RunButton({{{&txtImporto, kImportoMissing}},
+               true,
+               AmountSource::Payment,
+               true,
                terminal::Function::Payment});
 }
 
 void ConsoleForm::btnAccredito_Click() {
-    RunButton({{{&txtImportoAccredito,
-                 "Attenzione il campo Importo Accredito deve essere compilato"}},
-               true,
-               AmountSource::Credit,
-               true,
-               terminal::Function::Refund});
+    RunButton(
+        {{{&txtImportoAccredito, "Attenzione il campo Importo Accredito deve essere compilato"}},
+         true,
+         AmountSource::Credit,
+         true,
+         terminal::Function::Refund});
 }
 
 void ConsoleForm::btnStorno_Click() {
     // The outcome record goes out as the last operation left it: its STAN names the
     // transaction to void, while the typed value becomes the request's amount.
-    RunButton({{{&txtImporto, kImportoMissing}}, true, AmountSource::Payment, false,
+    RunButton({{{&txtImporto, kImportoMissing}},
+               true,
+               AmountSource::Payment,
+               false,
                terminal::Function::Void});
 }
 
 void ConsoleForm::btnPreautorizzazione_Click() {
-    RunButton({{{&txtImportoPreAut, kPreAutMissing}}, true, AmountSource::Preauthorization,
-               false, terminal::Function::Preauthorization});
+    RunButton({{{&txtImportoPreAut, kPreAutMissing}},
+               true,
+               AmountSource::Preauthorization,
+               false,
+               terminal::Function::Preauthorization});
 }
 
 void ConsoleForm::btnIntegrativa_Click() {

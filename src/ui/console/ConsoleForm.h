@@ -24,7 +24,7 @@ namespace varnix::ui {
 enum class AmountSource { None = 0, Payment = 1, Credit = 2, Preauthorization = 3 };
 
 class ConsoleForm {
-public:
+  public:
     explicit ConsoleForm(Session& session);
 
     // Load step 1: the start selection of every list.
@@ -131,7 +131,7 @@ public:
     static constexpr int kPointerDefault = 0;
     static constexpr int kPointerHourglass = 11;
 
-private:
+  private:
     using RequiredField = std::pair<const TextBox*, const char*>;
     struct ButtonAction {
         std::vector<RequiredField> required;

@@ -38,8 +38,8 @@ void ExchangeRecordWriter::WriteCommunicationResult(const std::string& outFile,
 }
 
 void ExchangeRecordWriter::WritePosData(const std::string& outFile) {
-    session_.platform.AppendToFile(
-        outFile, terminal::resultfile::FormatPosDataBlock(session_.records.data));
+    session_.platform.AppendToFile(outFile,
+                                   terminal::resultfile::FormatPosDataBlock(session_.records.data));
 }
 
 std::string ExchangeRecordWriter::CurrDateTime() {

@@ -15,7 +15,7 @@ inline constexpr const char* kExchangeFolderMissing =
     "Cartella per file di I/O non trovata. Creare cartella 2";
 
 class ExchangeRecordWriter {
-public:
+  public:
     explicit ExchangeRecordWriter(Session& session) : session_(session) {}
 
     void WriteCommunicationResult(const std::string& outFile, const std::string& funzione,
@@ -25,7 +25,7 @@ public:
     // Local date then local time: "YYYYMMDD_hhmmss".
     std::string CurrDateTime();
 
-private:
+  private:
     Session& session_;
 };
 

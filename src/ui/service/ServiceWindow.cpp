@@ -159,8 +159,9 @@ void ServiceWindow::btnReadFile_Click() {
     std::string shown;
     bool first = true;
     for (const auto& line : text::SplitLines(*contents)) {
-        shown += first ? "TIPO_COMANDO = POS_PAGAME,A" + txtAmount.Text() + ",P" + txtTipo.Text() + ";"
-                       : line;
+        shown +=
+            first ? "TIPO_COMANDO = POS_PAGAME,A" + txtAmount.Text() + ",P" + txtTipo.Text() + ";"
+                  : line;
         shown += text::kCrLf;
         first = false;
     }

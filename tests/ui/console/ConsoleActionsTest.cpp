@@ -7,7 +7,7 @@ namespace varnix::ui {
 namespace {
 
 class ConsoleActionsTest : public ::testing::Test {
-protected:
+  protected:
     ConsoleActionsTest() { console.txtTerminale.SetText("10001761"); }
 
     fakes::TestSession test;
@@ -54,8 +54,8 @@ TEST_F(ConsoleActionsTest, ShowResultShowsTextsOutcomesAndLinkFailures) {
     EXPECT_EQ(console.txtEsito.Text(), "OK");
     EXPECT_EQ(console.txtTermId.Text(), "10001761 ");  // trailing blanks included
     EXPECT_EQ(console.txtPAN.Text(), "4***1234            ");
-    EXPECT_EQ(console.txtTipoTrans.Text(), "ICC");      // ends at the NUL
-    EXPECT_EQ(console.txtAcqId.Text(), "");             // never assigned: empty box
+    EXPECT_EQ(console.txtTipoTrans.Text(), "ICC");  // ends at the NUL
+    EXPECT_EQ(console.txtAcqId.Text(), "");         // never assigned: empty box
 
     session.terminalConnected = true;
     session.service.ShapeDump.fill = kGreen;
@@ -110,10 +110,10 @@ TEST_F(ConsoleActionsTest, CheckConsoleFieldsStopsAtTheFirstMissingField) {
 
 TEST_F(ConsoleActionsTest, BusyStateLeavesOnlyStatoEnabled) {
     console.DisableButtons();
-    for (const Button* b : {&console.btnPagamento, &console.btnAccredito, &console.btnStorno,
-                            &console.btnPreautorizzazione, &console.btnIntegrativa,
-                            &console.btnPreautChiusura, &console.btnTotali, &console.btnChiusura,
-                            &console.btnStornoPreautorizzazione}) {
+    for (const Button* b :
+         {&console.btnPagamento, &console.btnAccredito, &console.btnStorno,
+          &console.btnPreautorizzazione, &console.btnIntegrativa, &console.btnPreautChiusura,
+          &console.btnTotali, &console.btnChiusura, &console.btnStornoPreautorizzazione}) {
         EXPECT_FALSE(b->enabled);
     }
     EXPECT_TRUE(console.btnStatus.enabled);

@@ -9,7 +9,7 @@ namespace varnix::ui {
 namespace {
 
 class ExchangeRecordWriterTest : public ::testing::Test {
-protected:
+  protected:
     ExchangeRecordWriterTest() { session.settings.InputFilePath = test.dir / "SRINPF.TXT"; }
 
     std::string Write(const std::string& command, const std::string& detail) {
@@ -80,8 +80,8 @@ TEST_F(ExchangeRecordWriterTest, SecondRecordReplacesTheFirst) {
 
 TEST_F(ExchangeRecordWriterTest, MissingExchangeFolderIsReportedAndOnlyTheBlockIsAppended) {
     testing::WriteFile(out, "old\r\n");
-    session.settings.InputFilePath = test.dir.path() + "missing" +
-                                     platform::HostPlatform().Separator() + "SRINPF.TXT";
+    session.settings.InputFilePath =
+        test.dir.path() + "missing" + platform::HostPlatform().Separator() + "SRINPF.TXT";
     const std::string written = Write("POS_TOTTER", "");
     EXPECT_EQ(test.dialogs.Texts(), std::vector<std::string>{kExchangeFolderMissing});
     EXPECT_TRUE(written.starts_with("old\r\n-----"));

@@ -7,9 +7,9 @@ namespace varnix::ui {
 namespace {
 
 TEST(SleepDelayTest, WaitsWholeFiftyMillisecondStepsPumpingAfterEach) {
-    const std::pair<double, int> cases[] = {{49, 0},    {50, 1},   {75, 1},  {99.4, 1},
-                                            {500, 10},  {0, 0},    {-100, 0}, {30000, 600},
-                                            {1638375, 32767}};
+    const std::pair<double, int> cases[] = {{49, 0},   {50, 1},      {75, 1},
+                                            {99.4, 1}, {500, 10},    {0, 0},
+                                            {-100, 0}, {30000, 600}, {1638375, 32767}};
     for (const auto& [timeout, steps] : cases) {
         fakes::TestSession test;
         test.session.service.SleepDelay(timeout);
