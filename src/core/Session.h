@@ -9,6 +9,7 @@
 #include "terminal/Records.h"
 #include "terminal/TerminalLibrary.h"
 #include "ui/console/ConsoleForm.h"
+#include "ui/service/AboutBox.h"
 #include "ui/service/ServiceWindow.h"
 
 namespace varnix {
@@ -28,9 +29,11 @@ class Session {
     config::Settings settings;
     terminal::Records records;
     bool terminalConnected = false;
+    bool ecrIdRequired = false;  // the dispatcher's copy, read by the command handlers
 
     ui::ConsoleForm console{*this};
     ui::ServiceWindow service{*this};
+    ui::AboutBox about;
 };
 
 }  // namespace varnix

@@ -5,6 +5,7 @@
 #include "ports/Dialogs.h"
 #include "ports/EventPump.h"
 #include "ports/PollTimer.h"
+#include "ports/Shell.h"
 
 namespace varnix::ports {
 
@@ -13,6 +14,7 @@ struct Ports {
     EventPump& events;
     PollTimer& timer;
     Clock& clock;
+    Shell& shell;
 };
 
 }  // namespace varnix::ports

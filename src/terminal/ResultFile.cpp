@@ -110,4 +110,17 @@ std::string FormatSimulatedFile(const std::string& amount, const std::string& pa
     return out;
 }
 
+std::string FormatManualSampleFile(const std::string& amount, const std::string& type,
+                                   const std::string& timestamp) {
+    std::string out;
+    Line(out, "TIPO_COMANDO  = TIPO_COMANDO = POS_PAGAME,A" + amount + ",P" + type + ";");
+    Line(out, "ESITO_COMANDO = OK");
+    Line(out, "ESITO_TRANSAZ = 00");
+    Line(out, "DATAORA_TRANS = " + timestamp);
+    Line(out, "ERROR_DESCRIZ = ");
+    Line(out, "EXERR_DESCRIZ = ");
+    out += SamplePosDataBlock();
+    return out;
+}
+
 }  // namespace varnix::terminal::resultfile

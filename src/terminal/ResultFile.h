@@ -39,4 +39,8 @@ std::string FormatSimulatedFile(const std::string& amount, const std::string& pa
                                 int outcomePosition, const std::string& timestamp,
                                 const std::string& koDescription);
 
+// The test tools' sample result file: always a successful payment of `amount` with `type`.
+std::string FormatManualSampleFile(const std::string& amount, const std::string& type,
+                                   const std::string& timestamp);
+
 }  // namespace varnix::terminal::resultfile

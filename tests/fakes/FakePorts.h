@@ -10,6 +10,8 @@
 #include "ports/Dialogs.h"
 #include "ports/EventPump.h"
 #include "ports/PollTimer.h"
+#include "ports/Shell.h"
+#include "ui/service/AboutBox.h"
 
 namespace varnix::fakes {
 
@@ -74,6 +76,18 @@ class FakeClock : public ports::Clock {
     ports::LocalDateTime now{2024, 3, 5, 14, 7, 9};
     long long sleptMs = 0;
     int sleeps = 0;
+};
+
+class FakeShell : public ports::Shell {
+public:
+    void EndProcess(int exitCode) override { exitCodes.push_back(exitCode); }
+    void ShowAboutModal(ui::AboutBox& about) override {
+        aboutShown.push_back(about.lblVersion.caption);
+    }
+    bool Ended() const { return !exitCodes.empty(); }
+
+    std::vector<int> exitCodes;
+    std::vector<std::string> aboutShown;  // the version label each time it was shown
 };
 
 }  // namespace varnix::fakes

@@ -10,7 +10,7 @@ namespace varnix::fakes {
 
 struct TestSession {
     explicit TestSession(platform::Platform& platform = platform::HostPlatform())
-        : session(platform, ports::Ports{dialogs, events, timer, clock}, library) {
+        : session(platform, ports::Ports{dialogs, events, timer, clock, shell}, library) {
         session.settings.DataFolder = dir.path();
     }
 
@@ -19,6 +19,7 @@ struct TestSession {
     FakeEventPump events;
     FakeTimer timer;
     FakeClock clock;
+    FakeShell shell;
     FakeLibrary library;
     Session session;
 };

@@ -67,8 +67,9 @@ class StandInLibraryTest : public ::testing::Test {
     fakes::FakeEventPump events;
     fakes::FakeTimer timer;
     fakes::FakeClock clock;
+    fakes::FakeShell shell;
     LoadedTerminalLibrary library{platform::HostPlatform()};
-    Session session{platform::HostPlatform(), ports::Ports{dialogs, events, timer, clock}, library};
+    Session session{platform::HostPlatform(), ports::Ports{dialogs, events, timer, clock, shell}, library};
     terminal::TerminalOperations ops{session};
 };
 

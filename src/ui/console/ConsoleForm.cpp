@@ -74,6 +74,15 @@ ConsoleForm::ConsoleForm(Session& session)
     PresetLists();
 }
 
+void ConsoleForm::Form_Unload() {
+    try {
+        session_.library.Free();
+    } catch (const RuntimeError&) {
+        // A library that never loaded has nothing to release.
+    }
+    session_.ports.shell.EndProcess(0);
+}
+
 void ConsoleForm::PresetLists() {
     cmbConnessione.SetListIndex(1);  // RS232
     cmbCOM.SetListIndex(2);          // COM3

@@ -27,6 +27,9 @@ class ConsoleForm {
   public:
     explicit ConsoleForm(Session& session);
 
+    // The unload handler, in every run mode: releases the library and ends the process.
+    void Form_Unload();
+
     // Load step 1: the start selection of every list.
     void PresetLists();
     // After a configuration read: the serial lists and the connection list follow the settings.

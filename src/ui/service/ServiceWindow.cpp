@@ -2,10 +2,17 @@
 
 #include <cmath>
 
+#include <functional>
+
+#include "config/ConfigFile.h"
+#include "config/DataFolder.h"
 #include "config/FileNames.h"
 #include "core/RuntimeError.h"
 #include "core/Session.h"
+#include "exchange/PollingCycle.h"
+#include "terminal/ResultFile.h"
 #include "text/AnsiText.h"
+#include "ui/console/ExchangeRecordWriter.h"
 
 namespace varnix::ui {
 
@@ -121,6 +128,189 @@ void ServiceWindow::LeggiParametri() {
         SelectStoredPosition(ComboResult, lines[3]);
     }
 }
+
+namespace {
+
+// A failing start-up step is skipped and the next one runs.
+void Step(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const RuntimeError&) {
+    }
+}
+
+}  // namespace
+
+bool ServiceWindow::Form_Load() {
+    auto& settings = session_.settings;
+    auto& ports = session_.ports;
+    auto& platform = session_.platform;
+    ports.timer.SetEnabled(false);
+    ports.timer.SetInterval(kTimerInterval);
+    Shape1.fill = kRed;
+    session_.console.PresetLists();
+    Step([&] {
+        terminal::VersionBuffer version;
+        version.fill(' ');
+        session_.library.GetVersion(version);
+        session_.console.DllVersion.caption.assign(version.data(), version.size());
+    });
+    FillTestLists();
+    settings.DataFolder = config::ResolveDataFolder(platform);
+    const std::string configPath = settings.DataFolder + config::kConfigFileName;
+    txtConfFile.SetText(configPath);
+    txtLogFileName.SetText(config::LogFilePath(settings.DataFolder));
+    CaricaValoriDefault();
+    config::ConfigFile configFile(session_);
+    if (!platform.FileExists(configPath)) {
+        configFile.SalvaDatiConfigurazioneConPrefisso(configPath);
+    }
+    LeggiParametri();
+    settings.ConfigFilePath = configPath;
+    txtConfFile.SetText(configPath);
+    const std::string problem = configFile.LeggiDatiConfigurazione(configPath);
+    if (!problem.empty()) {
+        ports.dialogs.Inform("ERRORE: " + problem);
+        ports.shell.EndProcess(1);
+        return false;
+    }
+    cmdSalvaDati.enabled = true;
+    Step([&] {
+        if (platform.FileExists(settings.OutputFilePath)) {
+            platform.RemoveFile(settings.OutputFilePath);
+        }
+    });
+    session_.console.FollowConfiguration(settings);
+    trayIconShown = true;
+    ports.timer.SetEnabled(true);
+    visible = true;
+    minimized = false;
+    Refresh();
+    return true;
+}
+
+bool ServiceWindow::Form_QueryUnload() {
+    session_.ports.timer.SetEnabled(false);
+    SalvaParametri();
+    if (!session_.ports.dialogs.Confirm("Vuoi terminare l'esecuzione ?")) {
+        session_.ports.timer.SetEnabled(true);
+        return false;
+    }
+    return true;
+}
+
+void ServiceWindow::Form_Unload() {
+    session_.ports.timer.SetEnabled(false);
+    visible = false;
+    trayIconShown = false;
+    Refresh();
+    session_.console.Form_Unload();
+}
+
+bool ServiceWindow::Form_MouseMove(int code) {
+    if (code == 0x203) {
+        minimized = false;
+        visible = true;
+        Refresh();
+        return false;
+    }
+    return code == 0x204 || code == 0x205;
+}
+
+void ServiceWindow::Form_Resize() {
+    if (minimized) {
+        visible = false;
+        Refresh();
+    }
+}
+
+void ServiceWindow::m_esci_Click() {
+    session_.ports.timer.SetEnabled(false);
+    Step([&] { SleepDelay(500); });
+    if (Form_QueryUnload()) {
+        Form_Unload();
+    }
+}
+
+void ServiceWindow::mInfo_Click() {
+    auto& timer = session_.ports.timer;
+    const bool wasEnabled = timer.IsEnabled();
+    timer.SetEnabled(false);
+    session_.about.Form_Load();
+    session_.ports.shell.ShowAboutModal(session_.about);
+    timer.SetEnabled(wasEnabled);
+}
+
+void ServiceWindow::cmdSalvaDati_Click() {
+    auto& ports = session_.ports;
+    ports.timer.SetEnabled(false);
+    if (ports.dialogs.Confirm("Vuoi salvare i dati ?")) {
+        // Always the data folder's file, whatever the path box shows.
+        const std::string path = session_.settings.DataFolder + config::kConfigFileName;
+        config::ConfigFile configFile(session_);
+        configFile.SalvaDatiConfigurazioneConPrefisso(path);
+        configFile.LeggiDatiConfigurazione(path);
+        Refresh();
+    }
+    Step([&] { SleepDelay(500); });
+    ports.timer.SetEnabled(true);
+}
+
+void ServiceWindow::cmdSend_Click() {
+    auto& ports = session_.ports;
+    auto& platform = session_.platform;
+    ports.timer.SetEnabled(false);
+    if (!text::IsNumeric(txtAmount.Text())) {
+        txtAmount.SetText("1");
+    }
+    const std::string command =
+        "POS_PAGAME,A" + txtAmount.Text() + ",P" + txtTipo.Text() + ";";
+    if (!ports.dialogs.Confirm("Invio dati: " + command)) {
+        txtReadFile.SetText("");
+        ports.timer.SetEnabled(true);
+        Refresh();
+        return;
+    }
+    txtReadFile.SetText("");
+    if (ComboResult.ListIndex() < 0) {
+        ports.dialogs.Inform("ATTENZIONE: SELEZIONARE OUTPUT !");
+        ports.timer.SetEnabled(true);
+        return;
+    }
+    const std::string resultPath = ResultFilePath();
+    Step([&] {
+        if (platform.FileExists(session_.settings.DataFolder + ComboResult.Text()) &&
+            platform.FileExists(resultPath)) {
+            platform.RemoveFile(resultPath);
+        }
+    });
+    Step([&] { SleepDelay(static_cast<float>(text::LeadingNumber(ComboSecondi.Text()) * 1000)); });
+    Step([&] {
+        ExchangeRecordWriter writer(session_);
+        platform.WriteWholeFile(resultPath, terminal::resultfile::FormatManualSampleFile(
+                                                txtAmount.Text(), txtTipo.Text(),
+                                                writer.CurrDateTime()));
+    });
+    txtRisultatoFinale.SetText(resultPath);
+    Step([&] { btnReadFile_Click(); });
+    ports.timer.SetEnabled(true);
+    Refresh();
+}
+
+void ServiceWindow::CreaEseguiFileDiTest() {
+    auto& timer = session_.ports.timer;
+    cmdEseguiTest.enabled = false;
+    const bool wasEnabled = timer.IsEnabled();
+    timer.SetEnabled(false);
+    session_.platform.WriteWholeFile(session_.settings.DataFolder + config::kCommandFileName,
+                                     "POS_PAGAME,A2,P0\r\n");
+    Step([&] { SleepDelay(1000); });
+    timer.SetEnabled(wasEnabled);
+    cmdEseguiTest.enabled = true;
+    Refresh();
+}
+
+void ServiceWindow::Timer1_Timer() { exchange::PollingCycle(session_).Timer1_Timer(); }
 
 void ServiceWindow::SleepDelay(double timeout) {
     // Rounded to whole milliseconds (halves to even), then whole 50 ms steps; the step count

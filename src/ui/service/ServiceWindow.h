@@ -19,6 +19,36 @@ class ServiceWindow {
   public:
     explicit ServiceWindow(Session& session);
 
+    // The start-up sequence. False when the configuration could not be read: the message has
+    // been shown and the process is ending.
+    bool Form_Load();
+    // The close request, whatever its source: true lets the window close.
+    bool Form_QueryUnload();
+    // Removes the tray icon and unloads the console, which ends the process.
+    void Form_Unload();
+    // Tray callbacks arrive as mouse moves: 515 restores the window, 516/517 open the File menu
+    // (true: the view shows the popup menu).
+    bool Form_MouseMove(int code);
+    // Minimising hides the window; only the tray icon remains.
+    void Form_Resize();
+
+    // Menu "T&ermina ZandrikVarnixPos".
+    void m_esci_Click();
+    // Menu "&Informazioni  su ZANDRIK VarnixPos".
+    void mInfo_Click();
+
+    // "Salva Dati": asks, writes the configuration and reads it back.
+    void cmdSalvaDati_Click();
+    // The manual transaction: a sample result file after the chosen wait.
+    void cmdSend_Click();
+    // "Esegui Test": writes the sample command file for the polling cycle.
+    void cmdEseguiTest_Click() { CreaEseguiFileDiTest(); }
+    void CreaEseguiFileDiTest();
+    void txtTipo_Change() {}
+
+    // One polling cycle.
+    void Timer1_Timer();
+
     // Start-up step 5: the wait list (20 s selected) and the expected-result list (first).
     void FillTestLists();
 
@@ -46,6 +76,9 @@ class ServiceWindow {
     std::string caption = "ZANDRIK VarnixPos per sviluppatori (scambio importo)";
     bool visible = false;
     bool minimized = false;
+    bool trayIconShown = false;
+    static constexpr const char* kTrayTip = "ZandrikVarnixPos in esecuzione...";
+    static constexpr int kTimerInterval = 900;
 
     // "Tipo Connessione"
     ComboBox cboTIPO{true};

@@ -1,0 +1,107 @@
+#include "exchange/Dispatcher.h"
+
+#include <array>
+
+#include "config/FileNames.h"
+#include "config/Paths.h"
+#include "core/RuntimeError.h"
+#include "core/Session.h"
+#include "exchange/CommandHandlers.h"
+#include "text/AnsiText.h"
+#include "ui/console/ExchangeRecordWriter.h"
+
+namespace varnix::exchange {
+
+namespace {
+
+using Handler = std::string (CommandHandlers::*)(const std::string&);
+
+struct Keyword {
+    const char* text;
+    Handler handler;
+};
+
+// Tested in this order; the first keyword that opens the line takes it.
+constexpr std::array<Keyword, 10> kKeywords = {{
+    {"POS_PAGAME", &CommandHandlers::CmdPagamento},
+    {"POS_PAGEXT", &CommandHandlers::CmdPagamentoEsteso},
+    {"POS_ACCRED", &CommandHandlers::CmdAccredito},
+    {"POS_CHCASS", &CommandHandlers::CmdChiusura},
+    {"POS_TOTTER", &CommandHandlers::CmdTotali},
+    {"POS_STORNO", &CommandHandlers::CmdStorno},
+    {"POS_PREAUT", &CommandHandlers::CmdPreautorizzazione},
+    {"POS_PREINT", &CommandHandlers::CmdIntegrativa},
+    {"POS_CHPREA", &CommandHandlers::CmdChiusuraPreaut},
+    {"POS_STATUS", &CommandHandlers::CmdStato},
+}};
+
+}  // namespace
+
+std::string Dispatcher::RunLine(const std::string& line, bool& matched) {
+    matched = false;
+    CommandHandlers handlers(session_);
+    for (const auto& keyword : kKeywords) {
+        if (line.rfind(keyword.text, 0) == 0) {
+            matched = true;
+            return (handlers.*keyword.handler)(line);
+        }
+    }
+    return {};
+}
+
+void Dispatcher::Record(const std::string& line, const std::string& result) {
+    ui::ExchangeRecordWriter writer(session_);
+    if (!session_.terminalConnected) {
+        const std::string dump =
+            config::GetPathFolder(session_.settings.InputFilePath, session_.platform.Style()) +
+            config::kDumpFileName;
+        writer.WriteCommunicationResult(dump, line, result);
+        writer.WritePosData(dump);
+    }
+    const auto& service = session_.service;
+    if (service.chkEnableLog.checked && !service.txtLogFileName.IsEmpty()) {
+        writer.WriteCommunicationResult(service.txtLogFileName.Text(), line, result);
+        writer.WritePosData(service.txtLogFileName.Text());
+    }
+}
+
+std::string Dispatcher::EseguiFileComandi(const std::string& path, bool ecrIdRequired) {
+    if (path.empty() || !session_.platform.FileExists(path)) {
+        return kCommandFileNotFound;
+    }
+    session_.ecrIdRequired = ecrIdRequired;
+    // A file that exists but cannot be read (the cash register still holds it) ends the run at
+    // once: nothing here ever waits for it.
+    const auto contents = session_.platform.ReadWholeFile(path);
+    if (!contents) {
+        return {};
+    }
+    std::string result;
+    for (const auto& raw : text::SplitLines(*contents)) {
+        std::string line = text::ToUpper(raw);
+        if (line.empty() || line[0] == ';' || line[0] == ':') {
+            continue;
+        }
+        if (line.back() == ';') {
+            line.pop_back();
+        }
+        try {
+            bool matched = false;
+            std::string text = RunLine(line, matched);
+            if (matched) {
+                result = std::move(text);
+            }
+        } catch (const RuntimeError&) {
+            // A failing step is skipped; the remaining lines still run.
+        }
+        if (!line.empty()) {
+            try {
+                Record(line, result);
+            } catch (const RuntimeError&) {
+            }
+        }
+    }
+    return result;
+}
+
+}  // namespace varnix::exchange

@@ -1,0 +1,34 @@
+// Runs a command file: each line upper-cased, comments and empty lines skipped, one trailing ";"
+// dropped, the handler chosen by the keyword at the start of the line. After each line the
+// exchange is recorded in the dump file (while the terminal is not known to be connected) and in
+// the log (when logging is on). Never raises an error and never waits on a file it cannot open.
+#pragma once
+
+#include <string>
+
+namespace varnix {
+class Session;
+}
+
+namespace varnix::exchange {
+
+inline constexpr const char* kCommandFileNotFound = "File comandi non trovato";
+
+class Dispatcher {
+public:
+    explicit Dispatcher(Session& session) : session_(session) {}
+
+    // The text of the last handler that ran ("" when none ran), or kCommandFileNotFound.
+    std::string EseguiFileComandi(const std::string& path, bool ecrIdRequired);
+
+    // The handler's text for one prepared line (upper case, trailing ";" removed); `matched`
+    // tells whether any keyword took it.
+    std::string RunLine(const std::string& line, bool& matched);
+
+private:
+    void Record(const std::string& line, const std::string& result);
+
+    Session& session_;
+};
+
+}  // namespace varnix::exchange

@@ -1,0 +1,176 @@
+#include "exchange/PollingCycle.h"
+
+#include <functional>
+#include <vector>
+
+#include "config/FileNames.h"
+#include "config/Paths.h"
+#include "core/RuntimeError.h"
+#include "core/Session.h"
+#include "exchange/Dispatcher.h"
+#include "text/AnsiText.h"
+
+namespace varnix::exchange {
+
+namespace {
+
+void DeleteOrRaise(platform::Platform& platform, const std::string& path) {
+    if (!platform.RemoveFile(path)) {
+        throw RuntimeError(kErrPathFileAccess, "Errore di accesso al percorso/file: " + path);
+    }
+}
+
+}  // namespace
+
+void PollingCycle::Timer1_Timer() {
+    auto& settings = session_.settings;
+    auto& service = session_.service;
+    auto& platform = session_.platform;
+    auto& ports = session_.ports;
+
+    ports.timer.SetEnabled(false);
+    bool standardFile = false;
+    int retries = 10;
+    int phase = 0;
+    service.Shape1.fill = ui::kYellow;
+    service.Refresh();
+
+    if (settings.InputFilePath.empty() || settings.OutputFilePath.empty()) {
+        service.Shape1.fill = ui::kRed;
+        service.SleepDelay(300);
+        ports.timer.SetEnabled(true);
+        return;
+    }
+
+    const std::string inputPath = settings.InputFilePath;
+    const std::string folder = config::GetPathFolder(inputPath, platform.Style());
+    std::string statusRequest;
+    bool processing = false;
+
+    // The cycle as numbered steps, so that the error handler can resume after a failing step or
+    // go back to the retry point, as the cycle always has.
+    std::vector<std::function<void()>> steps;
+    std::size_t retryPoint = 0;
+    bool stop = false;
+
+    if (!session_.terminalConnected) {
+        if (!platform.FolderExists(folder)) {
+            ports.dialogs.Inform(kIoFolderMissing);
+            service.Shape1.fill = ui::kRed;
+            service.Refresh();
+            return;  // polling stops until a save switches the timer on again
+        }
+        steps.emplace_back([&] {
+            const std::string dump = folder + config::kDumpFileName;
+            if (platform.FileExists(dump)) {
+                DeleteOrRaise(platform, dump);
+            }
+        });
+        steps.emplace_back([&] {
+            const std::string request = folder + config::kStatusRequestFileName;
+            if (!platform.WriteWholeFile(request, "POS_STATUS\r\n")) {
+                throw RuntimeError(kErrPathFileAccess, "Errore di accesso al percorso/file");
+            }
+            statusRequest = request;
+        });
+    }
+    steps.emplace_back([&] {
+        service.Refresh();
+        ports.events.PumpEvents();
+        processing = platform.FileExists(inputPath) || !statusRequest.empty();
+        if (!processing) {
+            service.cmdSalvaDati.enabled = true;
+            ports.events.PumpEvents();
+            service.SleepDelay(200);
+            stop = true;
+        }
+    });
+    steps.emplace_back([&] {
+        service.Shape1.fill = ui::kRed;
+        service.Refresh();
+    });
+    steps.emplace_back([&] {
+        standardFile = platform.FileExists(inputPath) &&
+                       text::EndsWithNoCase(inputPath, config::kCommandFileName);
+    });
+    steps.emplace_back([&] {
+        if (standardFile && platform.FileExists(settings.OutputFilePath)) {
+            DeleteOrRaise(platform, settings.OutputFilePath);
+        }
+    });
+    steps.emplace_back([&] {
+        service.cmdSalvaDati.enabled = false;
+        phase = 1;
+    });
+    steps.emplace_back([&] {
+        Dispatcher dispatcher(session_);
+        if (!session_.terminalConnected && !standardFile) {
+            dispatcher.EseguiFileComandi(statusRequest, settings.ecrIdRequired);
+            if (!statusRequest.empty() && platform.FileExists(statusRequest)) {
+                DeleteOrRaise(platform, statusRequest);
+            }
+        } else {
+            dispatcher.EseguiFileComandi(inputPath, settings.ecrIdRequired);
+        }
+    });
+    retryPoint = steps.size();
+    steps.emplace_back([&] {
+        if (standardFile && platform.FileExists(inputPath)) {
+            DeleteOrRaise(platform, inputPath);
+        }
+    });
+    steps.emplace_back([&] {
+        service.SleepDelay(200);
+        phase = 2;
+    });
+    steps.emplace_back([&] {
+        const std::string id = session_.records.data.TerminalId.Text();
+        service.lblValTerminalId.caption = id.substr(0, id.find('\0'));
+        service.Refresh();
+        ports.events.PumpEvents();
+    });
+    steps.emplace_back([&] {
+        if (!session_.terminalConnected && session_.console.txtEsito.Text() == "OK") {
+            session_.terminalConnected = true;
+            service.ShapeDump.fill = ui::kGreen;
+        }
+    });
+    steps.emplace_back([&] {
+        service.cmdSalvaDati.enabled = true;
+        ports.events.PumpEvents();
+        service.SleepDelay(200);
+    });
+
+    std::size_t i = 0;
+    while (i < steps.size() && !stop) {
+        try {
+            steps[i]();
+            ++i;
+        } catch (const RuntimeError& error) {
+            if (error.Number() == kErrFileAlreadyOpen) {
+                ++i;
+                continue;
+            }
+            service.cmdSalvaDati.enabled = true;
+            if (phase == 1 && platform.FileExists(inputPath)) {
+                // The cash register may still hold the file: try again a few times.
+                if (--retries > 0) {
+                    service.SleepDelay(100);
+                    ports.events.PumpEvents();
+                    i = retryPoint;
+                } else {
+                    ++i;
+                }
+            } else if (phase == 1) {
+                return;  // the timer stays off until the window switches it on again
+            } else {
+                ++i;
+            }
+        }
+    }
+    service.Shape1.fill = ui::kRed;
+    service.Refresh();
+    ports.timer.SetEnabled(true);
+}
+
+}  // namespace varnix::exchange

@@ -1,0 +1,22 @@
+// What the core asks of the application around it: end the process, and show the About box as a
+// modal window (returning when the user closes it). The front end decides how.
+#pragma once
+
+namespace varnix::ui {
+class AboutBox;
+}
+
+namespace varnix::ports {
+
+class Shell {
+public:
+    virtual ~Shell() = default;
+
+    // Ends the process with `exitCode` once the current action has returned: the core does
+    // nothing more after asking.
+    virtual void EndProcess(int exitCode) = 0;
+
+    virtual void ShowAboutModal(ui::AboutBox& about) = 0;
+};
+
+}  // namespace varnix::ports

@@ -1,0 +1,87 @@
+#include "startup/Startup.h"
+
+#include <functional>
+
+#include "config/ConfigFile.h"
+#include "core/RuntimeError.h"
+#include "core/Session.h"
+#include "exchange/Dispatcher.h"
+
+namespace varnix::startup {
+
+namespace {
+
+// A failing step is skipped and the next one runs.
+void Step(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const RuntimeError&) {
+    }
+}
+
+}  // namespace
+
+RunMode Startup::Form_Load(const std::string& commandLine) {
+    auto& console = session_.console;
+    console.visible = false;
+    console.PresetLists();
+    Step([&] {
+        terminal::VersionBuffer version;
+        version.fill(' ');
+        session_.library.GetVersion(version);
+        console.DllVersion.caption.assign(version.data(), version.size());
+    });
+    session_.about.Form_Load();
+    if (!session_.service.Form_Load()) {
+        return RunMode::Resident;  // the configuration could not be read: the process ends
+    }
+    const RunModeChoice choice = ChooseRunMode(commandLine);
+    switch (choice.mode) {
+        case RunMode::RunOnce:
+            RunOnce(choice.configPath);
+            break;
+        case RunMode::Version:
+            session_.ports.shell.ShowAboutModal(session_.about);
+            session_.ports.shell.EndProcess(0);
+            break;
+        case RunMode::Interactive:
+            console.visible = true;
+            console.txtTerminale.visible = true;
+            console.Refresh();
+            break;
+        case RunMode::Resident:
+            break;
+    }
+    return choice.mode;
+}
+
+void Startup::RunOnce(const std::string& configPath) {
+    auto& settings = session_.settings;
+    auto& platform = session_.platform;
+    // The polling timer stays off for the whole run: the simulated payment's wait lets window
+    // events through, and a tick then could pick up the very file being run here.
+    session_.ports.timer.SetEnabled(false);
+    settings.ConfigFilePath = configPath;
+    Step([&] { config::ConfigFile(session_).LeggiDatiConfigurazione(configPath); });
+    Step([&] {
+        if (platform.FileExists(settings.OutputFilePath)) {
+            platform.RemoveFile(settings.OutputFilePath);
+        }
+    });
+    session_.console.FollowConfiguration(settings);
+    Step([&] {
+        if (platform.FileExists(settings.InputFilePath)) {
+            exchange::Dispatcher(session_).EseguiFileComandi(settings.InputFilePath,
+                                                              settings.ecrIdRequired);
+        }
+    });
+    Step([&] { session_.library.Free(); });
+    Step([&] {
+        if (platform.FileExists(settings.InputFilePath)) {
+            platform.RemoveFile(settings.InputFilePath);
+        }
+    });
+    session_.console.Form_Unload();  // releases the library a second time and ends the process
+}
+
+}  // namespace varnix::startup

@@ -1,0 +1,31 @@
+// The start of a run: the console's load handler, which prepares the console, asks the library
+// for its version, loads the service window (data folder, configuration, parameters, timer) and
+// then chooses the run mode from the command line. Run-once and version modes end the process
+// through the shell port before returning.
+#pragma once
+
+#include <string>
+
+#include "startup/RunMode.h"
+
+namespace varnix {
+class Session;
+}
+
+namespace varnix::startup {
+
+class Startup {
+public:
+    explicit Startup(Session& session) : session_(session) {}
+
+    // Returns the mode chosen; when the configuration could not be read, no mode is chosen and
+    // the process is already ending (Resident is returned with the shell told to end).
+    RunMode Form_Load(const std::string& commandLine);
+
+private:
+    void RunOnce(const std::string& configPath);
+
+    Session& session_;
+};
+
+}  // namespace varnix::startup
