@@ -1,0 +1,44 @@
+#include "fakes/EngineDriver.h"
+
+#include <filesystem>
+
+namespace varnix::fakes {
+
+EngineDriver::EngineDriver(terminal::TerminalLibrary* library) {
+    const char sep = platform::HostPlatform().Separator();
+#ifdef _WIN32
+    // Windows has no XDG folders: the data folder comes through the registry override.
+    dataFolder = home.path() + "ZANDRIKVarnixPos" + sep;
+    testing::SetDataFolderOverride(dataFolder);
+#else
+    dataFolder = home.path() + "share" + sep + "ZANDRIKVarnixPos" + sep;
+    testing::SetDataFolderOverride(std::nullopt);
+#endif
+    session = std::make_unique<Session>(platform::HostPlatform(),
+                                        ports::Ports{dialogs, events, timer, clock, shell},
+                                        library != nullptr ? *library : fakeLibrary);
+}
+
+void EngineDriver::CreateDataFolder() { std::filesystem::create_directories(dataFolder); }
+
+startup::RunMode EngineDriver::Start(const std::string& commandLine) {
+    return startup::Startup(*session).Form_Load(commandLine);
+}
+
+int EngineDriver::Tick(int count) {
+    int ran = 0;
+    for (int i = 0; i < count; ++i) {
+        if (timer.IsEnabled() && !shell.Ended()) {
+            session->service.Timer1_Timer();
+            ++ran;
+        }
+        clock.Sleep(timer.Interval());
+    }
+    return ran;
+}
+
+bool EngineDriver::DataExists(const std::string& name) const {
+    return platform::HostPlatform().FileExists(Data(name));
+}
+
+}  // namespace varnix::fakes

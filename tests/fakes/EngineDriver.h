@@ -1,0 +1,52 @@
+// Runs the whole engine headless for scenario tests: a Session on fake ports (time advances only
+// when the engine sleeps, so a 20 s simulated payment costs nothing), a private home folder whose
+// XDG variables and registry stand-in point the data folder into it, and ticks of the polling
+// timer on demand.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/Session.h"
+#include "fakes/FakeLibrary.h"
+#include "fakes/FakePorts.h"
+#include "fakes/TestEnv.h"
+#include "startup/Startup.h"
+
+namespace varnix::fakes {
+
+class EngineDriver {
+public:
+    // With `library` null the recording fake library is used.
+    explicit EngineDriver(terminal::TerminalLibrary* library = nullptr);
+
+    // Creates the data folder, as an installer would.
+    void CreateDataFolder();
+    // The console's load handler with this command-line text.
+    startup::RunMode Start(const std::string& commandLine = "");
+    // Runs `count` polling cycles, each only if the timer is on and the process has not ended.
+    // Returns how many ran.
+    int Tick(int count = 1);
+
+    std::string Data(const std::string& name) const { return dataFolder + name; }
+    std::string ReadData(const std::string& name) const { return testing::ReadFile(Data(name)); }
+    void WriteData(const std::string& name, const std::string& bytes) const {
+        testing::WriteFile(Data(name), bytes);
+    }
+    bool DataExists(const std::string& name) const;
+
+    testing::TempDir home;
+    testing::ScopedEnv dataHome{"XDG_DATA_HOME", home.path() + "share"};
+    testing::ScopedEnv configHome{"XDG_CONFIG_HOME", home.path() + "config"};
+    std::string dataFolder;
+
+    FakeDialogs dialogs;
+    FakeEventPump events;
+    FakeTimer timer;
+    FakeClock clock;
+    FakeShell shell;
+    FakeLibrary fakeLibrary;
+    std::unique_ptr<Session> session;
+};
+
+}  // namespace varnix::fakes
