@@ -4,7 +4,7 @@
 
 namespace varnix::fakes {
 
-EngineDriver::EngineDriver(terminal::TerminalLibrary* library) {
+EngineDriver::EngineDriver(terminal::TerminalLibrary* library, platform::Platform* platform) {
     const char sep = platform::HostPlatform().Separator();
 #ifdef _WIN32
     // Windows has no XDG folders: the data folder comes through the registry override.
@@ -14,7 +14,7 @@ EngineDriver::EngineDriver(terminal::TerminalLibrary* library) {
     dataFolder = home.path() + "share" + sep + "ZANDRIKVarnixPos" + sep;
     testing::SetDataFolderOverride(std::nullopt);
 #endif
-    session = std::make_unique<Session>(platform::HostPlatform(),
+    session = std::make_unique<Session>(platform != nullptr ? *platform : platform::HostPlatform(),
                                         ports::Ports{dialogs, events, timer, clock, shell},
                                         library != nullptr ? *library : fakeLibrary);
 }

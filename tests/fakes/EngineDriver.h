@@ -17,8 +17,9 @@ namespace varnix::fakes {
 
 class EngineDriver {
 public:
-    // With `library` null the recording fake library is used.
-    explicit EngineDriver(terminal::TerminalLibrary* library = nullptr);
+    // With `library` null the recording fake library is used; with `platform` null the host's.
+    explicit EngineDriver(terminal::TerminalLibrary* library = nullptr,
+                          platform::Platform* platform = nullptr);
 
     // Creates the data folder, as an installer would.
     void CreateDataFolder();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,8 +50,14 @@ class FakeDialogs : public ports::Dialogs {
 
 class FakeEventPump : public ports::EventPump {
   public:
-    void PumpEvents() override { ++pumps; }
+    void PumpEvents() override {
+        ++pumps;
+        if (onPump) {
+            onPump();
+        }
+    }
     int pumps = 0;
+    std::function<void()> onPump;  // runs as a window event would, inside the wait
 };
 
 class FakeTimer : public ports::PollTimer {
