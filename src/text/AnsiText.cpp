@@ -281,3 +281,80 @@ std::vector<std::string> SplitLines(std::string_view contents) {
 }
 
 }  // namespace varnix::text
+
+namespace varnix::text {
+
+namespace {
+
+// Code points of Windows-1252 bytes 0x80..0x9F; 0 where the code page has no character.
+constexpr char32_t kHighControls[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+}  // namespace
+
+std::string Cp1252ToUtf8(std::string_view ansi) {
+    std::string out;
+    out.reserve(ansi.size());
+    for (char c : ansi) {
+        const auto u = static_cast<unsigned char>(c);
+        char32_t cp = u;
+        if (u >= 0x80 && u < 0xA0) {
+            cp = kHighControls[u - 0x80] != 0 ? kHighControls[u - 0x80] : u;
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+std::string Utf8ToCp1252(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto u = static_cast<unsigned char>(utf8[i]);
+        char32_t cp = 0;
+        std::size_t length = 1;
+        if (u < 0x80) {
+            cp = u;
+        } else if ((u >> 5) == 0x6 && i + 1 < utf8.size()) {
+            cp = ((u & 0x1FU) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3FU);
+            length = 2;
+        } else if ((u >> 4) == 0xE && i + 2 < utf8.size()) {
+            cp = ((u & 0x0FU) << 12) | ((static_cast<unsigned char>(utf8[i + 1]) & 0x3FU) << 6) |
+                 (static_cast<unsigned char>(utf8[i + 2]) & 0x3FU);
+            length = 3;
+        } else {
+            cp = '?';
+            length = (u >> 3) == 0x1E ? 4 : 1;
+        }
+        i += length;
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            out.push_back(static_cast<char>(cp));
+            continue;
+        }
+        char mapped = '?';
+        for (int k = 0; k < 32; ++k) {
+            if (kHighControls[k] == cp) {
+                mapped = static_cast<char>(0x80 + k);
+            }
+        }
+        out.push_back(mapped);
+    }
+    return out;
+}
+
+}  // namespace varnix::text

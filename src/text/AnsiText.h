@@ -50,3 +50,12 @@ std::vector<std::string> SplitLines(std::string_view contents);
 constexpr std::string_view kCrLf = "\r\n";
 
 }  // namespace varnix::text
+
+namespace varnix::text {
+
+// Windows-1252 bytes to UTF-8, for showing system text on a UTF-8 terminal or toolkit.
+std::string Cp1252ToUtf8(std::string_view ansi);
+// UTF-8 back to Windows-1252; characters the code page lacks become '?'.
+std::string Utf8ToCp1252(std::string_view utf8);
+
+}  // namespace varnix::text

@@ -1,0 +1,90 @@
+// The real varnixpos-cli, as a cash register or a script starts it.
+#ifndef _WIN32
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "fakes/TestEnv.h"
+#include "integration/ChildProcess.h"
+#include "integration/SimulatorProcess.h"
+
+namespace varnix {
+namespace {
+
+class CliTest : public ::testing::Test {
+protected:
+    CliTest() { std::filesystem::create_directories(data); }
+
+    testing::ChildProcess Cli(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {testing::ExecutableFolder() + "varnixpos-cli"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return testing::ChildProcess(argv, {{"XDG_DATA_HOME", home.path() + "share"},
+                                            {"XDG_CONFIG_HOME", home.path() + "config"}});
+    }
+
+    // Waits (boundedly) until `path` exists or stops existing.
+    static bool WaitFor(const std::string& path, bool exists) {
+        for (int i = 0; i < 250; ++i) {
+            if (std::filesystem::exists(path) == exists) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+    testing::TempDir home;
+    const std::string data = home.path() + "share/ZANDRIKVarnixPos/";
+};
+
+TEST_F(CliTest, VersionPrintsTheAboutTexts) {
+    auto cli = Cli({"-V"});
+    EXPECT_EQ(cli.Wait(20), 0);
+    EXPECT_EQ(cli.Stdout(),
+              "ZANDRIK VarnixPos per sistemi Windows 32/64 bit\nVersione 0.0.0.2\n"
+              "Programma di TEST per sviluppatori per  \"Scambio Importo\" con POS Ingenico "
+              "(compat. x Windows XP, VISTA/7/8/ 10)\n");
+}
+
+TEST_F(CliTest, MissingDataFolderEndsWithTheErrorOnStandardError) {
+    std::filesystem::remove_all(data);
+    auto cli = Cli({});
+    EXPECT_EQ(cli.Wait(20), 1);
+    EXPECT_EQ(cli.Stderr(), "ZANDRIK VarnixPos: ERRORE: File di configurazione non trovato\n");
+}
+
+TEST_F(CliTest, RunOnceAgainstTheSimulatorLeavesTheDump) {
+    testing::SimulatorProcess simulator({"--tcp", "low"});
+    ASSERT_TRUE(simulator.Running());
+    testing::WriteFile(data + "cfg.txt", "TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:" +
+                                             std::to_string(simulator.TcpPort()) +
+                                             "\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n");
+    testing::WriteFile(data + "ConfigVnxPos.TXT", "TIPO:COM\r\n");
+    testing::WriteFile(data + "SRINPF.TXT", "POS_TOTTER\r\n");
+    auto cli = Cli({"-E" + data + "cfg.txt"});  // the path starts right after the switch
+    EXPECT_EQ(cli.Wait(30), 0) << cli.Stderr();
+    EXPECT_FALSE(std::filesystem::exists(data + "SRINPF.TXT"));
+    const std::string dump = testing::ReadFile(data + "POSDUMPOUT.TXT");
+    EXPECT_TRUE(dump.starts_with("TIPO_COMANDO  = POS_TOTTER\r\nESITO_COMANDO = OK\r\n")) << dump;
+    EXPECT_EQ(simulator.JournalLines().size(), 1U);
+}
+
+TEST_F(CliTest, ResidentPicksUpACommandFileAndStopsCleanlyOnSigterm) {
+    auto cli = Cli({});
+    ASSERT_TRUE(WaitFor(data + "ConfigVnxPos.TXT", true));
+    ASSERT_TRUE(WaitFor(data + "POSDUMPOUT.TXT", true));  // the first status request ran
+    testing::WriteFile(data + "SRINPF.TXT", "POS_STATUS\r\n");
+    EXPECT_TRUE(WaitFor(data + "SRINPF.TXT", false));
+    cli.Signal(SIGTERM);
+    EXPECT_EQ(cli.Wait(20), 0);
+    EXPECT_EQ(testing::ReadFile(data + "ParamVnxPos.TXT"), "0\r\n0\r\n6\r\n0\r\n");
+    EXPECT_EQ(cli.Stderr(), "ZANDRIK VarnixPos: Vuoi terminare l'esecuzione ?\n");
+}
+
+}  // namespace
+}  // namespace varnix
+#endif
