@@ -1,7 +1,7 @@
 # Thin wrapper over CMake presets: `make test` is what CI runs, `make run` starts the app.
 JOBS ?= 2
 
-.PHONY: all deps build test test-asan test-windows format lint tidy clean
+.PHONY: all deps build test run test-asan test-windows format lint tidy clean
 
 all: build
 
@@ -14,6 +14,9 @@ build: deps
 
 test: build
 	ctest --preset default -j $(JOBS)
+
+run: build
+	bash scripts/run.sh
 
 test-asan: deps
 	cmake --preset asan

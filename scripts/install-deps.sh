@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev googletest
   clang-format clang-tidy
   libasio-dev
+  qt6-base-dev qt6-qpa-plugins
+  xvfb xauth x11-utils
 )
 
 missing=()

@@ -1,0 +1,149 @@
+#include "ui/qt/FormBinder.h"
+
+#include <QSignalBlocker>
+
+#include "text/AnsiText.h"
+
+namespace varnix::ui::qt {
+
+QString FromAnsi(const std::string& ansi) {
+    return QString::fromStdString(text::Cp1252ToUtf8(ansi));
+}
+
+std::string ToAnsi(const QString& text) { return text::Utf8ToCp1252(text.toStdString()); }
+
+void FormBinder::Bind(QLineEdit* widget, TextBox& model) {
+    if (model.maxLength > 0) {
+        widget->setMaxLength(model.maxLength);
+    }
+    if (!model.toolTip.empty()) {
+        widget->setToolTip(FromAnsi(model.toolTip));
+    }
+    QObject::connect(widget, &QLineEdit::textEdited,
+                     [&model](const QString& text) { model.SetText(ToAnsi(text)); });
+    pulls_.emplace_back([widget, &model] {
+        const QString text = FromAnsi(model.Text());
+        if (widget->text() != text) {
+            const QSignalBlocker block(widget);
+            widget->setText(text);
+        }
+        widget->setEnabled(model.enabled);
+        widget->setVisible(model.visible);
+    });
+}
+
+void FormBinder::Bind(QPlainTextEdit* widget, TextBox& model) {
+    if (!model.toolTip.empty()) {
+        widget->setToolTip(FromAnsi(model.toolTip));
+    }
+    QObject::connect(widget, &QPlainTextEdit::textChanged, [widget, &model] {
+        std::string text = ToAnsi(widget->toPlainText());
+        // The box shows CR LF lines; Qt keeps LF.
+        std::string crlf;
+        for (char c : text) {
+            if (c == '\n') {
+                crlf += "\r\n";
+            } else {
+                crlf.push_back(c);
+            }
+        }
+        model.SetText(crlf);
+    });
+    pulls_.emplace_back([widget, &model] {
+        std::string lf;
+        for (char c : model.Text()) {
+            if (c != '\r') {
+                lf.push_back(c);
+            }
+        }
+        const QString text = FromAnsi(lf);
+        if (widget->toPlainText() != text) {
+            const QSignalBlocker block(widget);
+            widget->setPlainText(text);
+        }
+    });
+}
+
+void FormBinder::Bind(QComboBox* widget, ComboBox& model) {
+    widget->setEditable(model.IsEditable());
+    if (!model.toolTip.empty()) {
+        widget->setToolTip(FromAnsi(model.toolTip));
+    }
+    QObject::connect(widget, QOverload<int>::of(&QComboBox::activated),
+                     [&model](int index) { model.SetListIndex(index); });
+    if (model.IsEditable()) {
+        QObject::connect(widget, &QComboBox::editTextChanged, [widget, &model](const QString& text) {
+            if (widget->signalsBlocked()) {
+                return;
+            }
+            model.SetText(ToAnsi(text));
+        });
+    }
+    pulls_.emplace_back([widget, &model] {
+        const QSignalBlocker block(widget);
+        QStringList items;
+        for (const auto& item : model.Items()) {
+            items << FromAnsi(item);
+        }
+        QStringList shown;
+        for (int i = 0; i < widget->count(); ++i) {
+            shown << widget->itemText(i);
+        }
+        if (shown != items) {
+            widget->clear();
+            widget->addItems(items);
+        }
+        widget->setCurrentIndex(model.ListIndex());
+        if (model.IsEditable()) {
+            widget->setEditText(FromAnsi(model.Text()));
+        }
+        widget->setEnabled(model.enabled);
+        widget->setVisible(model.visible);
+    });
+}
+
+void FormBinder::Bind(QCheckBox* widget, CheckBox& model) {
+    QObject::connect(widget, &QCheckBox::toggled, [&model](bool on) { model.checked = on; });
+    pulls_.emplace_back([widget, &model] {
+        const QSignalBlocker block(widget);
+        widget->setChecked(model.checked);
+        widget->setEnabled(model.enabled);
+    });
+}
+
+void FormBinder::Bind(QPushButton* widget, Button& model, std::function<void()> onClick) {
+    QObject::connect(widget, &QPushButton::clicked, std::move(onClick));
+    pulls_.emplace_back([widget, &model] {
+        widget->setEnabled(model.enabled);
+        widget->setVisible(model.visible);
+    });
+}
+
+void FormBinder::Bind(QLabel* widget, Label& model) {
+    if (!model.toolTip.empty()) {
+        widget->setToolTip(FromAnsi(model.toolTip));
+    }
+    pulls_.emplace_back([widget, &model] {
+        widget->setText(FromAnsi(model.caption));
+        widget->setVisible(model.visible);
+    });
+}
+
+void FormBinder::BindLamp(QLabel* widget, Lamp& model) {
+    widget->setFixedSize(22, 22);
+    pulls_.emplace_back([widget, &model] {
+        widget->setStyleSheet(QString("background-color: rgb(%1,%2,%3); border: 1px solid #555; "
+                                      "border-radius: 11px;")
+                                  .arg(model.fill.r)
+                                  .arg(model.fill.g)
+                                  .arg(model.fill.b));
+    });
+}
+
+void FormBinder::Pull() const {
+    for (const auto& pull : pulls_) {
+        pull();
+    }
+}
+
+}  // namespace varnix::ui::qt

@@ -1,0 +1,43 @@
+// The service window frmOstrixType: a view of the service-window model with its menus, the
+// configuration editor, the lamps, the test tools and the tray icon. Clicks, menu items, tray
+// events and the close box are forwarded to the model.
+#pragma once
+
+#include <QMainWindow>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <functional>
+
+#include "ui/qt/FormBinder.h"
+
+namespace varnix::ui {
+class ServiceWindow;
+}
+
+namespace varnix::ui::qt {
+
+class ServiceMainWindow : public QMainWindow {
+public:
+    ServiceMainWindow(ServiceWindow& model, std::function<void()> afterAction);
+
+    void Pull();
+    QMenu* FileMenu() const { return fileMenu_; }
+    QSystemTrayIcon* Tray() const { return tray_; }
+
+    // Forwarded from the tray icon (also used by tests).
+    void TrayEvent(int code);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    ServiceWindow& model_;
+    std::function<void()> afterAction_;
+    FormBinder binder_;
+    QMenu* fileMenu_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+    bool closingForGood_ = false;
+};
+
+}  // namespace varnix::ui::qt
