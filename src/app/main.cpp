@@ -43,8 +43,7 @@ int main(int argc, char** argv) {
     ports::SystemClock clock(platform);
     terminal::LoadedTerminalLibrary library(platform);
     ui::qt::QtFrontEnd frontEnd;
-    Session session(platform, ports::Ports{frontEnd, frontEnd, frontEnd, clock, frontEnd},
-                    library);
+    Session session(platform, ports::Ports{frontEnd, frontEnd, frontEnd, clock, frontEnd}, library);
     frontEnd.Attach(session);
 
     startup::Startup(session).Form_Load(commandLine);

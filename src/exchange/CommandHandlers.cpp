@@ -38,10 +38,10 @@ std::string CommandHandlers::RunFieldHandler(Kind kind, const std::string& line)
     for (std::size_t i = 1; i <= (m > n ? m : n); ++i) {
         // Only a missing E can refuse a line, and only when the cash-register id is required;
         // any field beyond the template's letters always does.
-        if (i > n) {
-            ok = false;
-        } else if (letters[i] == "E" && session_.ecrIdRequired &&
-                   line.find("," + letters[i]) == std::string::npos) {
+        const bool beyondTemplate = i > n;
+        const bool missingEcrId = !beyondTemplate && letters[i] == "E" && session_.ecrIdRequired &&
+                                  line.find("," + letters[i]) == std::string::npos;
+        if (beyondTemplate || missingEcrId) {
             ok = false;
         }
         if (!ok || i > m || fields[i].empty()) {
@@ -128,11 +128,21 @@ std::string CommandHandlers::CmdAccredito(const std::string& line) {
 std::string CommandHandlers::CmdStorno(const std::string& line) {
     return RunFieldHandler(Kind::Void, line);
 }
-std::string CommandHandlers::CmdChiusura(const std::string&) { return RunPlainHandler(true); }
-std::string CommandHandlers::CmdTotali(const std::string&) { return RunPlainHandler(false); }
-std::string CommandHandlers::CmdPreautorizzazione(const std::string&) { return kNotAvailable; }
-std::string CommandHandlers::CmdIntegrativa(const std::string&) { return kNotAvailable; }
-std::string CommandHandlers::CmdChiusuraPreaut(const std::string&) { return kNotAvailable; }
+std::string CommandHandlers::CmdChiusura(const std::string&) {
+    return RunPlainHandler(true);
+}
+std::string CommandHandlers::CmdTotali(const std::string&) {
+    return RunPlainHandler(false);
+}
+std::string CommandHandlers::CmdPreautorizzazione(const std::string&) {
+    return kNotAvailable;
+}
+std::string CommandHandlers::CmdIntegrativa(const std::string&) {
+    return kNotAvailable;
+}
+std::string CommandHandlers::CmdChiusuraPreaut(const std::string&) {
+    return kNotAvailable;
+}
 
 std::string CommandHandlers::CmdStato(const std::string&) {
     std::string status;

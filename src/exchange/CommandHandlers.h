@@ -17,7 +17,7 @@ inline constexpr const char* kNoConnection = "Connessione assente";
 inline constexpr const char* kNotAvailable = "Funzione non disponibile";
 
 class CommandHandlers {
-public:
+  public:
     explicit CommandHandlers(Session& session) : session_(session) {}
 
     std::string CmdPagamento(const std::string& line);
@@ -31,7 +31,7 @@ public:
     std::string CmdChiusuraPreaut(const std::string& line);
     std::string CmdStato(const std::string& line);
 
-private:
+  private:
     enum class Kind { Payment, ExtendedPayment, Refund, Void };
     std::string RunFieldHandler(Kind kind, const std::string& line);
     std::string RunPlainHandler(bool closure);

@@ -15,7 +15,7 @@ namespace varnix::exchange {
 inline constexpr const char* kCommandFileNotFound = "File comandi non trovato";
 
 class Dispatcher {
-public:
+  public:
     explicit Dispatcher(Session& session) : session_(session) {}
 
     // The text of the last handler that ran ("" when none ran), or kCommandFileNotFound.
@@ -25,7 +25,7 @@ public:
     // tells whether any keyword took it.
     std::string RunLine(const std::string& line, bool& matched);
 
-private:
+  private:
     void Record(const std::string& line, const std::string& result);
 
     Session& session_;

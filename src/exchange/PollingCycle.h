@@ -16,12 +16,12 @@ inline constexpr const char* kIoFolderMissing =
     "Cartella per file di I/O non trovata. Creare cartella.";
 
 class PollingCycle {
-public:
+  public:
     explicit PollingCycle(Session& session) : session_(session) {}
 
     void Timer1_Timer();
 
-private:
+  private:
     Session& session_;
 };
 

@@ -18,7 +18,9 @@ namespace {
 
 volatile std::sig_atomic_t gStopRequested = 0;
 
-extern "C" void OnStopSignal(int /*signal*/) { gStopRequested = 1; }
+extern "C" void OnStopSignal(int /*signal*/) {
+    gStopRequested = 1;
+}
 
 // Text as the terminal shows it: UTF-8 on POSIX, the ANSI code page on Windows.
 std::string ForTerminal(const std::string& text) {

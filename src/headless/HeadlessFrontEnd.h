@@ -18,7 +18,7 @@ class HeadlessFrontEnd : public ports::Dialogs,
                          public ports::EventPump,
                          public ports::PollTimer,
                          public ports::Shell {
-public:
+  public:
     // Runs the process for this command-line text; returns its exit code.
     int Run(const std::string& commandLine);
 
@@ -32,7 +32,7 @@ public:
     void EndProcess(int exitCode) override;
     void ShowAboutModal(ui::AboutBox& about) override;
 
-private:
+  private:
     bool enabled_ = false;
     int interval_ = 900;
     bool ended_ = false;

@@ -9,7 +9,7 @@ class AboutBox;
 namespace varnix::ports {
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
 
     // Ends the process with `exitCode` once the current action has returned: the core does

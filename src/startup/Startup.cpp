@@ -72,7 +72,7 @@ void Startup::RunOnce(const std::string& configPath) {
     Step([&] {
         if (platform.FileExists(settings.InputFilePath)) {
             exchange::Dispatcher(session_).EseguiFileComandi(settings.InputFilePath,
-                                                              settings.ecrIdRequired);
+                                                             settings.ecrIdRequired);
         }
     });
     Step([&] { session_.library.Free(); });

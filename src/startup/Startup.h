@@ -15,14 +15,14 @@ class Session;
 namespace varnix::startup {
 
 class Startup {
-public:
+  public:
     explicit Startup(Session& session) : session_(session) {}
 
     // Returns the mode chosen; when the configuration could not be read, no mode is chosen and
     // the process is already ending (Resident is returned with the shell told to end).
     RunMode Form_Load(const std::string& commandLine);
 
-private:
+  private:
     void RunOnce(const std::string& configPath);
 
     Session& session_;

@@ -11,7 +11,7 @@ namespace varnix::exchange {
 namespace {
 
 class HandlerTest : public ::testing::Test {
-protected:
+  protected:
     HandlerTest() {
         session.settings.ConnectionType = 0;
         session.settings.EthParams.IPAddress.Assign("127.0.0.1");
@@ -105,7 +105,7 @@ TEST_F(HandlerTest, RefundErrorsAreSkippedByItsHandler) {
 }
 
 class DispatcherTest : public HandlerTest {
-protected:
+  protected:
     DispatcherTest() {
         session.settings.InputFilePath = test.dir / config::kCommandFileName;
         session.service.txtLogFileName.SetText(test.dir / config::kLogFileName);
@@ -155,7 +155,7 @@ TEST_F(DispatcherTest, ConnectedWithLoggingOffLeavesNoTrace) {
 
 // A command file that exists but cannot be read, as while the cash register holds it.
 class LockedFiles : public platform::PlatformWrapper {
-public:
+  public:
     LockedFiles() : PlatformWrapper(platform::HostPlatform()) {}
     std::optional<std::string> ReadWholeFile(const std::string&) override { return std::nullopt; }
 };

@@ -9,7 +9,7 @@ namespace {
 // Refuses to delete the command file a given number of times, as Windows does while the cash
 // register still holds it open.
 class HeldCommandFile : public platform::PlatformWrapper {
-public:
+  public:
     HeldCommandFile() : PlatformWrapper(platform::HostPlatform()) {}
     bool RemoveFile(const std::string& path) override {
         if (path.ends_with("SRINPF.TXT") && refusals > 0) {
@@ -24,7 +24,7 @@ public:
 };
 
 class PollingCycleTest : public ::testing::Test {
-protected:
+  protected:
     PollingCycleTest() {
         engine.CreateDataFolder();
         engine.WriteData("ConfigVnxPos.TXT", "TIPO:COM\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n");

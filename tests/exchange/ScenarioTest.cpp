@@ -17,8 +17,8 @@ using fakes::EngineDriver;
 using startup::RunMode;
 
 std::string Golden(const std::string& name, const std::string& dataFolder = "") {
-    std::string text = testing::ReadFile(std::string(VARNIX_TEST_DATA_DIR) + "/exchange/golden/" +
-                                         name);
+    std::string text =
+        testing::ReadFile(std::string(VARNIX_TEST_DATA_DIR) + "/exchange/golden/" + name);
     for (auto at = text.find("{DATA}"); at != std::string::npos; at = text.find("{DATA}")) {
         text.replace(at, 6, dataFolder);
     }
@@ -26,7 +26,7 @@ std::string Golden(const std::string& name, const std::string& dataFolder = "") 
 }
 
 class ScenarioTest : public ::testing::Test {
-protected:
+  protected:
     ScenarioTest() { engine.CreateDataFolder(); }
 
     // Starts resident and runs the first cycle, which connects.
@@ -222,7 +222,7 @@ TEST_F(ScenarioTest, CloseRequestSavesParametersAsksAndEnds) {
     EXPECT_FALSE(session.service.trayIconShown);
     EXPECT_EQ(engine.fakeLibrary.frees, 1);
     EXPECT_EQ(engine.dialogs.Texts(), (std::vector<std::string>{"Vuoi terminare l'esecuzione ?",
-                                                               "Vuoi terminare l'esecuzione ?"}));
+                                                                "Vuoi terminare l'esecuzione ?"}));
 }
 
 TEST_F(ScenarioTest, VersionAndInteractiveModes) {

@@ -19,7 +19,9 @@ EngineDriver::EngineDriver(terminal::TerminalLibrary* library, platform::Platfor
                                         library != nullptr ? *library : fakeLibrary);
 }
 
-void EngineDriver::CreateDataFolder() { std::filesystem::create_directories(dataFolder); }
+void EngineDriver::CreateDataFolder() {
+    std::filesystem::create_directories(dataFolder);
+}
 
 startup::RunMode EngineDriver::Start(const std::string& commandLine) {
     return startup::Startup(*session).Form_Load(commandLine);

@@ -16,7 +16,7 @@
 namespace varnix::fakes {
 
 class EngineDriver {
-public:
+  public:
     // With `library` null the recording fake library is used; with `platform` null the host's.
     explicit EngineDriver(terminal::TerminalLibrary* library = nullptr,
                           platform::Platform* platform = nullptr);

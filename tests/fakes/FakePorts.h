@@ -86,7 +86,7 @@ class FakeClock : public ports::Clock {
 };
 
 class FakeShell : public ports::Shell {
-public:
+  public:
     void EndProcess(int exitCode) override { exitCodes.push_back(exitCode); }
     void ShowAboutModal(ui::AboutBox& about) override {
         aboutShown.push_back(about.lblVersion.caption);

@@ -77,8 +77,12 @@ int ChildProcess::Wait(int seconds) {
     }
 }
 
-std::string ChildProcess::Stdout() const { return ReadFile(out_); }
-std::string ChildProcess::Stderr() const { return ReadFile(err_); }
+std::string ChildProcess::Stdout() const {
+    return ReadFile(out_);
+}
+std::string ChildProcess::Stderr() const {
+    return ReadFile(err_);
+}
 
 }  // namespace varnix::testing
 #endif

@@ -10,7 +10,7 @@
 namespace varnix::testing {
 
 class ChildProcess {
-public:
+  public:
     ChildProcess(const std::vector<std::string>& argv,
                  const std::map<std::string, std::string>& environment);
     ~ChildProcess();
@@ -23,7 +23,7 @@ public:
     std::string Stdout() const;
     std::string Stderr() const;
 
-private:
+  private:
     int pid_ = -1;
     std::string out_;
     std::string err_;

@@ -16,7 +16,7 @@ namespace varnix {
 namespace {
 
 class CliTest : public ::testing::Test {
-protected:
+  protected:
     CliTest() { std::filesystem::create_directories(data); }
 
     testing::ChildProcess Cli(const std::vector<std::string>& args) {
@@ -60,9 +60,9 @@ TEST_F(CliTest, MissingDataFolderEndsWithTheErrorOnStandardError) {
 TEST_F(CliTest, RunOnceAgainstTheSimulatorLeavesTheDump) {
     testing::SimulatorProcess simulator({"--tcp", "low"});
     ASSERT_TRUE(simulator.Running());
-    testing::WriteFile(data + "cfg.txt", "TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:" +
-                                             std::to_string(simulator.TcpPort()) +
-                                             "\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n");
+    testing::WriteFile(data + "cfg.txt",
+                       "TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:" + std::to_string(simulator.TcpPort()) +
+                           "\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n");
     testing::WriteFile(data + "ConfigVnxPos.TXT", "TIPO:COM\r\n");
     testing::WriteFile(data + "SRINPF.TXT", "POS_TOTTER\r\n");
     auto cli = Cli({"-E" + data + "cfg.txt"});  // the path starts right after the switch

@@ -11,7 +11,7 @@ namespace varnix {
 namespace {
 
 class EngineAgainstSimulatorTest : public ::testing::Test {
-protected:
+  protected:
     EngineAgainstSimulatorTest() {
         engine.CreateDataFolder();
         engine.WriteData("ConfigVnxPos.TXT", "TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:" +
@@ -64,8 +64,9 @@ TEST_F(EngineAgainstSimulatorTest, EveryKeywordReachesTheTerminalAtMostOnce) {
             EXPECT_TRUE(added.empty()) << c.command;
             if (std::string(c.command).starts_with("POS_PAGAME")) {
                 // The simulated payment answers in the result file, until the next pickup.
-                EXPECT_TRUE(engine.ReadData("SROUTF.TXT").starts_with(
-                    "TIPO_COMANDO  = TIPO_COMANDO = POS_PAGAME,A2,P0\r\n"));
+                EXPECT_TRUE(
+                    engine.ReadData("SROUTF.TXT")
+                        .starts_with("TIPO_COMANDO  = TIPO_COMANDO = POS_PAGAME,A2,P0\r\n"));
             }
             continue;
         }

@@ -69,7 +69,8 @@ class StandInLibraryTest : public ::testing::Test {
     fakes::FakeClock clock;
     fakes::FakeShell shell;
     LoadedTerminalLibrary library{platform::HostPlatform()};
-    Session session{platform::HostPlatform(), ports::Ports{dialogs, events, timer, clock, shell}, library};
+    Session session{platform::HostPlatform(), ports::Ports{dialogs, events, timer, clock, shell},
+                    library};
     terminal::TerminalOperations ops{session};
 };
 

@@ -10,7 +10,7 @@ class AboutBox;
 namespace varnix::ui::qt {
 
 class AboutDialog : public QDialog {
-public:
+  public:
     AboutDialog(AboutBox& model, QWidget* owner);
 };
 

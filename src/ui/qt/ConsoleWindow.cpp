@@ -14,7 +14,9 @@ namespace varnix::ui::qt {
 
 namespace {
 
-QGroupBox* Group(const char* caption) { return new QGroupBox(QString::fromUtf8(caption)); }
+QGroupBox* Group(const char* caption) {
+    return new QGroupBox(QString::fromUtf8(caption));
+}
 
 }  // namespace
 
@@ -87,8 +89,9 @@ ConsoleWindow::ConsoleWindow(ConsoleForm& model, std::function<void()> afterActi
     paymentGrid->addWidget(line(model.txtImporto, "txtImporto"), 0, 1);
     paymentGrid->addWidget(new QLabel("Tipo pagamento"), 1, 0);
     paymentGrid->addWidget(list(model.cmbPagamento, "cmbPagamento"), 1, 1);
-    paymentGrid->addWidget(button(model.btnPagamento, "btnPagamento", "Pagamento",
-                                  &ConsoleForm::btnPagamento_Click), 0, 2);
+    paymentGrid->addWidget(
+        button(model.btnPagamento, "btnPagamento", "Pagamento", &ConsoleForm::btnPagamento_Click),
+        0, 2);
     paymentGrid->addWidget(
         button(model.btnStorno, "btnStorno", "Storno", &ConsoleForm::btnStorno_Click), 1, 2);
     left->addWidget(payment);
@@ -97,8 +100,9 @@ ConsoleWindow::ConsoleWindow(ConsoleForm& model, std::function<void()> afterActi
     auto* creditGrid = new QGridLayout(credit);
     creditGrid->addWidget(new QLabel("Importo (cent)"), 0, 0);
     creditGrid->addWidget(line(model.txtImportoAccredito, "txtImportoAccredito"), 0, 1);
-    creditGrid->addWidget(button(model.btnAccredito, "btnAccredito", "Accredito",
-                                 &ConsoleForm::btnAccredito_Click), 0, 2);
+    creditGrid->addWidget(
+        button(model.btnAccredito, "btnAccredito", "Accredito", &ConsoleForm::btnAccredito_Click),
+        0, 2);
     left->addWidget(credit);
 
     auto* preauth = Group("Preautorizzazione");
@@ -108,18 +112,20 @@ ConsoleWindow::ConsoleWindow(ConsoleForm& model, std::function<void()> afterActi
     preauthGrid->addWidget(new QLabel("Tipo pagamento"), 1, 0);
     preauthGrid->addWidget(list(model.cmbPreautorizzazione, "cmbPreautorizzazione"), 1, 1);
     preauthGrid->addWidget(new QLabel("Codice Preaut."), 2, 0);
-    preauthGrid->addWidget(line(model.txtCodicePreautorizzazione, "txtCodicePreautorizzazione"),
-                           2, 1);
+    preauthGrid->addWidget(line(model.txtCodicePreautorizzazione, "txtCodicePreautorizzazione"), 2,
+                           1);
     preauthGrid->addWidget(button(model.btnPreautorizzazione, "btnPreautorizzazione",
                                   "Preautorizzazione", &ConsoleForm::btnPreautorizzazione_Click),
                            0, 2);
     preauthGrid->addWidget(button(model.btnIntegrativa, "btnIntegrativa", "Integrativa",
-                                  &ConsoleForm::btnIntegrativa_Click), 1, 2);
+                                  &ConsoleForm::btnIntegrativa_Click),
+                           1, 2);
     preauthGrid->addWidget(button(model.btnPreautChiusura, "btnPreautChiusura", "Chiusura",
-                                  &ConsoleForm::btnPreautChiusura_Click), 2, 2);
+                                  &ConsoleForm::btnPreautChiusura_Click),
+                           2, 2);
     preauthGrid->addWidget(button(model.btnStornoPreautorizzazione, "btnStornoPreautorizzazione",
-                                  "Storno Preaut.",
-                                  &ConsoleForm::btnStornoPreautorizzazione_Click), 3, 2);
+                                  "Storno Preaut.", &ConsoleForm::btnStornoPreautorizzazione_Click),
+                           3, 2);
     left->addWidget(preauth);
 
     auto* contract = Group("Testo Preautorizzazione");
@@ -129,20 +135,27 @@ ConsoleWindow::ConsoleWindow(ConsoleForm& model, std::function<void()> afterActi
 
     auto* outcome = Group("Esito");
     auto* outcomeForm = new QFormLayout(outcome);
-    const std::pair<TextBox*, const char*> results[] = {
-        {&model.txtEsito, "Esito comando"},     {&model.txtDescrKO, "Descrizione KO"},
-        {&model.txtTermId, "Terminale ID"},     {&model.txtAcqId, "Acquirer ID"},
-        {&model.txtTipoTrans, "Tipo trans."},   {&model.txtEsitoTrans, "Esito trans."},
-        {&model.txtCodAut, "Cod. autorizz."},   {&model.txtCodPreaut, "Cod. preaut."},
-        {&model.txtAC, "AC"},                   {&model.txtTipoCarta, "Tipo carta"},
-        {&model.txtPAN, "PAN"},                 {&model.txtSTAN, "STAN"},
-        {&model.txtNumOp, "Num. operaz."},      {&model.txtTotaliPOS, "Totali POS"},
-        {&model.txtTotaliBanca, "Totali banca"}, {&model.txtImpPreaut, "Imp. preaut."},
-        {&model.txtData, "Data"}};
-    const char* names[] = {"txtEsito",    "txtDescrKO", "txtTermId",    "txtAcqId",
-                           "txtTipoTrans", "txtEsitoTrans", "txtCodAut", "txtCodPreaut",
-                           "txtAC",       "txtTipoCarta", "txtPAN",     "txtSTAN",
-                           "txtNumOp",    "txtTotaliPOS", "txtTotaliBanca", "txtImpPreaut",
+    const std::pair<TextBox*, const char*> results[] = {{&model.txtEsito, "Esito comando"},
+                                                        {&model.txtDescrKO, "Descrizione KO"},
+                                                        {&model.txtTermId, "Terminale ID"},
+                                                        {&model.txtAcqId, "Acquirer ID"},
+                                                        {&model.txtTipoTrans, "Tipo trans."},
+                                                        {&model.txtEsitoTrans, "Esito trans."},
+                                                        {&model.txtCodAut, "Cod. autorizz."},
+                                                        {&model.txtCodPreaut, "Cod. preaut."},
+                                                        {&model.txtAC, "AC"},
+                                                        {&model.txtTipoCarta, "Tipo carta"},
+                                                        {&model.txtPAN, "PAN"},
+                                                        {&model.txtSTAN, "STAN"},
+                                                        {&model.txtNumOp, "Num. operaz."},
+                                                        {&model.txtTotaliPOS, "Totali POS"},
+                                                        {&model.txtTotaliBanca, "Totali banca"},
+                                                        {&model.txtImpPreaut, "Imp. preaut."},
+                                                        {&model.txtData, "Data"}};
+    const char* names[] = {"txtEsito",     "txtDescrKO",    "txtTermId",      "txtAcqId",
+                           "txtTipoTrans", "txtEsitoTrans", "txtCodAut",      "txtCodPreaut",
+                           "txtAC",        "txtTipoCarta",  "txtPAN",         "txtSTAN",
+                           "txtNumOp",     "txtTotaliPOS",  "txtTotaliBanca", "txtImpPreaut",
                            "txtData"};
     for (std::size_t i = 0; i < std::size(results); ++i) {
         auto* edit = line(*results[i].first, names[i]);
@@ -152,8 +165,8 @@ ConsoleWindow::ConsoleWindow(ConsoleForm& model, std::function<void()> afterActi
     right->addWidget(outcome);
 
     auto* others = new QHBoxLayout;
-    others->addWidget(button(model.btnTotali, "btnTotali", "Totali terminale",
-                             &ConsoleForm::btnTotali_Click));
+    others->addWidget(
+        button(model.btnTotali, "btnTotali", "Totali terminale", &ConsoleForm::btnTotali_Click));
     others->addWidget(
         button(model.btnChiusura, "btnChiusura", "Chiusura", &ConsoleForm::btnChiusura_Click));
     others->addWidget(button(model.btnStatus, "btnStatus", "Stato", &ConsoleForm::btnStatus_Click));

@@ -14,15 +14,15 @@ class ConsoleForm;
 namespace varnix::ui::qt {
 
 class ConsoleWindow : public QWidget {
-public:
+  public:
     ConsoleWindow(ConsoleForm& model, std::function<void()> afterAction);
 
     void Pull();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     ConsoleForm& model_;
     std::function<void()> afterAction_;
     FormBinder binder_;

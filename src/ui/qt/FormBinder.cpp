@@ -10,7 +10,9 @@ QString FromAnsi(const std::string& ansi) {
     return QString::fromStdString(text::Cp1252ToUtf8(ansi));
 }
 
-std::string ToAnsi(const QString& text) { return text::Utf8ToCp1252(text.toStdString()); }
+std::string ToAnsi(const QString& text) {
+    return text::Utf8ToCp1252(text.toStdString());
+}
 
 void FormBinder::Bind(QLineEdit* widget, TextBox& model) {
     if (model.maxLength > 0) {
@@ -72,12 +74,13 @@ void FormBinder::Bind(QComboBox* widget, ComboBox& model) {
     QObject::connect(widget, QOverload<int>::of(&QComboBox::activated),
                      [&model](int index) { model.SetListIndex(index); });
     if (model.IsEditable()) {
-        QObject::connect(widget, &QComboBox::editTextChanged, [widget, &model](const QString& text) {
-            if (widget->signalsBlocked()) {
-                return;
-            }
-            model.SetText(ToAnsi(text));
-        });
+        QObject::connect(widget, &QComboBox::editTextChanged,
+                         [widget, &model](const QString& text) {
+                             if (widget->signalsBlocked()) {
+                                 return;
+                             }
+                             model.SetText(ToAnsi(text));
+                         });
     }
     pulls_.emplace_back([widget, &model] {
         const QSignalBlocker block(widget);

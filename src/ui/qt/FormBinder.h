@@ -22,7 +22,7 @@ QString FromAnsi(const std::string& ansi);
 std::string ToAnsi(const QString& text);
 
 class FormBinder {
-public:
+  public:
     void Bind(QLineEdit* widget, TextBox& model);
     void Bind(QPlainTextEdit* widget, TextBox& model);
     void Bind(QComboBox* widget, ComboBox& model);
@@ -34,7 +34,7 @@ public:
     // Shows the models in their widgets.
     void Pull() const;
 
-private:
+  private:
     std::vector<std::function<void()>> pulls_;
 };
 

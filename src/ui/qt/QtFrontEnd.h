@@ -26,7 +26,7 @@ class QtFrontEnd : public QObject,
                    public ports::EventPump,
                    public ports::PollTimer,
                    public ports::Shell {
-public:
+  public:
     QtFrontEnd();
     ~QtFrontEnd() override;
 
@@ -49,7 +49,7 @@ public:
     ConsoleWindow* Console() const { return console_.get(); }
     ServiceMainWindow* Service() const { return service_.get(); }
 
-private:
+  private:
     Session* session_ = nullptr;
     QTimer timer_;
     std::unique_ptr<ServiceMainWindow> service_;

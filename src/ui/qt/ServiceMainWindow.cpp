@@ -147,7 +147,8 @@ ServiceMainWindow::ServiceMainWindow(ServiceWindow& model, std::function<void()>
     auto* testButton = new QPushButton("Esegui Test");
     testButton->setObjectName("cmdEseguiTest");
     testButton->setToolTip("Esegue semplice test");
-    binder_.Bind(testButton, model.cmdEseguiTest, forward([this] { model_.cmdEseguiTest_Click(); }));
+    binder_.Bind(testButton, model.cmdEseguiTest,
+                 forward([this] { model_.cmdEseguiTest_Click(); }));
     testRow->addWidget(testButton);
     right->addWidget(test);
 

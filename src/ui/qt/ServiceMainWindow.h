@@ -17,7 +17,7 @@ class ServiceWindow;
 namespace varnix::ui::qt {
 
 class ServiceMainWindow : public QMainWindow {
-public:
+  public:
     ServiceMainWindow(ServiceWindow& model, std::function<void()> afterAction);
 
     void Pull();
@@ -27,11 +27,11 @@ public:
     // Forwarded from the tray icon (also used by tests).
     void TrayEvent(int code);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     ServiceWindow& model_;
     std::function<void()> afterAction_;
     FormBinder binder_;

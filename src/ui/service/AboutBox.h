@@ -9,7 +9,7 @@
 namespace varnix::ui {
 
 class AboutBox {
-public:
+  public:
     AboutBox();
 
     // Fills the labels; every opening reads them again.

@@ -263,8 +263,7 @@ void ServiceWindow::cmdSend_Click() {
     if (!text::IsNumeric(txtAmount.Text())) {
         txtAmount.SetText("1");
     }
-    const std::string command =
-        "POS_PAGAME,A" + txtAmount.Text() + ",P" + txtTipo.Text() + ";";
+    const std::string command = "POS_PAGAME,A" + txtAmount.Text() + ",P" + txtTipo.Text() + ";";
     if (!ports.dialogs.Confirm("Invio dati: " + command)) {
         txtReadFile.SetText("");
         ports.timer.SetEnabled(true);
@@ -287,9 +286,9 @@ void ServiceWindow::cmdSend_Click() {
     Step([&] { SleepDelay(static_cast<float>(text::LeadingNumber(ComboSecondi.Text()) * 1000)); });
     Step([&] {
         ExchangeRecordWriter writer(session_);
-        platform.WriteWholeFile(resultPath, terminal::resultfile::FormatManualSampleFile(
-                                                txtAmount.Text(), txtTipo.Text(),
-                                                writer.CurrDateTime()));
+        platform.WriteWholeFile(resultPath,
+                                terminal::resultfile::FormatManualSampleFile(
+                                    txtAmount.Text(), txtTipo.Text(), writer.CurrDateTime()));
     });
     txtRisultatoFinale.SetText(resultPath);
     Step([&] { btnReadFile_Click(); });
@@ -310,7 +309,9 @@ void ServiceWindow::CreaEseguiFileDiTest() {
     Refresh();
 }
 
-void ServiceWindow::Timer1_Timer() { exchange::PollingCycle(session_).Timer1_Timer(); }
+void ServiceWindow::Timer1_Timer() {
+    exchange::PollingCycle(session_).Timer1_Timer();
+}
 
 void ServiceWindow::SleepDelay(double timeout) {
     // Rounded to whole milliseconds (halves to even), then whole 50 ms steps; the step count

@@ -19,17 +19,17 @@ using varnix::ui::qt::ServiceMainWindow;
 class QtViewsTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     struct Fixture {
         Fixture() {
             engine.CreateDataFolder();
             engine.Start();
             engine.dialogs.shown.clear();
             engine.session->console.txtTerminale.SetText("10001761");
-            service = std::make_unique<ServiceMainWindow>(engine.session->service,
-                                                          [this] { Refresh(); });
-            console = std::make_unique<ConsoleWindow>(engine.session->console,
-                                                      [this] { Refresh(); });
+            service =
+                std::make_unique<ServiceMainWindow>(engine.session->service, [this] { Refresh(); });
+            console =
+                std::make_unique<ConsoleWindow>(engine.session->console, [this] { Refresh(); });
             Refresh();
         }
         void Refresh() {
@@ -49,17 +49,24 @@ private:
         std::unique_ptr<ConsoleWindow> console;
     };
 
-private slots:
+  private slots:
     void consoleButtonsCallTheirFunction_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("function");
-        QTest::newRow("Pagamento") << "btnPagamento" << "IAE17AX_Payment";
-        QTest::newRow("Accredito") << "btnAccredito" << "IAE17AX_Refund";
-        QTest::newRow("Storno") << "btnStorno" << "IAE17AX_Void";
-        QTest::newRow("Preautorizzazione") << "btnPreautorizzazione" << "IAE17AX_Preauthorization";
-        QTest::newRow("Totali terminale") << "btnTotali" << "IAE17AX_TerminalBalance";
-        QTest::newRow("Chiusura") << "btnChiusura" << "IAE17AX_Closure";
-        QTest::newRow("Stato") << "btnStatus" << "IAE17AX_Status";
+        QTest::newRow("Pagamento") << "btnPagamento"
+                                   << "IAE17AX_Payment";
+        QTest::newRow("Accredito") << "btnAccredito"
+                                   << "IAE17AX_Refund";
+        QTest::newRow("Storno") << "btnStorno"
+                                << "IAE17AX_Void";
+        QTest::newRow("Preautorizzazione") << "btnPreautorizzazione"
+                                           << "IAE17AX_Preauthorization";
+        QTest::newRow("Totali terminale") << "btnTotali"
+                                          << "IAE17AX_TerminalBalance";
+        QTest::newRow("Chiusura") << "btnChiusura"
+                                  << "IAE17AX_Closure";
+        QTest::newRow("Stato") << "btnStatus"
+                               << "IAE17AX_Status";
     }
     void consoleButtonsCallTheirFunction() {
         QFETCH(QString, button);

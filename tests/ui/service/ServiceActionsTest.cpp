@@ -7,7 +7,7 @@ namespace varnix::ui {
 namespace {
 
 class ServiceActionsTest : public ::testing::Test {
-protected:
+  protected:
     ServiceActionsTest() {
         engine.CreateDataFolder();
         engine.Start();
@@ -36,10 +36,11 @@ TEST_F(ServiceActionsTest, ManualTransactionWritesTheSampleAfterTheChosenWait) {
     EXPECT_TRUE(oldGoneDuringWait);
     EXPECT_EQ(engine.clock.sleeps, 60);
     const std::string file = engine.ReadData("SROUTF.TXT");
-    EXPECT_TRUE(file.starts_with("TIPO_COMANDO  = TIPO_COMANDO = POS_PAGAME,A1,P2;\r\n"
-                                 "ESITO_COMANDO = OK\r\nESITO_TRANSAZ = 00\r\n"
-                                 "DATAORA_TRANS = 20240305_140709\r\nERROR_DESCRIZ = \r\n"
-                                 "EXERR_DESCRIZ = \r\n"));
+    EXPECT_TRUE(
+        file.starts_with("TIPO_COMANDO  = TIPO_COMANDO = POS_PAGAME,A1,P2;\r\n"
+                         "ESITO_COMANDO = OK\r\nESITO_TRANSAZ = 00\r\n"
+                         "DATAORA_TRANS = 20240305_140709\r\nERROR_DESCRIZ = \r\n"
+                         "EXERR_DESCRIZ = \r\n"));
     EXPECT_EQ(text::SplitLines(file).size(), 27U);
     EXPECT_EQ(window.txtRisultatoFinale.Text(), engine.Data("SROUTF.TXT"));
     EXPECT_TRUE(window.txtReadFile.Text().starts_with("TIPO_COMANDO = POS_PAGAME,A1,P2;\r\n"));
@@ -90,8 +91,8 @@ TEST_F(ServiceActionsTest, SaveWritesTheEditorOnOkOnly) {
     EXPECT_TRUE(after.starts_with("TIPO:COM\r\nPCOM:7\r\n"));
     EXPECT_EQ(engine.session->settings.ConnectionType, 1);
     EXPECT_EQ(engine.session->settings.ComParams.ComPort.Text(), "7     ");
-    EXPECT_EQ(engine.dialogs.Texts(), (std::vector<std::string>{"Vuoi salvare i dati ?",
-                                                               "Vuoi salvare i dati ?"}));
+    EXPECT_EQ(engine.dialogs.Texts(),
+              (std::vector<std::string>{"Vuoi salvare i dati ?", "Vuoi salvare i dati ?"}));
 }
 
 TEST_F(ServiceActionsTest, AboutBoxKeepsTheTimerAsItWas) {
