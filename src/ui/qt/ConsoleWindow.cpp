@@ -43,11 +43,11 @@ ConsoleWindow::ConsoleWindow(ConsoleForm& model, std::function<void()> afterActi
         return combo;
     };
     const auto button = [this](Button& b, const char* name, const char* caption,
-                               void (ConsoleForm::*action)()) {
+                               std::function<void()> action) {
         auto* push = new QPushButton(QString::fromUtf8(caption));
         push->setObjectName(name);
-        binder_.Bind(push, b, [this, action] {
-            (model_.*action)();
+        binder_.Bind(push, b, [this, action = std::move(action)] {
+            action();
             afterAction_();
         });
         return push;
@@ -89,20 +89,20 @@ ConsoleWindow::ConsoleWindow(ConsoleForm& model, std::function<void()> afterActi
     paymentGrid->addWidget(line(model.txtImporto, "txtImporto"), 0, 1);
     paymentGrid->addWidget(new QLabel("Tipo pagamento"), 1, 0);
     paymentGrid->addWidget(list(model.cmbPagamento, "cmbPagamento"), 1, 1);
+    paymentGrid->addWidget(button(model.btnPagamento, "btnPagamento", "Pagamento",
+                                  [this] { model_.btnPagamento_Click(); }),
+                           0, 2);
     paymentGrid->addWidget(
-        button(model.btnPagamento, "btnPagamento", "Pagamento", &ConsoleForm::btnPagamento_Click),
-        0, 2);
-    paymentGrid->addWidget(
-        button(model.btnStorno, "btnStorno", "Storno", &ConsoleForm::btnStorno_Click), 1, 2);
+        button(model.btnStorno, "btnStorno", "Storno", [this] { model_.btnStorno_Click(); }), 1, 2);
     left->addWidget(payment);
 
     auto* credit = Group("Accredito");
     auto* creditGrid = new QGridLayout(credit);
     creditGrid->addWidget(new QLabel("Importo (cent)"), 0, 0);
     creditGrid->addWidget(line(model.txtImportoAccredito, "txtImportoAccredito"), 0, 1);
-    creditGrid->addWidget(
-        button(model.btnAccredito, "btnAccredito", "Accredito", &ConsoleForm::btnAccredito_Click),
-        0, 2);
+    creditGrid->addWidget(button(model.btnAccredito, "btnAccredito", "Accredito",
+                                 [this] { model_.btnAccredito_Click(); }),
+                          0, 2);
     left->addWidget(credit);
 
     auto* preauth = Group("Preautorizzazione");
@@ -114,18 +114,20 @@ ConsoleWindow::ConsoleWindow(ConsoleForm& model, std::function<void()> afterActi
     preauthGrid->addWidget(new QLabel("Codice Preaut."), 2, 0);
     preauthGrid->addWidget(line(model.txtCodicePreautorizzazione, "txtCodicePreautorizzazione"), 2,
                            1);
-    preauthGrid->addWidget(button(model.btnPreautorizzazione, "btnPreautorizzazione",
-                                  "Preautorizzazione", &ConsoleForm::btnPreautorizzazione_Click),
-                           0, 2);
+    preauthGrid->addWidget(
+        button(model.btnPreautorizzazione, "btnPreautorizzazione", "Preautorizzazione",
+               [this] { model_.btnPreautorizzazione_Click(); }),
+        0, 2);
     preauthGrid->addWidget(button(model.btnIntegrativa, "btnIntegrativa", "Integrativa",
-                                  &ConsoleForm::btnIntegrativa_Click),
+                                  [this] { model_.btnIntegrativa_Click(); }),
                            1, 2);
     preauthGrid->addWidget(button(model.btnPreautChiusura, "btnPreautChiusura", "Chiusura",
-                                  &ConsoleForm::btnPreautChiusura_Click),
+                                  [this] { model_.btnPreautChiusura_Click(); }),
                            2, 2);
-    preauthGrid->addWidget(button(model.btnStornoPreautorizzazione, "btnStornoPreautorizzazione",
-                                  "Storno Preaut.", &ConsoleForm::btnStornoPreautorizzazione_Click),
-                           3, 2);
+    preauthGrid->addWidget(
+        button(model.btnStornoPreautorizzazione, "btnStornoPreautorizzazione", "Storno Preaut.",
+               [this] { model_.btnStornoPreautorizzazione_Click(); }),
+        3, 2);
     left->addWidget(preauth);
 
     auto* contract = Group("Testo Preautorizzazione");
@@ -165,11 +167,12 @@ ConsoleWindow::ConsoleWindow(ConsoleForm& model, std::function<void()> afterActi
     right->addWidget(outcome);
 
     auto* others = new QHBoxLayout;
+    others->addWidget(button(model.btnTotali, "btnTotali", "Totali terminale",
+                             [this] { model_.btnTotali_Click(); }));
+    others->addWidget(button(model.btnChiusura, "btnChiusura", "Chiusura",
+                             [this] { model_.btnChiusura_Click(); }));
     others->addWidget(
-        button(model.btnTotali, "btnTotali", "Totali terminale", &ConsoleForm::btnTotali_Click));
-    others->addWidget(
-        button(model.btnChiusura, "btnChiusura", "Chiusura", &ConsoleForm::btnChiusura_Click));
-    others->addWidget(button(model.btnStatus, "btnStatus", "Stato", &ConsoleForm::btnStatus_Click));
+        button(model.btnStatus, "btnStatus", "Stato", [this] { model_.btnStatus_Click(); }));
     right->addLayout(others);
     right->addStretch();
     Pull();
