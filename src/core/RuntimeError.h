@@ -3,6 +3,7 @@
 // decides, step by step, whether such an error is skipped, reported in a box, or passed on.
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -32,6 +33,14 @@ inline constexpr int kErrEntryPointNotFound = 453;
 // The text of an operation's error box: its label, the description, "," and the number.
 inline std::string ErrorBoxText(const std::string& label, const RuntimeError& error) {
     return label + error.Description() + "," + std::to_string(error.Number());
+}
+
+// Runs one step of a procedure whose run-time errors are skipped: the next step runs regardless.
+inline void SkipOnRuntimeError(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const RuntimeError&) {
+    }
 }
 
 }  // namespace varnix

@@ -9,18 +9,6 @@
 
 namespace varnix::exchange {
 
-namespace {
-
-// Runs one step; a run-time error skips it and the handler goes on.
-void Step(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const RuntimeError&) {
-    }
-}
-
-}  // namespace
-
 std::string CommandHandlers::RunFieldHandler(Kind kind, const std::string& line) {
     auto& request = session_.records.request;
     auto& console = session_.console;
@@ -66,17 +54,17 @@ std::string CommandHandlers::RunFieldHandler(Kind kind, const std::string& line)
     std::string result;
     if (kind == Kind::Void) {
         // The void shows its transaction number before the connection is even checked.
-        Step([&] { console.txtImporto.SetText(request.STAN.Text()); });
+        SkipOnRuntimeError([&] { console.txtImporto.SetText(request.STAN.Text()); });
     }
     std::string status;
-    Step([&] { status = ops.ZANDRIK_Status(); });
+    SkipOnRuntimeError([&] { status = ops.ZANDRIK_Status(); });
     if (!status.empty()) {
         return kNoConnection;
     }
     if (kind == Kind::Refund) {
-        Step([&] { console.txtImportoAccredito.SetText(request.Amount.Text()); });
+        SkipOnRuntimeError([&] { console.txtImportoAccredito.SetText(request.Amount.Text()); });
     } else if (kind != Kind::Void) {
-        Step([&] {
+        SkipOnRuntimeError([&] {
             console.txtImporto.SetText(request.Amount.Text());
             const auto position = text::ParseNumber(request.PaymentType.Text());
             if (position && *position >= 0 && *position <= 3 &&
@@ -85,7 +73,7 @@ std::string CommandHandlers::RunFieldHandler(Kind kind, const std::string& line)
             }
         });
     }
-    Step([&] {
+    SkipOnRuntimeError([&] {
         switch (kind) {
             case Kind::Payment:
                 result = ops.ZANDRIK_EseguiPagamento();
@@ -107,12 +95,12 @@ std::string CommandHandlers::RunFieldHandler(Kind kind, const std::string& line)
 std::string CommandHandlers::RunPlainHandler(bool closure) {
     terminal::TerminalOperations ops(session_);
     std::string status;
-    Step([&] { status = ops.ZANDRIK_Status(); });
+    SkipOnRuntimeError([&] { status = ops.ZANDRIK_Status(); });
     if (!status.empty()) {
         return kNoConnection;
     }
     std::string result;
-    Step([&] { result = closure ? ops.ZANDRIK_Chiusura() : ops.ZANDRIK_Totali(); });
+    SkipOnRuntimeError([&] { result = closure ? ops.ZANDRIK_Chiusura() : ops.ZANDRIK_Totali(); });
     return result;
 }
 
@@ -146,7 +134,7 @@ std::string CommandHandlers::CmdChiusuraPreaut(const std::string&) {
 
 std::string CommandHandlers::CmdStato(const std::string&) {
     std::string status;
-    Step([&] { status = terminal::TerminalOperations(session_).ZANDRIK_Status(); });
+    SkipOnRuntimeError([&] { status = terminal::TerminalOperations(session_).ZANDRIK_Status(); });
     return status;
 }
 

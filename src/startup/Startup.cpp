@@ -9,23 +9,11 @@
 
 namespace varnix::startup {
 
-namespace {
-
-// A failing step is skipped and the next one runs.
-void Step(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const RuntimeError&) {
-    }
-}
-
-}  // namespace
-
 RunMode Startup::Form_Load(const std::string& commandLine) {
     auto& console = session_.console;
     console.visible = false;
     console.PresetLists();
-    Step([&] {
+    SkipOnRuntimeError([&] {
         terminal::VersionBuffer version;
         version.fill(' ');
         session_.library.GetVersion(version);
@@ -62,21 +50,21 @@ void Startup::RunOnce(const std::string& configPath) {
     // events through, and a tick then could pick up the very file being run here.
     session_.ports.timer.SetEnabled(false);
     settings.ConfigFilePath = configPath;
-    Step([&] { config::ConfigFile(session_).LeggiDatiConfigurazione(configPath); });
-    Step([&] {
+    SkipOnRuntimeError([&] { config::ConfigFile(session_).LeggiDatiConfigurazione(configPath); });
+    SkipOnRuntimeError([&] {
         if (platform.FileExists(settings.OutputFilePath)) {
             platform.RemoveFile(settings.OutputFilePath);
         }
     });
     session_.console.FollowConfiguration(settings);
-    Step([&] {
+    SkipOnRuntimeError([&] {
         if (platform.FileExists(settings.InputFilePath)) {
             exchange::Dispatcher(session_).EseguiFileComandi(settings.InputFilePath,
                                                              settings.ecrIdRequired);
         }
     });
-    Step([&] { session_.library.Free(); });
-    Step([&] {
+    SkipOnRuntimeError([&] { session_.library.Free(); });
+    SkipOnRuntimeError([&] {
         if (platform.FileExists(settings.InputFilePath)) {
             platform.RemoveFile(settings.InputFilePath);
         }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -77,6 +78,13 @@ class ComboBox {
         text_.clear();
     }
     void AddItem(std::string item) { items_.push_back(std::move(item)); }
+    // Replaces every item; nothing stays selected.
+    void SetItems(std::initializer_list<const char*> items) {
+        Clear();
+        for (const char* item : items) {
+            AddItem(item);
+        }
+    }
     const std::vector<std::string>& Items() const { return items_; }
     int ListCount() const { return static_cast<int>(items_.size()); }
 

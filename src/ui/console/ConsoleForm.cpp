@@ -12,13 +12,6 @@ namespace varnix::ui {
 
 namespace {
 
-void Fill(ComboBox& list, std::initializer_list<const char*> items) {
-    list.Clear();
-    for (const char* item : items) {
-        list.AddItem(item);
-    }
-}
-
 const std::initializer_list<const char*> kPaymentTypes = {"Automatico", "Debito", "Credito",
                                                           "Altro"};
 
@@ -60,17 +53,17 @@ ConsoleForm::ConsoleForm(Session& session)
     txtCodicePreautorizzazione.maxLength = 9;
     txtContratto.maxLength = 128;
 
-    Fill(cmbConnessione, {"Ethernet", "RS232"});
+    cmbConnessione.SetItems({"Ethernet", "RS232"});
     cmbCOM.Clear();
     for (int i = 1; i <= 20; ++i) {
         cmbCOM.AddItem("COM" + std::to_string(i));
     }
-    Fill(cmbBaud, {"300", "1200", "2400", "4800", "9600", "19200"});
-    Fill(cmbDati, {"7", "8"});
-    Fill(cmbParity, {"None", "Odd", "Even"});
-    Fill(cmbStop, {"1", "2"});
-    Fill(cmbPagamento, kPaymentTypes);
-    Fill(cmbPreautorizzazione, kPaymentTypes);
+    cmbBaud.SetItems({"300", "1200", "2400", "4800", "9600", "19200"});
+    cmbDati.SetItems({"7", "8"});
+    cmbParity.SetItems({"None", "Odd", "Even"});
+    cmbStop.SetItems({"1", "2"});
+    cmbPagamento.SetItems(kPaymentTypes);
+    cmbPreautorizzazione.SetItems(kPaymentTypes);
     PresetLists();
 }
 

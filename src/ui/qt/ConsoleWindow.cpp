@@ -30,18 +30,8 @@ ConsoleWindow::ConsoleWindow(ConsoleForm& model, std::function<void()> afterActi
     root->addLayout(left);
     root->addLayout(right);
 
-    const auto line = [this](TextBox& box, const char* name) {
-        auto* edit = new QLineEdit;
-        edit->setObjectName(name);
-        binder_.Bind(edit, box);
-        return edit;
-    };
-    const auto list = [this](ComboBox& box, const char* name) {
-        auto* combo = new QComboBox;
-        combo->setObjectName(name);
-        binder_.Bind(combo, box);
-        return combo;
-    };
+    const auto line = [this](TextBox& box, const char* name) { return binder_.Line(box, name); };
+    const auto list = [this](ComboBox& box, const char* name) { return binder_.List(box, name); };
     const auto button = [this](Button& b, const char* name, const char* caption,
                                std::function<void()> action) {
         auto* push = new QPushButton(QString::fromUtf8(caption));

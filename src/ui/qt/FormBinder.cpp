@@ -143,6 +143,20 @@ void FormBinder::BindLamp(QLabel* widget, Lamp& model) {
     });
 }
 
+QLineEdit* FormBinder::Line(TextBox& model, const char* name) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(name);
+    Bind(edit, model);
+    return edit;
+}
+
+QComboBox* FormBinder::List(ComboBox& model, const char* name) {
+    auto* combo = new QComboBox;
+    combo->setObjectName(name);
+    Bind(combo, model);
+    return combo;
+}
+
 void FormBinder::Pull() const {
     for (const auto& pull : pulls_) {
         pull();

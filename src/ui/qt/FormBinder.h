@@ -31,6 +31,10 @@ class FormBinder {
     void Bind(QLabel* widget, Label& model);
     void BindLamp(QLabel* widget, Lamp& model);
 
+    // A new widget bound to `model`, named for the tests and the screenshots.
+    QLineEdit* Line(TextBox& model, const char* name);
+    QComboBox* List(ComboBox& model, const char* name);
+
     // Shows the models in their widgets.
     void Pull() const;
 

@@ -70,18 +70,8 @@ ServiceMainWindow::ServiceMainWindow(ServiceWindow& model, std::function<void()>
     columns->addLayout(left, 3);
     columns->addLayout(right, 2);
 
-    const auto line = [this](TextBox& box, const char* name) {
-        auto* edit = new QLineEdit;
-        edit->setObjectName(name);
-        binder_.Bind(edit, box);
-        return edit;
-    };
-    const auto list = [this](ComboBox& box, const char* name) {
-        auto* combo = new QComboBox;
-        combo->setObjectName(name);
-        binder_.Bind(combo, box);
-        return combo;
-    };
+    const auto line = [this](TextBox& box, const char* name) { return binder_.Line(box, name); };
+    const auto list = [this](ComboBox& box, const char* name) { return binder_.List(box, name); };
     const auto lamp = [this](Lamp& l, const char* name) {
         auto* widget = new QLabel;
         widget->setObjectName(name);

@@ -18,13 +18,6 @@ namespace varnix::ui {
 
 namespace {
 
-void Fill(ComboBox& list, std::initializer_list<const char*> items) {
-    list.Clear();
-    for (const char* item : items) {
-        list.AddItem(item);
-    }
-}
-
 // A list position as the parameter file gives it: numeric and below the list's size. The list
 // itself refuses what it does not have (-1 clears the selection).
 void SelectStoredPosition(ComboBox& list, const std::string& line) {
@@ -56,13 +49,13 @@ ServiceWindow::ServiceWindow(Session& session) : session_(session) {
 }
 
 void ServiceWindow::FillTestLists() {
-    Fill(ComboSecondi, {"1", "2", "3", "4", "5", "10", "20", "30"});
+    ComboSecondi.SetItems({"1", "2", "3", "4", "5", "10", "20", "30"});
     ComboSecondi.SetListIndex(6);
-    Fill(ComboResult,
-         {"SROUTF_1_TRANSAZIONE_OK.TXT", "SROUTF_2_MANCANZA DI COLLEGAMENTO.TXT",
-          "SROUTF_3_TRANSAZ_ANNULLATA_MANUALMENTE.TXT", "SROUTF_4_TRANSAZIONE_INCOMPLETA.TXT",
-          "SROUTF_5_TRANSAZIONE_RIFIUTATA_DAL_POS.TXT", "SROUTF_6_OK.TXT", "SROUTF_7_OK.TXT",
-          "SROUTF_8_CONNESSIONE ASSENTE.TXT", "SROUTF_9_TIMEOUT_SCADUTO.TXT"});
+    ComboResult.SetItems(
+        {"SROUTF_1_TRANSAZIONE_OK.TXT", "SROUTF_2_MANCANZA DI COLLEGAMENTO.TXT",
+         "SROUTF_3_TRANSAZ_ANNULLATA_MANUALMENTE.TXT", "SROUTF_4_TRANSAZIONE_INCOMPLETA.TXT",
+         "SROUTF_5_TRANSAZIONE_RIFIUTATA_DAL_POS.TXT", "SROUTF_6_OK.TXT", "SROUTF_7_OK.TXT",
+         "SROUTF_8_CONNESSIONE ASSENTE.TXT", "SROUTF_9_TIMEOUT_SCADUTO.TXT"});
     ComboResult.SetListIndex(0);
 }
 
@@ -72,15 +65,15 @@ void ServiceWindow::CaricaValoriDefault() {
         cmbComExtended.AddItem(std::to_string(i));
     }
     cmbComExtended.SetListIndex(0);
-    Fill(cmdBaud, {"9600", "19200", "38400", "57600", "115200"});
+    cmdBaud.SetItems({"9600", "19200", "38400", "57600", "115200"});
     cmdBaud.SetText("9600");
-    Fill(cmbParity, {"N", "E", "O"});
+    cmbParity.SetItems({"N", "E", "O"});
     cmbParity.SetText("N");
-    Fill(cmbDataBits, {"7", "8"});
+    cmbDataBits.SetItems({"7", "8"});
     cmbDataBits.SetText("7");
-    Fill(cmbStopBit, {"1", "2"});
+    cmbStopBit.SetItems({"1", "2"});
     cmbStopBit.SetText("1");
-    Fill(cboTIPO, {"ETH", "COM"});
+    cboTIPO.SetItems({"ETH", "COM"});
     cboTIPO.SetText("ETH");
     txtPortEth.SetText("1000");
     txtIpAddress.SetText("192.168.1.101");
@@ -129,18 +122,6 @@ void ServiceWindow::LeggiParametri() {
     }
 }
 
-namespace {
-
-// A failing start-up step is skipped and the next one runs.
-void Step(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const RuntimeError&) {
-    }
-}
-
-}  // namespace
-
 bool ServiceWindow::Form_Load() {
     auto& settings = session_.settings;
     auto& ports = session_.ports;
@@ -149,7 +130,7 @@ bool ServiceWindow::Form_Load() {
     ports.timer.SetInterval(kTimerInterval);
     Shape1.fill = kRed;
     session_.console.PresetLists();
-    Step([&] {
+    SkipOnRuntimeError([&] {
         terminal::VersionBuffer version;
         version.fill(' ');
         session_.library.GetVersion(version);
@@ -175,7 +156,7 @@ bool ServiceWindow::Form_Load() {
         return false;
     }
     cmdSalvaDati.enabled = true;
-    Step([&] {
+    SkipOnRuntimeError([&] {
         if (platform.FileExists(settings.OutputFilePath)) {
             platform.RemoveFile(settings.OutputFilePath);
         }
@@ -226,7 +207,7 @@ void ServiceWindow::Form_Resize() {
 
 void ServiceWindow::m_esci_Click() {
     session_.ports.timer.SetEnabled(false);
-    Step([&] { SleepDelay(500); });
+    SkipOnRuntimeError([&] { SleepDelay(500); });
     if (Form_QueryUnload()) {
         Form_Unload();
     }
@@ -252,7 +233,7 @@ void ServiceWindow::cmdSalvaDati_Click() {
         configFile.LeggiDatiConfigurazione(path);
         Refresh();
     }
-    Step([&] { SleepDelay(500); });
+    SkipOnRuntimeError([&] { SleepDelay(500); });
     ports.timer.SetEnabled(true);
 }
 
@@ -277,21 +258,22 @@ void ServiceWindow::cmdSend_Click() {
         return;
     }
     const std::string resultPath = ResultFilePath();
-    Step([&] {
+    SkipOnRuntimeError([&] {
         if (platform.FileExists(session_.settings.DataFolder + ComboResult.Text()) &&
             platform.FileExists(resultPath)) {
             platform.RemoveFile(resultPath);
         }
     });
-    Step([&] { SleepDelay(static_cast<float>(text::LeadingNumber(ComboSecondi.Text()) * 1000)); });
-    Step([&] {
+    SkipOnRuntimeError(
+        [&] { SleepDelay(static_cast<float>(text::LeadingNumber(ComboSecondi.Text()) * 1000)); });
+    SkipOnRuntimeError([&] {
         ExchangeRecordWriter writer(session_);
         platform.WriteWholeFile(resultPath,
                                 terminal::resultfile::FormatManualSampleFile(
                                     txtAmount.Text(), txtTipo.Text(), writer.CurrDateTime()));
     });
     txtRisultatoFinale.SetText(resultPath);
-    Step([&] { btnReadFile_Click(); });
+    SkipOnRuntimeError([&] { btnReadFile_Click(); });
     ports.timer.SetEnabled(true);
     Refresh();
 }
@@ -303,7 +285,7 @@ void ServiceWindow::CreaEseguiFileDiTest() {
     timer.SetEnabled(false);
     session_.platform.WriteWholeFile(session_.settings.DataFolder + config::kCommandFileName,
                                      "POS_PAGAME,A2,P0\r\n");
-    Step([&] { SleepDelay(1000); });
+    SkipOnRuntimeError([&] { SleepDelay(1000); });
     timer.SetEnabled(wasEnabled);
     cmdEseguiTest.enabled = true;
     Refresh();
