@@ -50,6 +50,20 @@ TEST_F(CliTest, VersionPrintsTheAboutTexts) {
               "(compat. x Windows XP, VISTA/7/8/ 10)\n");
 }
 
+TEST_F(CliTest, WindowedAppRunsHeadlessWithoutADisplay) {
+    std::vector<std::string> argv = {testing::ExecutableFolder() + "varnixpos", "-v"};
+    if (!std::filesystem::exists(argv[0])) {
+        GTEST_SKIP() << "built without Qt";
+    }
+    testing::ChildProcess app(argv, {{"XDG_DATA_HOME", home.path() + "share"},
+                                     {"XDG_CONFIG_HOME", home.path() + "config"},
+                                     {"QT_QPA_PLATFORM", "offscreen"},
+                                     {"DISPLAY", ""},
+                                     {"WAYLAND_DISPLAY", ""}});
+    EXPECT_EQ(app.Wait(20), 0);
+    EXPECT_NE(app.Stdout().find("Versione 0.0.0.2\n"), std::string::npos);
+}
+
 TEST_F(CliTest, MissingDataFolderEndsWithTheErrorOnStandardError) {
     std::filesystem::remove_all(data);
     auto cli = Cli({});

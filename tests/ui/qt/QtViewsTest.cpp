@@ -163,6 +163,18 @@ class QtViewsTest : public QObject {
         QVERIFY(f.engine.DataExists("ParamVnxPos.TXT"));
     }
 
+    void trayDoubleClickRestoresTheMinimisedWindow() {
+        Fixture f;
+        f.service->show();
+        f.engine.session->service.minimized = true;
+        f.engine.session->service.Form_Resize();
+        f.Refresh();
+        QVERIFY(f.service->isHidden());
+        f.service->TrayEvent(0x203);
+        QVERIFY(f.service->isVisible());
+        QVERIFY(!f.engine.session->service.minimized);
+    }
+
     void closeBoxAsksFirst() {
         Fixture f;
         f.service->show();
