@@ -30,6 +30,9 @@ class Session {
     terminal::Records records;
     bool terminalConnected = false;
     bool ecrIdRequired = false;  // the dispatcher's copy, read by the command handlers
+    // A command file seen without its final line end, as it was at that cycle: it runs when a
+    // later cycle finds it unchanged.
+    std::string unterminatedCommand;
 
     ui::ConsoleForm console{*this};
     ui::ServiceWindow service{*this};

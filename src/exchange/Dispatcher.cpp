@@ -73,6 +73,7 @@ std::string Dispatcher::EseguiFileComandi(const std::string& path, bool ecrIdReq
     // A file that exists but cannot be read (the cash register still holds it) ends the run at
     // once: nothing here ever waits for it.
     const auto contents = session_.platform.ReadWholeFile(path);
+    fileWasRead_ = contents.has_value();
     if (!contents) {
         return {};
     }

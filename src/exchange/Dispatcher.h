@@ -21,6 +21,9 @@ class Dispatcher {
     // The text of the last handler that ran ("" when none ran), or kCommandFileNotFound.
     std::string EseguiFileComandi(const std::string& path, bool ecrIdRequired);
 
+    // False when the last EseguiFileComandi found its file but could not read it.
+    bool FileWasRead() const { return fileWasRead_; }
+
     // The handler's text for one prepared line (upper case, trailing ";" removed); `matched`
     // tells whether any keyword took it.
     std::string RunLine(const std::string& line, bool& matched);
@@ -29,6 +32,7 @@ class Dispatcher {
     void Record(const std::string& line, const std::string& result);
 
     Session& session_;
+    bool fileWasRead_ = true;
 };
 
 }  // namespace varnix::exchange

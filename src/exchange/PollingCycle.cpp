@@ -22,6 +22,30 @@ void DeleteOrRaise(platform::Platform& platform, const std::string& path) {
 
 }  // namespace
 
+bool PollingCycle::CommandFileReady(const std::string& path) {
+    auto& platform = session_.platform;
+    if (!platform.FileExists(path)) {
+        session_.unterminatedCommand.clear();
+        return false;
+    }
+    // A file we cannot read (the cash register still holds it, no rights) is left where it is
+    // for a later cycle: deleting it unread would lose the command.
+    const auto contents = platform.ReadWholeFile(path);
+    if (!contents) {
+        return false;
+    }
+    // A file whose last line has no CR LF may still be being written. It runs once a later
+    // cycle finds it unchanged, so a writer that never ends its last line waits one tick only.
+    if (!contents->empty() && !contents->ends_with("\r\n")) {
+        if (session_.unterminatedCommand != *contents) {
+            session_.unterminatedCommand = *contents;
+            return false;
+        }
+    }
+    session_.unterminatedCommand.clear();
+    return true;
+}
+
 void PollingCycle::Timer1_Timer() {
     auto& settings = session_.settings;
     auto& service = session_.service;
@@ -46,6 +70,8 @@ void PollingCycle::Timer1_Timer() {
     const std::string folder = config::GetPathFolder(inputPath, platform.Style());
     std::string statusRequest;
     bool processing = false;
+    bool commandReady = false;
+    bool commandRead = true;
 
     // The cycle as numbered steps, so that the error handler can resume after a failing step or
     // go back to the retry point, as the cycle always has.
@@ -77,7 +103,8 @@ void PollingCycle::Timer1_Timer() {
     steps.emplace_back([&] {
         service.Refresh();
         ports.events.PumpEvents();
-        processing = platform.FileExists(inputPath) || !statusRequest.empty();
+        commandReady = CommandFileReady(inputPath);
+        processing = commandReady || !statusRequest.empty();
         if (!processing) {
             service.cmdSalvaDati.enabled = true;
             ports.events.PumpEvents();
@@ -90,7 +117,7 @@ void PollingCycle::Timer1_Timer() {
         service.Refresh();
     });
     steps.emplace_back([&] {
-        standardFile = platform.FileExists(inputPath) &&
+        standardFile = commandReady &&
                        text::EndsWithNoCase(inputPath, config::kCommandFileName);
     });
     steps.emplace_back([&] {
@@ -111,11 +138,13 @@ void PollingCycle::Timer1_Timer() {
             }
         } else {
             dispatcher.EseguiFileComandi(inputPath, settings.ecrIdRequired);
+            commandRead = dispatcher.FileWasRead();
         }
     });
     retryPoint = steps.size();
     steps.emplace_back([&] {
-        if (standardFile && platform.FileExists(inputPath)) {
+        // Never delete a command file the dispatcher could not read: it stays for a later cycle.
+        if (standardFile && commandRead && platform.FileExists(inputPath)) {
             DeleteOrRaise(platform, inputPath);
         }
     });

@@ -22,6 +22,9 @@ class PollingCycle {
     void Timer1_Timer();
 
   private:
+    // Whether the command file may be run now (see the .cpp for the two cases held back).
+    bool CommandFileReady(const std::string& path);
+
     Session& session_;
 };
 

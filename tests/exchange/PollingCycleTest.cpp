@@ -3,6 +3,8 @@
 #include "fakes/EngineDriver.h"
 #include "platform/PlatformWrapper.h"
 
+#include <optional>
+
 namespace varnix {
 namespace {
 
@@ -85,6 +87,73 @@ TEST_F(PollingCycleTest, LampsAndSaveButtonDuringACycle) {
     EXPECT_EQ(lamp.back(), ui::kRed);      // processing
     EXPECT_FALSE(saveEnabled[1]);          // no save while the command runs
     EXPECT_EQ(service.Shape1.fill, ui::kRed);
+}
+
+}  // namespace
+}  // namespace varnix
+
+namespace varnix {
+namespace {
+
+// Refuses to read the command file while `locked`, as when the cash register holds it.
+class UnreadableCommandFile : public platform::PlatformWrapper {
+public:
+    UnreadableCommandFile() : PlatformWrapper(platform::HostPlatform()) {}
+    std::optional<std::string> ReadWholeFile(const std::string& path) override {
+        if (locked && path.ends_with("SRINPF.TXT")) {
+            return std::nullopt;
+        }
+        return PlatformWrapper::ReadWholeFile(path);
+    }
+    bool locked = false;
+};
+
+class LosslessPickupTest : public ::testing::Test {
+protected:
+    LosslessPickupTest() {
+        engine.CreateDataFolder();
+        engine.WriteData("ConfigVnxPos.TXT", "TIPO:COM\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n");
+        engine.Start();
+        engine.Tick();
+    }
+    std::size_t Runs() const { return engine.fakeLibrary.Operations().size(); }
+
+    UnreadableCommandFile files;
+    fakes::EngineDriver engine{nullptr, &files};
+};
+
+TEST_F(LosslessPickupTest, UnreadableCommandFileIsKeptForALaterCycle) {
+    files.locked = true;
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
+    engine.Tick(3);
+    EXPECT_TRUE(engine.DataExists("SRINPF.TXT"));
+    EXPECT_EQ(Runs(), 0U);
+    files.locked = false;
+    engine.Tick();
+    EXPECT_FALSE(engine.DataExists("SRINPF.TXT"));
+    EXPECT_EQ(Runs(), 1U);
+}
+
+TEST_F(LosslessPickupTest, HalfWrittenFileWaitsForItsLineEnd) {
+    engine.WriteData("SRINPF.TXT", "POS_TOT");
+    engine.Tick();
+    EXPECT_EQ(Runs(), 0U);
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");  // the writer finished
+    engine.Tick();
+    EXPECT_EQ(Runs(), 1U);
+    EXPECT_FALSE(engine.DataExists("SRINPF.TXT"));
+}
+
+TEST_F(LosslessPickupTest, FileFinishedWithoutLineEndRunsOnceItStopsChanging) {
+    engine.WriteData("SRINPF.TXT", "POS_TOT");
+    engine.Tick();
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER");  // still growing
+    engine.Tick();
+    EXPECT_EQ(Runs(), 0U);
+    engine.Tick();  // unchanged since the last cycle: the writer is done
+    EXPECT_EQ(Runs(), 1U);
+    EXPECT_FALSE(engine.DataExists("SRINPF.TXT"));
+    EXPECT_EQ(engine.fakeLibrary.Operations()[0].name, "IAE17AX_TerminalBalance");
 }
 
 }  // namespace
