@@ -1,7 +1,7 @@
 # Thin wrapper over CMake presets: `make test` is what CI runs, `make run` starts the app.
 JOBS ?= 2
 
-.PHONY: all deps build test run test-asan test-windows format lint tidy clean
+.PHONY: all deps build test run fuzz test-asan test-windows format lint tidy clean
 
 all: build
 
@@ -23,6 +23,18 @@ test-asan: deps
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
+# Each fuzz target for FUZZ_SECONDS, starting from its seed corpus; new inputs go to build-fuzz/.
+FUZZ_SECONDS ?= 600
+FUZZ_TARGETS = dispatcher config params registry answer request
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build-fuzz/corpus/$$t && \
+	  build-fuzz/bin/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	    -print_final_stats=1 build-fuzz/corpus/$$t fuzz/corpus/$$t || exit 1; \
+	done
+
 test-windows:
 	bash scripts/test-windows.sh
 
@@ -31,11 +43,11 @@ format:
 
 # The Win32 sources are checked by the MinGW build; clang-tidy here sees the POSIX build only.
 tidy: build
-	git ls-files 'src/*.cpp' 'tests/*.cpp' 'terminal-lib/*.cpp' 'simulator/*.cpp' | grep -v '/win32/' | xargs -P $(JOBS) -n 8 clang-tidy -p build --quiet 2>&1 | { ! grep -E '(warning|error):'; }
+	git ls-files 'src/*.cpp' 'tests/*.cpp' 'terminal-lib/*.cpp' 'simulator/*.cpp' 'fuzz/*.cpp' | grep -v '/win32/' | xargs -P $(JOBS) -n 8 clang-tidy -p build --quiet 2>&1 | { ! grep -E '(warning|error):'; }
 
 lint: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 	$(MAKE) tidy
 
 clean:
-	rm -rf build build-asan build-mingw
+	rm -rf build build-asan build-mingw build-fuzz

@@ -117,8 +117,7 @@ void PollingCycle::Timer1_Timer() {
         service.Refresh();
     });
     steps.emplace_back([&] {
-        standardFile = commandReady &&
-                       text::EndsWithNoCase(inputPath, config::kCommandFileName);
+        standardFile = commandReady && text::EndsWithNoCase(inputPath, config::kCommandFileName);
     });
     steps.emplace_back([&] {
         if (standardFile && platform.FileExists(settings.OutputFilePath)) {

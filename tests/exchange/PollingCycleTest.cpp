@@ -97,7 +97,7 @@ namespace {
 
 // Refuses to read the command file while `locked`, as when the cash register holds it.
 class UnreadableCommandFile : public platform::PlatformWrapper {
-public:
+  public:
     UnreadableCommandFile() : PlatformWrapper(platform::HostPlatform()) {}
     std::optional<std::string> ReadWholeFile(const std::string& path) override {
         if (locked && path.ends_with("SRINPF.TXT")) {
@@ -109,7 +109,7 @@ public:
 };
 
 class LosslessPickupTest : public ::testing::Test {
-protected:
+  protected:
     LosslessPickupTest() {
         engine.CreateDataFolder();
         engine.WriteData("ConfigVnxPos.TXT", "TIPO:COM\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n");

@@ -1,0 +1,13 @@
+// Arbitrary configuration files through the reader.
+#include "config/ConfigFile.h"
+#include "fuzz/FuzzHarness.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace varnix;
+    fuzz::InMemoryFile files("/fuzz/ConfigVnxPos.TXT", fuzz::Bytes(data, size));
+    fuzz::FuzzSession f(files);
+    f.session.service.CaricaValoriDefault();
+    config::ConfigFile(f.session).LeggiDatiConfigurazione("/fuzz/ConfigVnxPos.TXT");
+    f.session.console.FollowConfiguration(f.session.settings);
+    return 0;
+}

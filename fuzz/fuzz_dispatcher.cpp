@@ -1,0 +1,21 @@
+// Arbitrary command files through the dispatcher and every handler.
+#include "exchange/Dispatcher.h"
+#include "fuzz/FuzzHarness.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace varnix;
+    fuzz::InMemoryFile files("/fuzz/SRINPF.TXT", fuzz::Bytes(data, size));
+    fuzz::FuzzSession f(files);
+    f.session.settings.InputFilePath = "/fuzz/SRINPF.TXT";
+    f.session.settings.ConnectionType = size % 2 == 0 ? 0 : 1;
+    f.session.settings.EthParams.IPAddress.Assign("127.0.0.1");
+    f.session.settings.EthParams.Port.Assign("9100");
+    f.session.console.txtTerminale.SetText("1");
+    f.session.service.FillTestLists();
+    f.session.service.ComboSecondi.SetText("0");  // the simulated wait costs nothing to explore
+    f.session.service.chkEnableLog.checked = true;
+    f.session.service.txtLogFileName.SetText("/fuzz/LogVnxPos.TXT");
+    f.library.code = static_cast<std::int16_t>(size % 7);
+    exchange::Dispatcher(f.session).EseguiFileComandi("/fuzz/SRINPF.TXT", size % 3 == 0);
+    return 0;
+}

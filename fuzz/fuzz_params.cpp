@@ -1,0 +1,11 @@
+// Arbitrary parameter files through the reader.
+#include "fuzz/FuzzHarness.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace varnix;
+    fuzz::InMemoryFile files("/fuzz/ParamVnxPos.TXT", fuzz::Bytes(data, size));
+    fuzz::FuzzSession f(files);
+    f.session.service.FillTestLists();
+    f.session.service.LeggiParametri();
+    return 0;
+}
