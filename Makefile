@@ -26,7 +26,8 @@ test-asan: deps
 # Each fuzz target for FUZZ_SECONDS, starting from its seed corpus; new inputs go to build-fuzz/.
 FUZZ_SECONDS ?= 600
 FUZZ_TARGETS = dispatcher config params registry answer request
-fuzz: deps
+fuzz:
+	@bash scripts/install-deps.sh fuzz
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
 	for t in $(FUZZ_TARGETS); do \

@@ -11,6 +11,10 @@ packages=(
   qt6-base-dev qt6-qpa-plugins
   xvfb xauth x11-utils
 )
+# `install-deps.sh fuzz`: clang's libFuzzer runtime as well, for `make fuzz`.
+if [ "${1:-}" = "fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
