@@ -78,10 +78,10 @@ std::string Dispatcher::EseguiFileComandi(const std::string& path, bool ecrIdReq
         return {};
     }
     std::string result;
-    for (const auto& raw : text::SplitLines(*contents)) {
+    text::ForEachLine(*contents, [&](std::string_view raw) {
         std::string line = text::ToUpper(raw);
         if (line.empty() || line[0] == ';' || line[0] == ':') {
-            continue;
+            return;
         }
         if (line.back() == ';') {
             line.pop_back();
@@ -101,7 +101,7 @@ std::string Dispatcher::EseguiFileComandi(const std::string& path, bool ecrIdReq
             } catch (const RuntimeError&) {
             }
         }
-    }
+    });
     return result;
 }
 

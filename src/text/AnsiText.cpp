@@ -267,22 +267,7 @@ int RoundHalfEven(double value) {
 
 std::vector<std::string> SplitLines(std::string_view contents) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    std::size_t i = 0;
-    while (i < contents.size()) {
-        const char c = contents[i];
-        if (c == '\r' || c == '\n') {
-            lines.emplace_back(contents.substr(start, i - start));
-            if (c == '\r' && i + 1 < contents.size() && contents[i + 1] == '\n') {
-                ++i;
-            }
-            start = i + 1;
-        }
-        ++i;
-    }
-    if (start < contents.size()) {
-        lines.emplace_back(contents.substr(start));
-    }
+    ForEachLine(contents, [&lines](std::string_view line) { lines.emplace_back(line); });
     return lines;
 }
 

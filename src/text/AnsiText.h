@@ -47,6 +47,26 @@ int RoundHalfEven(double value);
 // line without an end is still a line; no empty line is invented after a final line end.
 std::vector<std::string> SplitLines(std::string_view contents);
 
+// The same lines, handed one at a time without building the whole list: a 50 MB command file
+// costs one line of memory.
+template <typename F>
+void ForEachLine(std::string_view contents, F&& onLine) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        const char c = contents[i];
+        if (c == '\r' || c == '\n') {
+            onLine(contents.substr(start, i - start));
+            if (c == '\r' && i + 1 < contents.size() && contents[i + 1] == '\n') {
+                ++i;
+            }
+            start = i + 1;
+        }
+    }
+    if (start < contents.size()) {
+        onLine(contents.substr(start));
+    }
+}
+
 constexpr std::string_view kCrLf = "\r\n";
 
 }  // namespace varnix::text
