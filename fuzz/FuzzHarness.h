@@ -14,7 +14,7 @@
 namespace varnix::fuzz {
 
 class InMemoryFile : public platform::PlatformWrapper {
-public:
+  public:
     InMemoryFile(std::string path, std::string contents)
         : PlatformWrapper(platform::HostPlatform()),
           path_(std::move(path)),
@@ -33,7 +33,7 @@ public:
     bool AppendToFile(const std::string&, std::string_view) override { return true; }
     void SleepMs(int) override {}
 
-private:
+  private:
     std::string path_;
     std::string contents_;
 };

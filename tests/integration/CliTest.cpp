@@ -87,6 +87,45 @@ TEST_F(CliTest, RunOnceAgainstTheSimulatorLeavesTheDump) {
     EXPECT_EQ(simulator.JournalLines().size(), 1U);
 }
 
+TEST_F(CliTest, SimulatorKilledInTheMiddleOfAnAnswerIsALinkError) {
+    testing::SimulatorProcess simulator({"--tcp", "low", "--delay-ms", "3000"});
+    ASSERT_TRUE(simulator.Running());
+    testing::WriteFile(data + "ConfigVnxPos.TXT",
+                       "TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:" + std::to_string(simulator.TcpPort()) +
+                           "\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n");
+    testing::WriteFile(data + "SRINPF.TXT", "POS_TOTTER\r\n");
+    auto cli = Cli({"-E" + data + "ConfigVnxPos.TXT"});
+    for (int i = 0; i < 100 && simulator.JournalLines().empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_EQ(simulator.JournalLines().size(), 1U);  // the request is in, the answer pending
+    simulator.Kill();
+    EXPECT_EQ(cli.Wait(30), 0);
+    const std::string dump = testing::ReadFile(data + "POSDUMPOUT.TXT");
+    EXPECT_TRUE(dump.starts_with("TIPO_COMANDO  = POS_TOTTER\r\nESITO_COMANDO = ETH ERROR\r\n"))
+        << dump;
+    EXPECT_FALSE(std::filesystem::exists(data + "SRINPF.TXT"));
+}
+
+TEST_F(CliTest, MissingTerminalLibraryIsReportedAndTheRunStillEnds) {
+    // A copy of the program in a folder without the library beside it.
+    const std::string lonely = home.MakeFolder("bin") + "varnixpos-cli";
+    std::filesystem::copy_file(testing::ExecutableFolder() + "varnixpos-cli", lonely);
+    std::filesystem::permissions(lonely, std::filesystem::perms::owner_all);
+    testing::WriteFile(data + "ConfigVnxPos.TXT",
+                       "TIPO:COM\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n");
+    testing::WriteFile(data + "SRINPF.TXT", "POS_TOTTER\r\n");
+    testing::ChildProcess cli({lonely, "-E" + data + "ConfigVnxPos.TXT"},
+                              {{"XDG_DATA_HOME", home.path() + "share"},
+                               {"XDG_CONFIG_HOME", home.path() + "config"},
+                               {"LD_LIBRARY_PATH", ""}});
+    EXPECT_EQ(cli.Wait(20), 0);
+    EXPECT_EQ(cli.Stderr(),
+              "ZANDRIK VarnixPos: ZANDRIK_Totali:Libreria del terminale non trovata: "
+              "libIae17.so,53\n");
+    EXPECT_FALSE(std::filesystem::exists(data + "SRINPF.TXT"));
+}
+
 TEST_F(CliTest, ResidentPicksUpACommandFileAndStopsCleanlyOnSigterm) {
     auto cli = Cli({});
     ASSERT_TRUE(WaitFor(data + "ConfigVnxPos.TXT", true));

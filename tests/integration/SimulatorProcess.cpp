@@ -60,6 +60,7 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& /*args*/) {
 SimulatorProcess::~SimulatorProcess() = default;
 
 void SimulatorProcess::Stop() {}
+void SimulatorProcess::Kill() {}
 
 #else
 
@@ -161,6 +162,14 @@ SimulatorProcess::~SimulatorProcess() {
     Stop();
     if (!journal_.empty()) {
         ::unlink(journal_.c_str());
+    }
+}
+
+void SimulatorProcess::Kill() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
     }
 }
 

@@ -22,6 +22,8 @@ class SimulatorProcess {
     std::vector<std::string> JournalLines() const;
     // Stops it now: SIGTERM, then SIGKILL if it has not ended within five seconds.
     void Stop();
+    // Kills it outright (SIGKILL), as a crash would.
+    void Kill();
 
   private:
     void Spawn(const std::vector<std::string>& args);
