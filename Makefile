@@ -1,7 +1,7 @@
 # Thin wrapper over CMake presets: `make test` is what CI runs, `make run` starts the app.
 JOBS ?= 2
 
-.PHONY: all deps build test run fuzz test-asan test-windows format lint tidy clean
+.PHONY: all deps build test run bench fuzz test-asan test-windows format lint tidy clean
 
 all: build
 
@@ -22,6 +22,9 @@ test-asan: deps
 	cmake --preset asan
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
+
+bench: build
+	python3 bench/bench.py
 
 # Each fuzz target for FUZZ_SECONDS, starting from its seed corpus; new inputs go to build-fuzz/.
 FUZZ_SECONDS ?= 600

@@ -94,7 +94,13 @@ int HeadlessFrontEnd::Run(const std::string& commandLine) {
         if (enabled_) {
             session.service.Timer1_Timer();
         }
-        nextTick = Clock::now() + std::chrono::milliseconds(interval_);
+        // Ticks keep their 900 ms grid: a cycle's own waits do not push the next pickup back.
+        // A cycle that overran its slot resumes at the next slot, never inside itself.
+        const auto interval = std::chrono::milliseconds(interval_);
+        nextTick += interval;
+        while (nextTick <= Clock::now()) {
+            nextTick += interval;
+        }
     }
     return exitCode_;
 }

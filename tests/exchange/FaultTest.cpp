@@ -13,7 +13,7 @@ namespace {
 // Every write fails, as in a read-only data folder (root ignores file modes, so the tests say it
 // through the platform).
 class ReadOnlyFiles : public platform::PlatformWrapper {
-public:
+  public:
     ReadOnlyFiles() : PlatformWrapper(platform::HostPlatform()) {}
     bool WriteWholeFile(const std::string& path, std::string_view bytes) override {
         return !readOnly && PlatformWrapper::WriteWholeFile(path, bytes);
