@@ -13,13 +13,27 @@
 namespace varnix::ui::qt {
 
 QtFrontEnd::QtFrontEnd() {
-    timer_.setInterval(900);
+    timer_.setSingleShot(true);
+    grid_.start();
     connect(&timer_, &QTimer::timeout, this, [this] {
-        if (session_ != nullptr && !ended_) {
-            session_->service.Timer1_Timer();
-            RefreshViews();
+        if (session_ == nullptr || ended_ || !enabled_) {
+            return;
         }
+        session_->service.Timer1_Timer();  // switches the timer off and, at its end, on again
+        if (enabled_ && !timer_.isActive()) {
+            ScheduleNextTick();
+        }
+        RefreshViews();
     });
+}
+
+// Ticks keep a fixed grid of the interval: the waits inside a cycle never push the next pickup
+// back, and a cycle that overran its slot resumes at the next one.
+void QtFrontEnd::ScheduleNextTick() {
+    const qint64 period = interval_ > 0 ? interval_ : 1;
+    const qint64 elapsed = grid_.elapsed();
+    const qint64 next = (elapsed / period + 1) * period;
+    timer_.start(static_cast<int>(next - elapsed));
 }
 
 QtFrontEnd::~QtFrontEnd() = default;
@@ -74,8 +88,9 @@ void QtFrontEnd::PumpEvents() {
 }
 
 void QtFrontEnd::SetEnabled(bool enabled) {
-    if (enabled && !ended_) {
-        timer_.start();
+    enabled_ = enabled && !ended_;
+    if (enabled_) {
+        ScheduleNextTick();
     } else {
         timer_.stop();
     }

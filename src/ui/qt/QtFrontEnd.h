@@ -3,6 +3,7 @@
 // model, and brings them up to date after every action and every pump.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <memory>
@@ -38,9 +39,9 @@ class QtFrontEnd : public QObject,
                        ports::Icon icon) override;
     void PumpEvents() override;
     void SetEnabled(bool enabled) override;
-    bool IsEnabled() const override { return timer_.isActive(); }
-    void SetInterval(int milliseconds) override { timer_.setInterval(milliseconds); }
-    int Interval() const override { return timer_.interval(); }
+    bool IsEnabled() const override { return enabled_; }
+    void SetInterval(int milliseconds) override { interval_ = milliseconds; }
+    int Interval() const override { return interval_; }
     void EndProcess(int exitCode) override;
     void ShowAboutModal(ui::AboutBox& about) override;
 
@@ -50,8 +51,13 @@ class QtFrontEnd : public QObject,
     ServiceMainWindow* Service() const { return service_.get(); }
 
   private:
+    void ScheduleNextTick();
+
     Session* session_ = nullptr;
     QTimer timer_;
+    QElapsedTimer grid_;
+    bool enabled_ = false;
+    int interval_ = 900;
     std::unique_ptr<ServiceMainWindow> service_;
     std::unique_ptr<ConsoleWindow> console_;
     bool ended_ = false;
