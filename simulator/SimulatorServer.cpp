@@ -1,9 +1,10 @@
 #include "simulator/SimulatorServer.h"
 
+#include "ports/SystemClock.h"
+
 #include <array>
 #include <chrono>
 #include <cstring>
-#include <ctime>
 #include <functional>
 #include <sstream>
 
@@ -17,18 +18,6 @@
 namespace varnix::sim {
 
 namespace {
-
-Clock Now() {
-    const std::time_t t = std::time(nullptr);
-    std::tm parts{};
-#ifdef _WIN32
-    localtime_s(&parts, &t);
-#else
-    localtime_r(&t, &parts);
-#endif
-    return Clock{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
-                 parts.tm_hour,        parts.tm_min,     parts.tm_sec};
-}
 
 std::string JsonString(const std::string& s) {
     std::string out = "\"";
@@ -354,7 +343,7 @@ void SimulatorServer::Accept() {
 }
 
 Reply SimulatorServer::HandleRequest(const proto::Request& request, const std::string& link) {
-    Reply reply = model_.Handle(request, Now());
+    Reply reply = model_.Handle(request, ports::LocalNow());
     terminal::POSRequest req;
     terminal::Unpack(request.request, req);
     terminal::POSData sent;

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "ports/Clock.h"
 #include "terminal-lib/protocol/Protocol.h"
 
 namespace varnix::sim {
@@ -46,9 +47,8 @@ inline constexpr std::int64_t kMagicPassword = 990005;
 inline constexpr std::int64_t kMagicDrop = 990006;
 inline constexpr std::int64_t kMagicUnknownCode = 990007;
 
-struct Clock {
-    int year = 2026, month = 1, day = 1, hour = 0, minute = 0, second = 0;
-};
+// The terminal stamps its answers with the local date and time.
+using Clock = ports::LocalDateTime;
 
 class TerminalModel {
   public:

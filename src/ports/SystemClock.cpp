@@ -4,7 +4,7 @@
 
 namespace varnix::ports {
 
-LocalDateTime SystemClock::Now() {
+LocalDateTime LocalNow() {
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
 #ifdef _WIN32

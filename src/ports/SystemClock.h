@@ -6,11 +6,14 @@
 
 namespace varnix::ports {
 
+// The local date and time now, from the C library.
+LocalDateTime LocalNow();
+
 class SystemClock : public Clock {
   public:
     explicit SystemClock(platform::Platform& platform) : platform_(platform) {}
 
-    LocalDateTime Now() override;
+    LocalDateTime Now() override { return LocalNow(); }
     void Sleep(int milliseconds) override { platform_.SleepMs(milliseconds); }
 
   private:
