@@ -10,31 +10,14 @@ import random
 import shutil
 import statistics
 import subprocess
-import sys
-import tempfile
 import time
 
-BIN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "build", "bin")
+from harness import (cpu_seconds, exe, log_record_complete, print_table, private_data_folder,
+                     read_bytes, rss_mb, start_simulator, wait_for, write_config)
+
 RUNS = int(os.environ.get("BENCH_RUNS", "30"))
 FILES = int(os.environ.get("BENCH_FILES", "200"))
 IDLE = int(os.environ.get("BENCH_IDLE_SECONDS", "60"))
-SEP = "-" * 52
-
-
-def exe(name):
-    return os.path.join(BIN, name)
-
-
-def start_simulator(journal):
-    for _ in range(20):
-        port = random.randint(9000, 9999)
-        sim = subprocess.Popen([exe("pos-simulator"), "--tcp", str(port), "--journal", journal],
-                               stdout=subprocess.PIPE, text=True)
-        line = sim.stdout.readline()
-        if line.startswith("tcp "):
-            return sim, port
-        sim.wait(timeout=5)
-    sys.exit("bench: the simulator did not start")
 
 
 def timed(argv, env=None):
@@ -46,29 +29,6 @@ def timed(argv, env=None):
 def percentile(values, p):
     values = sorted(values)
     return values[min(len(values) - 1, int(len(values) * p / 100))]
-
-
-def cpu_seconds(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-
-
-def rss_mb(pid):
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1]) / 1024
-    return 0.0
-
-
-def wait_for(predicate, seconds=30):
-    deadline = time.time() + seconds
-    while time.time() < deadline:
-        if predicate():
-            return True
-        time.sleep(0.005)
-    return False
 
 
 def start_xvfb(work):
@@ -84,21 +44,12 @@ def start_xvfb(work):
 
 
 def main():
-    work = tempfile.mkdtemp(prefix="varnixpos-bench-")
-    os.chmod(work, 0o700)
-    data = os.path.join(work, "share", "ZANDRIKVarnixPos")
-    os.makedirs(data)
-    env = dict(os.environ, XDG_DATA_HOME=os.path.join(work, "share"),
-               XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_RUNTIME_DIR=work)
-    env.pop("DISPLAY", None)
-    env.pop("WAYLAND_DISPLAY", None)
+    work, data, env = private_data_folder("varnixpos-bench-")
     sim, port = start_simulator(os.path.join(work, "journal.jsonl"))
     xvfb, display = start_xvfb(work)
     rows = []
     try:
-        config = os.path.join(data, "ConfigVnxPos.TXT")
-        with open(config, "wb") as f:
-            f.write(b"TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:%d\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n" % port)
+        config = write_config(data, port)
         command = os.path.join(data, "SRINPF.TXT")
 
         def run_once(argv, run_env):
@@ -144,15 +95,7 @@ def main():
             start = time.perf_counter()
             os.replace(command + ".tmp", command)
 
-            def complete():
-                try:
-                    with open(log, "rb") as f:
-                        text = f.read()
-                except OSError:
-                    return False
-                return text.startswith(marker) and text.endswith((SEP + "\r\n" + SEP + "\r\n").encode())
-
-            wait_for(complete)
+            wait_for(lambda: log_record_complete(read_bytes(log), marker))
             latencies.append((time.perf_counter() - start) * 1000)
             wait_for(lambda: not os.path.exists(command))
         rows.append(("resident pickup latency over %d files (p50 / p95)" % FILES,
@@ -187,11 +130,7 @@ def main():
             xvfb.wait(timeout=10)
         shutil.rmtree(work, ignore_errors=True)
 
-    width = max(len(r[0]) for r in rows)
-    print("%-*s  %s" % (width, "measure", "figure"))
-    print("%s  %s" % ("-" * width, "-" * 20))
-    for name, figure in rows:
-        print("%-*s  %s" % (width, name, figure))
+    print_table(rows)
 
 
 if __name__ == "__main__":

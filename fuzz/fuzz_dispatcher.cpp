@@ -13,9 +13,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     f.session.console.txtTerminale.SetText("1");
     f.session.service.FillTestLists();
     f.session.service.ComboSecondi.SetText("0");  // the simulated wait costs nothing to explore
-    f.session.service.chkEnableLog.checked = true;
+    // The input's length picks the link type and which of the two records (dump before the
+    // terminal is connected, log when enabled) each line writes, so every pairing gets explored.
+    f.session.terminalConnected = (size / 2) % 2 == 1;
+    f.session.service.chkEnableLog.checked = (size / 4) % 2 == 0;
     f.session.service.txtLogFileName.SetText("/fuzz/LogVnxPos.TXT");
     f.library.code = static_cast<std::int16_t>(size % 7);
+    f.library.keepCalls = false;
     exchange::Dispatcher(f.session).EseguiFileComandi("/fuzz/SRINPF.TXT", size % 3 == 0);
     return 0;
 }

@@ -3,6 +3,9 @@
 // system decides works on one Session; tests build one with fakes.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "config/Settings.h"
 #include "platform/Platform.h"
 #include "ports/Ports.h"
@@ -30,9 +33,9 @@ class Session {
     terminal::Records records;
     bool terminalConnected = false;
     bool ecrIdRequired = false;  // the dispatcher's copy, read by the command handlers
-    // A command file seen without its final line end, as it was at that cycle: it runs when a
-    // later cycle finds it unchanged.
-    std::string unterminatedCommand;
+    // A command file seen empty or without its final line end, as it was at that cycle: it runs
+    // when a later cycle finds it unchanged.
+    std::optional<std::string> unterminatedCommand;
 
     ui::ConsoleForm console{*this};
     ui::ServiceWindow service{*this};

@@ -25,7 +25,7 @@ void DeleteOrRaise(platform::Platform& platform, const std::string& path) {
 bool PollingCycle::CommandFileReady(const std::string& path) {
     auto& platform = session_.platform;
     if (!platform.FileExists(path)) {
-        session_.unterminatedCommand.clear();
+        session_.unterminatedCommand.reset();
         return false;
     }
     // A file we cannot read (the cash register still holds it, no rights) is left where it is
@@ -34,15 +34,14 @@ bool PollingCycle::CommandFileReady(const std::string& path) {
     if (!contents) {
         return false;
     }
-    // A file whose last line has no CR LF may still be being written. It runs once a later
-    // cycle finds it unchanged, so a writer that never ends its last line waits one tick only.
-    if (!contents->empty() && !contents->ends_with("\r\n")) {
-        if (session_.unterminatedCommand != *contents) {
-            session_.unterminatedCommand = *contents;
-            return false;
-        }
+    // A file whose last line has no CR LF may still be being written, and so may an empty one
+    // (created, not yet written). It runs once a later cycle finds it unchanged, so a writer that
+    // never ends its last line waits one tick only.
+    if (!contents->ends_with("\r\n") && session_.unterminatedCommand != contents) {
+        session_.unterminatedCommand = contents;
+        return false;
     }
-    session_.unterminatedCommand.clear();
+    session_.unterminatedCommand.reset();
     return true;
 }
 

@@ -151,6 +151,13 @@ void SetFieldBytes(POSData& data, int index, const std::string& bytes) {
     });
 }
 
+void ForEachPosDataField(POSData& data, const std::function<void(int, std::span<char>)>& visit) {
+    int i = 0;
+    ForEachField(data, [&](char* field, std::size_t, std::size_t width) {
+        visit(i++, std::span<char>(field, width));
+    });
+}
+
 PackedRequest Pack(const POSRequest& record) {
     return PackRecord<POSRequest, POSRequest::kSize>(record);
 }

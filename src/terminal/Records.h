@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
+#include <span>
 #include <string>
 
 #include "terminal/FixedText.h"
@@ -80,6 +82,9 @@ extern const std::array<FieldRef, POSData::kFieldCount> kPOSDataFields;
 std::string FieldText(const POSData& data, int index);
 // Replaces the whole field with `bytes` (cut or NUL-filled to the width: a raw copy).
 void SetFieldBytes(POSData& data, int index, const std::string& bytes);
+// Hands every field of `data` to `visit` in record order, in one pass (the result writer walks
+// all eighteen for every exchange, the 4 KB ticket included).
+void ForEachPosDataField(POSData& data, const std::function<void(int, std::span<char>)>& visit);
 
 using PackedRequest = std::array<char, POSRequest::kSize>;
 using PackedData = std::array<char, POSData::kSize>;

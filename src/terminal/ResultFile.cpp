@@ -1,5 +1,7 @@
 #include "terminal/ResultFile.h"
 
+#include <algorithm>
+
 #include "text/AnsiText.h"
 
 namespace varnix::terminal::resultfile {
@@ -48,18 +50,23 @@ std::string FormatHead(const Head& head) {
 }
 
 std::string FormatPosDataBlock(POSData& data) {
+    // Written for every command line and both records (dump and log), so each field goes
+    // straight into the one output buffer, NULs left out, and is copied back from there.
     std::string out;
     out.reserve(POSData::kSize + 1024);
     Line(out, kSeparator);
-    for (int i = 0; i < POSData::kFieldCount; ++i) {
-        const std::string cleaned = text::RemoveAll(FieldText(data, i), '\0');
+    ForEachPosDataField(data, [&](int i, std::span<char> field) {
+        out += "POSDATA.";
+        out += kPOSDataFields[static_cast<std::size_t>(i)].name;
+        out += " = ";
+        const std::size_t start = out.size();
+        text::AppendWithout(std::string_view(field.data(), field.size()), '\0', out);
         // Stored back blank-padded: a later ShowResult then shows the blanks.
-        std::string padded = cleaned;
-        padded.resize(kPOSDataFields[static_cast<std::size_t>(i)].width, ' ');
-        SetFieldBytes(data, i, padded);
-        Line(out, std::string("POSDATA.") + kPOSDataFields[static_cast<std::size_t>(i)].name +
-                      " = " + cleaned);
-    }
+        const auto cleaned = static_cast<std::ptrdiff_t>(out.size() - start);
+        std::copy(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), field.begin());
+        std::fill(field.begin() + cleaned, field.end(), ' ');
+        out += text::kCrLf;
+    });
     Line(out, kSeparator);
     Line(out, kSeparator);
     return out;

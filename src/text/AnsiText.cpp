@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace varnix::text {
@@ -101,19 +102,24 @@ std::vector<std::string> Split(std::string_view s, char separator) {
 }
 
 std::string RemoveAll(std::string_view s, char c) {
+    std::string out;
+    AppendWithout(s, c, out);
+    return out;
+}
+
+void AppendWithout(std::string_view s, char c, std::string& out) {
     // The record writer runs this over every 4 KB ticket it writes, most often a text followed
-    // by nothing but NULs: those cases skip the copy loop.
+    // by nothing but NULs (or by the blanks a previous write left): those skip the copy loop.
     const auto first = s.find(c);
     if (first == std::string_view::npos) {
-        return std::string(s);
+        out.append(s);
+        return;
     }
     if (s.find_first_not_of(c, first) == std::string_view::npos) {
-        return std::string(s.substr(0, first));
+        out.append(s.substr(0, first));
+        return;
     }
-    std::string out(s.size(), '\0');
-    out.resize(static_cast<std::size_t>(std::remove_copy(s.begin(), s.end(), out.begin(), c) -
-                                        out.begin()));
-    return out;
+    std::remove_copy(s.begin(), s.end(), std::back_inserter(out), c);
 }
 
 namespace {

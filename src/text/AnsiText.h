@@ -27,6 +27,8 @@ bool EndsWithNoCase(std::string_view s, std::string_view suffix);
 std::vector<std::string> Split(std::string_view s, char separator);
 
 std::string RemoveAll(std::string_view s, char c);
+// The same appended to `out`, so a writer of many fields fills one buffer.
+void AppendWithout(std::string_view s, char c, std::string& out);
 
 // A number as the user may write it: blanks around it, a sign, digits with at most one
 // decimal point, an optional exponent, or &H/&O notation. Returns its value, or nothing when

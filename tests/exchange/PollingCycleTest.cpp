@@ -156,5 +156,21 @@ TEST_F(LosslessPickupTest, FileFinishedWithoutLineEndRunsOnceItStopsChanging) {
     EXPECT_EQ(engine.fakeLibrary.Operations()[0].name, "IAE17AX_TerminalBalance");
 }
 
+TEST_F(LosslessPickupTest, EmptyFileIsTakenAsNotYetWritten) {
+    engine.WriteData("SRINPF.TXT", "");  // created, not written yet
+    engine.Tick();
+    EXPECT_TRUE(engine.DataExists("SRINPF.TXT"));
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
+    engine.Tick();
+    EXPECT_EQ(Runs(), 1U);
+
+    engine.WriteData("SRINPF.TXT", "");  // and one that stays empty goes after a tick
+    engine.Tick();
+    EXPECT_TRUE(engine.DataExists("SRINPF.TXT"));
+    engine.Tick();
+    EXPECT_FALSE(engine.DataExists("SRINPF.TXT"));
+    EXPECT_EQ(Runs(), 1U);
+}
+
 }  // namespace
 }  // namespace varnix
