@@ -1,7 +1,7 @@
 # Thin wrapper over CMake presets: `make test` is what CI runs, `make run` starts the app.
 JOBS ?= 2
 
-.PHONY: all deps build test run bench soak fuzz test-asan test-windows format lint tidy clean
+.PHONY: all deps build test run package package-check bench soak fuzz test-asan test-windows format lint tidy clean
 
 all: build
 
@@ -22,6 +22,14 @@ test-asan: deps
 	cmake --preset asan
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
+
+package: build
+	cmake --build --preset default --target package
+	@ls build/varnixpos_*.deb
+
+# Installs the package into a fresh Debian (debootstrap, cached in build-pkgcheck/) and runs it.
+package-check: package
+	bash scripts/package-check.sh build/varnixpos_*.deb
 
 bench: build
 	python3 bench/bench.py

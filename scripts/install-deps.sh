@@ -15,6 +15,10 @@ packages=(
 if [ "${1:-}" = "fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
+# `install-deps.sh package`: debootstrap, for `make package-check`'s fresh Debian.
+if [ "${1:-}" = "package" ]; then
+  packages+=(debootstrap)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

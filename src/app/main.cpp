@@ -1,15 +1,15 @@
-// varnixpos: VarnixPos with its windows. Without a display it runs the same modes headless.
-#include <QApplication>
+// varnixpos: VarnixPos with its windows, which live in a module loaded when they are needed.
+// Without a display it runs the same modes headless.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
-#include "core/Session.h"
+#include "app/QtModule.h"
+#include "app/RunOnceFrontEnd.h"
 #include "headless/HeadlessFrontEnd.h"
 #include "platform/Platform.h"
-#include "ports/SystemClock.h"
-#include "startup/Startup.h"
-#include "terminal/LoadedTerminalLibrary.h"
-#include "ui/qt/QtFrontEnd.h"
+#include "startup/RunMode.h"
 
 namespace {
 
@@ -36,20 +36,16 @@ int main(int argc, char** argv) {
     if (!DisplayAvailable()) {
         return headless::HeadlessFrontEnd().Run(commandLine);
     }
-
-    QApplication app(argc, argv);
-    // The tray keeps the process alive with no window shown.
-    QApplication::setQuitOnLastWindowClosed(false);
-    ports::SystemClock clock(platform);
-    terminal::LoadedTerminalLibrary library(platform);
-    ui::qt::QtFrontEnd frontEnd;
-    Session session(platform, ports::Ports{frontEnd, frontEnd, frontEnd, clock, frontEnd}, library);
-    frontEnd.Attach(session);
-
-    startup::Startup(session).Form_Load(commandLine);
-    if (frontEnd.Ended()) {
-        return frontEnd.ExitCode();
+    app::QtModule module(platform);
+    // The run-once mode shows no window of its own (the service window would only flash by):
+    // it starts without Qt and loads it for a message box only.
+    if (startup::ChooseRunMode(commandLine).mode == startup::RunMode::RunOnce) {
+        return app::RunOnceFrontEnd(module).Run(commandLine);
     }
-    frontEnd.RefreshViews();
-    return QApplication::exec();
+    std::string error;
+    if (!module.Load(error)) {
+        std::fprintf(stderr, "varnixpos: no windows (%s); running without them\n", error.c_str());
+        return headless::HeadlessFrontEnd().Run(commandLine);
+    }
+    return module.Run(argc, argv, commandLine);
 }

@@ -6,6 +6,24 @@
 
 namespace varnix::ui::qt {
 
+namespace {
+
+// Views are pulled after every action and every tick: a setter is called only when the model
+// differs from what the widget shows, so an idle window repaints nothing.
+void SyncEnabled(QWidget* widget, bool enabled) {
+    if (widget->testAttribute(Qt::WA_ForceDisabled) == enabled) {
+        widget->setEnabled(enabled);
+    }
+}
+
+void SyncVisible(QWidget* widget, bool visible) {
+    if (widget->isHidden() == visible) {
+        widget->setVisible(visible);
+    }
+}
+
+}  // namespace
+
 QString FromAnsi(const std::string& ansi) {
     return QString::fromStdString(text::Cp1252ToUtf8(ansi));
 }
@@ -29,8 +47,8 @@ void FormBinder::Bind(QLineEdit* widget, TextBox& model) {
             const QSignalBlocker block(widget);
             widget->setText(text);
         }
-        widget->setEnabled(model.enabled);
-        widget->setVisible(model.visible);
+        SyncEnabled(widget, model.enabled);
+        SyncVisible(widget, model.visible);
     });
 }
 
@@ -96,29 +114,36 @@ void FormBinder::Bind(QComboBox* widget, ComboBox& model) {
             widget->clear();
             widget->addItems(items);
         }
-        widget->setCurrentIndex(model.ListIndex());
-        if (model.IsEditable()) {
-            widget->setEditText(FromAnsi(model.Text()));
+        if (widget->currentIndex() != model.ListIndex()) {
+            widget->setCurrentIndex(model.ListIndex());
         }
-        widget->setEnabled(model.enabled);
-        widget->setVisible(model.visible);
+        if (model.IsEditable()) {
+            const QString text = FromAnsi(model.Text());
+            if (widget->currentText() != text) {
+                widget->setEditText(text);
+            }
+        }
+        SyncEnabled(widget, model.enabled);
+        SyncVisible(widget, model.visible);
     });
 }
 
 void FormBinder::Bind(QCheckBox* widget, CheckBox& model) {
     QObject::connect(widget, &QCheckBox::toggled, [&model](bool on) { model.checked = on; });
     pulls_.emplace_back([widget, &model] {
-        const QSignalBlocker block(widget);
-        widget->setChecked(model.checked);
-        widget->setEnabled(model.enabled);
+        if (widget->isChecked() != model.checked) {
+            const QSignalBlocker block(widget);
+            widget->setChecked(model.checked);
+        }
+        SyncEnabled(widget, model.enabled);
     });
 }
 
 void FormBinder::Bind(QPushButton* widget, Button& model, std::function<void()> onClick) {
     QObject::connect(widget, &QPushButton::clicked, std::move(onClick));
     pulls_.emplace_back([widget, &model] {
-        widget->setEnabled(model.enabled);
-        widget->setVisible(model.visible);
+        SyncEnabled(widget, model.enabled);
+        SyncVisible(widget, model.visible);
     });
 }
 
@@ -127,19 +152,26 @@ void FormBinder::Bind(QLabel* widget, Label& model) {
         widget->setToolTip(FromAnsi(model.toolTip));
     }
     pulls_.emplace_back([widget, &model] {
-        widget->setText(FromAnsi(model.caption));
-        widget->setVisible(model.visible);
+        const QString text = FromAnsi(model.caption);
+        if (widget->text() != text) {
+            widget->setText(text);
+        }
+        SyncVisible(widget, model.visible);
     });
 }
 
 void FormBinder::BindLamp(QLabel* widget, Lamp& model) {
     widget->setFixedSize(22, 22);
     pulls_.emplace_back([widget, &model] {
-        widget->setStyleSheet(QString("background-color: rgb(%1,%2,%3); border: 1px solid #555; "
-                                      "border-radius: 11px;")
+        const QString style = QString(
+                                  "background-color: rgb(%1,%2,%3); border: 1px solid #555; "
+                                  "border-radius: 11px;")
                                   .arg(model.fill.r)
                                   .arg(model.fill.g)
-                                  .arg(model.fill.b));
+                                  .arg(model.fill.b);
+        if (widget->styleSheet() != style) {
+            widget->setStyleSheet(style);
+        }
     });
 }
 

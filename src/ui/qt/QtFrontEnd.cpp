@@ -1,12 +1,11 @@
 #include "ui/qt/QtFrontEnd.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 #include "core/Session.h"
 #include "ui/qt/AboutDialog.h"
 #include "ui/qt/ConsoleWindow.h"
-#include "ui/qt/FormBinder.h"
+#include "ui/qt/MessageBox.h"
 #include "ui/qt/ServiceMainWindow.h"
 #include "ui/service/AboutBox.h"
 
@@ -71,19 +70,17 @@ void QtFrontEnd::RefreshViews() {
 
 ports::Answer QtFrontEnd::Show(const std::string& text, const std::string& title,
                                ports::Buttons buttons, ports::Icon icon) {
-    QMessageBox box(icon == ports::Icon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    FromAnsi(title.empty() ? ui::AboutBox::kApplicationTitle : title),
-                    FromAnsi(text),
-                    buttons == ports::Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
-                                                        : QMessageBox::Ok,
-                    service_ && service_->isVisible() ? service_.get() : nullptr);
-    box.setObjectName("messageBox");
-    box.setDefaultButton(QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok ? ports::Answer::Ok : ports::Answer::Cancel;
+    return ShowMessageBox(text, title, buttons, icon,
+                          service_ && service_->isVisible() ? service_.get() : nullptr);
 }
 
 void QtFrontEnd::PumpEvents() {
-    RefreshViews();
+    // Waits pump every 50 ms; the views need not follow that often (every action and every tick
+    // end with a full refresh anyway), and an idle window then costs next to nothing.
+    if (!lastPumpRefresh_.isValid() || lastPumpRefresh_.elapsed() >= kPumpRefreshMs) {
+        lastPumpRefresh_.start();
+        RefreshViews();
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

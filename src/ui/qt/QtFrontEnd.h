@@ -56,6 +56,8 @@ class QtFrontEnd : public QObject,
     Session* session_ = nullptr;
     QTimer timer_;
     QElapsedTimer grid_;
+    static constexpr qint64 kPumpRefreshMs = 250;
+    QElapsedTimer lastPumpRefresh_;
     bool enabled_ = false;
     int interval_ = 900;
     std::unique_ptr<ServiceMainWindow> service_;

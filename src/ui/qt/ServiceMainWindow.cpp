@@ -235,8 +235,16 @@ void ServiceMainWindow::TrayEvent(int code) {
 
 void ServiceMainWindow::Pull() {
     binder_.Pull();
-    if (tray_ != nullptr) {
-        tray_->setVisible(model_.trayIconShown && QSystemTrayIcon::isSystemTrayAvailable());
+    if (tray_ != nullptr && tray_->isVisible() != model_.trayIconShown) {
+        // Asking whether a tray exists is a round trip to the display: not at every pull, but
+        // again now and then, since a panel may start after us.
+        if (!model_.trayIconShown || !trayLastAsked_.isValid() ||
+            trayLastAsked_.elapsed() > kTrayAskIntervalMs) {
+            trayLastAsked_.start();
+            if (!model_.trayIconShown || QSystemTrayIcon::isSystemTrayAvailable()) {
+                tray_->setVisible(model_.trayIconShown);
+            }
+        }
     }
     if (model_.visible && !isVisible()) {
         showNormal();

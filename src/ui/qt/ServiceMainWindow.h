@@ -3,6 +3,7 @@
 // events and the close box are forwarded to the model.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -37,6 +38,8 @@ class ServiceMainWindow : public QMainWindow {
     FormBinder binder_;
     QMenu* fileMenu_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
+    static constexpr qint64 kTrayAskIntervalMs = 5000;
+    QElapsedTimer trayLastAsked_;
     bool closingForGood_ = false;
 };
 

@@ -63,4 +63,20 @@ shot() {  # shot TITLE FILE
 }
 shot "ZANDRIK VarnixPos per sviluppatori (scambio importo)" "$shots/service-window.png"
 shot "Test Iae17  (ZANDRIK modified)" "$shots/console.png"
-echo "1 passed, 0 failed: varnixpos processed a command file under Xvfb; screenshots in $shots"
+kill "$app_pid"; wait "$app_pid" 2>/dev/null || true; app_pid=""
+
+# Run-once shows no window of its own and starts without Qt, yet its message boxes are real
+# windows: a copy of varnixpos without the terminal library beside it raises one for POS_TOTTER.
+mkdir "$work/nolib"
+cp "$bin/varnixpos" "$bin/libvarnixpos-qt.so" "$work/nolib/"
+printf 'TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:9999\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n' \
+  > "$data/RunOnce.TXT"
+printf 'POS_TOTTER\r\n' > "$data/SRINPF.TXT"
+"$work/nolib/varnixpos" -E"$data/RunOnce.TXT" >"$work/once.log" 2>&1 &
+app_pid=$!
+for _ in $(seq 1 200); do xwininfo -name "ZANDRIK VarnixPos" >/dev/null 2>&1 && break; sleep 0.1; done
+xwininfo -name "ZANDRIK VarnixPos" >/dev/null 2>&1 || { echo "no message box"; cat "$work/once.log"; exit 1; }
+sleep 0.3
+shot "ZANDRIK VarnixPos" "$shots/run-once-box.png"
+echo "2 passed, 0 failed: varnixpos processed a command file under Xvfb, and its run-once mode" \
+  "showed a message box; screenshots in $shots"

@@ -1,0 +1,51 @@
+#include "app/QtModule.h"
+
+#include <cstring>
+
+namespace varnix::app {
+
+namespace {
+
+template <typename Function>
+Function As(platform::Platform::GenericFunction function) {
+    Function typed = nullptr;
+    static_assert(sizeof typed == sizeof function);
+    std::memcpy(&typed, &function, sizeof typed);
+    return typed;
+}
+
+}  // namespace
+
+bool QtModule::Load(std::string& error) {
+    if (run_ != nullptr) {
+        return true;
+    }
+    void* module = platform_.LoadLibraryFile(ui::qt::kModuleFile, error);
+    if (module == nullptr) {
+        return false;
+    }
+    run_ = As<VarnixQtRun>(platform_.FindFunction(module, ui::qt::kRunFunction));
+    messageBox_ =
+        As<VarnixQtMessageBox>(platform_.FindFunction(module, ui::qt::kMessageBoxFunction));
+    if (run_ == nullptr || messageBox_ == nullptr) {
+        run_ = nullptr;
+        error = std::string(ui::qt::kModuleFile) + " has no " + ui::qt::kRunFunction + " or " +
+                ui::qt::kMessageBoxFunction;
+        return false;
+    }
+    return true;
+}
+
+int QtModule::Run(int argc, char** argv, const std::string& commandLine) {
+    return run_(argc, argv, commandLine.c_str());
+}
+
+ports::Answer QtModule::ShowMessageBox(const std::string& text, const std::string& title,
+                                       ports::Buttons buttons, ports::Icon icon) {
+    return messageBox_(text.c_str(), title.c_str(), buttons == ports::Buttons::OkCancel ? 1 : 0,
+                       icon == ports::Icon::Critical ? 1 : 0) != 0
+               ? ports::Answer::Ok
+               : ports::Answer::Cancel;
+}
+
+}  // namespace varnix::app
