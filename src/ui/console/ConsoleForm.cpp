@@ -21,7 +21,11 @@ bool SelectFromCode(ComboBox& list, const std::string& code, int offset) {
     if (!value) {
         return false;
     }
-    list.SetListIndex(text::RoundHalfEven(*value) + offset);
+    // Widened first: a huge number rounds to the edge of int, and the offset must not wrap it.
+    const long long index = static_cast<long long>(text::RoundHalfEven(*value)) + offset;
+    if (index >= -1 && index < list.ListCount()) {
+        list.SetListIndex(static_cast<int>(index));
+    }
     return true;
 }
 

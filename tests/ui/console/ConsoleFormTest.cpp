@@ -48,6 +48,12 @@ TEST(ConsoleFormTest, FollowsTheConfiguredSerialCodes) {
     EXPECT_EQ(console.cmbCOM.ListIndex(), -1);
     EXPECT_EQ(console.cmbBaud.Text(), "19200");
     EXPECT_EQ(console.cmbConnessione.Text(), "RS232");
+
+    settings.ComParams.ComPort.Assign("-5E15");  // rounds to the edge of int: no wrap-around
+    settings.ComParams.BaudRate.Assign("9E99");
+    console.FollowConfiguration(settings);
+    EXPECT_EQ(console.cmbCOM.ListIndex(), -1);
+    EXPECT_EQ(console.cmbBaud.Text(), "19200");
 }
 
 TEST(ConsoleFormTest, ClearResultBlanksEveryOutcomeBoxAndRedraws) {
