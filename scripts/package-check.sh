@@ -39,6 +39,8 @@ test -d "$root/home/user/.local/share/ZANDRIKVarnixPos" || {
   echo "package-check: the launcher did not create the data folder" >&2
   exit 1
 }
+echo "package-check: every library the windowed module needs came with the package's dependencies"
+in_root sh -c '! ldd /usr/lib/varnixpos/libvarnixpos-qt.so | grep "not found"'
 echo "package-check: varnixpos -V (no display: the headless path)"
 in_root varnixpos -V
 
