@@ -39,7 +39,8 @@ SOAK_COMMANDS ?= 1000
 soak: build
 	SOAK_COMMANDS=$(SOAK_COMMANDS) python3 bench/soak.py
 
-# Each fuzz target for FUZZ_SECONDS, starting from its seed corpus; new inputs go to build-fuzz/.
+# Each fuzz target for FUZZ_SECONDS, starting from its seed corpus; new inputs go to build-fuzz/corpus,
+# a crashing one to build-fuzz/findings.
 # A command file longer than 1 KB adds only more of the same lines, and slows the search.
 FUZZ_SECONDS ?= 600
 FUZZ_TARGETS = dispatcher config params registry answer request
@@ -48,9 +49,10 @@ fuzz:
 	@bash scripts/install-deps.sh fuzz
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
-	$(foreach t,$(FUZZ_TARGETS),mkdir -p build-fuzz/corpus/$(t) && \
+	$(foreach t,$(FUZZ_TARGETS),mkdir -p build-fuzz/corpus/$(t) build-fuzz/findings && \
 	  build-fuzz/bin/fuzz_$(t) -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
-	    -print_final_stats=1 $(FUZZ_FLAGS_$(t)) build-fuzz/corpus/$(t) fuzz/corpus/$(t) && ) true
+	    -print_final_stats=1 -artifact_prefix=build-fuzz/findings/$(t)- $(FUZZ_FLAGS_$(t)) \
+	    build-fuzz/corpus/$(t) fuzz/corpus/$(t) && ) true
 
 test-windows:
 	bash scripts/test-windows.sh
