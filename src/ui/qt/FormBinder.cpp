@@ -160,19 +160,9 @@ void FormBinder::Bind(QLabel* widget, Label& model) {
     });
 }
 
-void FormBinder::BindLamp(QLabel* widget, Lamp& model) {
-    widget->setFixedSize(22, 22);
-    pulls_.emplace_back([widget, &model] {
-        const QString style = QString(
-                                  "background-color: rgb(%1,%2,%3); border: 1px solid #555; "
-                                  "border-radius: 11px;")
-                                  .arg(model.fill.r)
-                                  .arg(model.fill.g)
-                                  .arg(model.fill.b);
-        if (widget->styleSheet() != style) {
-            widget->setStyleSheet(style);
-        }
-    });
+void FormBinder::BindLamp(LampWidget* widget, Lamp& model) {
+    pulls_.emplace_back(
+        [widget, &model] { widget->SetColor(QColor(model.fill.r, model.fill.g, model.fill.b)); });
 }
 
 QLineEdit* FormBinder::Line(TextBox& model, const char* name) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ui/Controls.h"
+#include "ui/qt/LampWidget.h"
 
 namespace varnix::ui::qt {
 
@@ -29,7 +30,7 @@ class FormBinder {
     void Bind(QCheckBox* widget, CheckBox& model);
     void Bind(QPushButton* widget, Button& model, std::function<void()> onClick);
     void Bind(QLabel* widget, Label& model);
-    void BindLamp(QLabel* widget, Lamp& model);
+    void BindLamp(LampWidget* widget, Lamp& model);
 
     // A new widget bound to `model`, named for the tests and the screenshots.
     QLineEdit* Line(TextBox& model, const char* name);

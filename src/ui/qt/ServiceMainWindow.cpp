@@ -73,7 +73,7 @@ ServiceMainWindow::ServiceMainWindow(ServiceWindow& model, std::function<void()>
     const auto line = [this](TextBox& box, const char* name) { return binder_.Line(box, name); };
     const auto list = [this](ComboBox& box, const char* name) { return binder_.List(box, name); };
     const auto lamp = [this](Lamp& l, const char* name) {
-        auto* widget = new QLabel;
+        auto* widget = new LampWidget;
         widget->setObjectName(name);
         binder_.BindLamp(widget, l);
         return widget;
