@@ -50,6 +50,14 @@ class Journal:
         return [json.loads(line) for line in lines if line.strip()]
 
 
+def file_stamp(path):
+    try:
+        st = os.stat(path)
+    except OSError:
+        return None
+    return st.st_ino, st.st_size, st.st_mtime_ns
+
+
 def command_line(n, keyword, pending_stans):
     amount = str(100000 + n)  # unique, and never one of the simulator's magic amounts
     if keyword in ("POS_PAGAME", "POS_PAGEXT"):
@@ -119,7 +127,7 @@ def main():
             line, key = command_line(n, keyword, pending_stans)
             mode = "chunks" if n % 3 == 0 else ("whole" if n % 2 == 0 else "rename")
             marker = ("TIPO_COMANDO  = %s\r\n" % line).encode()
-            before = os.stat(log).st_mtime_ns if os.path.exists(log) else None
+            before = file_stamp(log)
             drop(command, (line + "\r\n").encode(), mode, rng)
 
             # Every complete log record written while the command is pending: ours counts the
@@ -127,12 +135,11 @@ def main():
             runs, foreign, seen = set(), [], before
             deadline = time.time() + PENDING_LIMIT_S
             while time.time() < deadline:
-                try:
-                    stamp = os.stat(log).st_mtime_ns
-                except OSError:
-                    stamp = None
-                if stamp is not None and stamp != seen:
-                    text = read_bytes(log)
+                # A record counts only when the file did not change while it was read: a read
+                # that straddles the record's two writes would otherwise count one run twice.
+                stamp = file_stamp(log)
+                text = read_bytes(log) if stamp is not None and stamp != seen else None
+                if text is not None and file_stamp(log) == stamp:
                     if log_record_complete(text, b"TIPO_COMANDO  = "):
                         seen = stamp
                         if text.startswith(marker):
