@@ -1,20 +1,6 @@
 #include "app/QtModule.h"
 
-#include <cstring>
-
 namespace varnix::app {
-
-namespace {
-
-template <typename Function>
-Function As(platform::Platform::GenericFunction function) {
-    Function typed = nullptr;
-    static_assert(sizeof typed == sizeof function);
-    std::memcpy(&typed, &function, sizeof typed);
-    return typed;
-}
-
-}  // namespace
 
 bool QtModule::Load(std::string& error) {
     if (run_ != nullptr) {
@@ -24,9 +10,9 @@ bool QtModule::Load(std::string& error) {
     if (module == nullptr) {
         return false;
     }
-    run_ = As<VarnixQtRun>(platform_.FindFunction(module, ui::qt::kRunFunction));
-    messageBox_ =
-        As<VarnixQtMessageBox>(platform_.FindFunction(module, ui::qt::kMessageBoxFunction));
+    run_ = reinterpret_cast<VarnixQtRun>(platform_.FindFunction(module, ui::qt::kRunFunction));
+    messageBox_ = reinterpret_cast<VarnixQtMessageBox>(
+        platform_.FindFunction(module, ui::qt::kMessageBoxFunction));
     if (run_ == nullptr || messageBox_ == nullptr) {
         run_ = nullptr;
         error = std::string(ui::qt::kModuleFile) + " has no " + ui::qt::kRunFunction + " or " +

@@ -130,6 +130,13 @@ const std::array<FieldRef, POSData::kFieldCount> kPOSDataFields = {{
 }};
 static_assert(170 + 4097 == POSData::kSize);
 
+void ForEachPosDataField(POSData& data, const std::function<void(int, std::span<char>)>& visit) {
+    int i = 0;
+    ForEachField(data, [&](char* field, std::size_t, std::size_t width) {
+        visit(i++, std::span<char>(field, width));
+    });
+}
+
 std::string FieldText(const POSData& data, int index) {
     std::string text;
     int i = 0;
@@ -142,19 +149,11 @@ std::string FieldText(const POSData& data, int index) {
 }
 
 void SetFieldBytes(POSData& data, int index, const std::string& bytes) {
-    int i = 0;
-    ForEachField(data, [&](char* field, std::size_t, std::size_t width) {
-        if (i++ == index) {
-            std::memset(field, 0, width);
-            std::copy_n(bytes.begin(), bytes.size() < width ? bytes.size() : width, field);
+    ForEachPosDataField(data, [&](int i, std::span<char> field) {
+        if (i == index) {
+            std::fill(field.begin(), field.end(), '\0');
+            std::copy_n(bytes.begin(), std::min(bytes.size(), field.size()), field.begin());
         }
-    });
-}
-
-void ForEachPosDataField(POSData& data, const std::function<void(int, std::span<char>)>& visit) {
-    int i = 0;
-    ForEachField(data, [&](char* field, std::size_t, std::size_t width) {
-        visit(i++, std::span<char>(field, width));
     });
 }
 
