@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/Iae17Abi.h"
+#include "iae17/Iae17Abi.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/Session.h"
+#include "engine/Session.h"
 #include "fakes/FakeLibrary.h"
 #include "fakes/FakePorts.h"
 #include "platform/PlatformWrapper.h"
@@ -49,7 +49,7 @@ struct FuzzSession {
     fakes::FakeClock clock;
     fakes::FakeShell shell;
     fakes::FakeLibrary library;
-    Session session;
+    engine::Session session;
 };
 
 inline std::string Bytes(const std::uint8_t* data, std::size_t size) {

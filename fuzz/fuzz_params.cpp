@@ -6,6 +6,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::InMemoryFile files("/fuzz/ParamVnxPos.TXT", fuzz::Bytes(data, size));
     fuzz::FuzzSession f(files);
     f.session.service.FillTestLists();
-    f.session.service.LeggiParametri();
+    f.session.serviceActions.LeggiParametri();
     return 0;
 }

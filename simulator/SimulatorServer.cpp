@@ -1,5 +1,6 @@
 #include "simulator/SimulatorServer.h"
 
+#include "iae17/Functions.h"
 #include "ports/SystemClock.h"
 
 #include <array>
@@ -344,15 +345,15 @@ void SimulatorServer::Accept() {
 
 Reply SimulatorServer::HandleRequest(const proto::Request& request, const std::string& link) {
     Reply reply = model_.Handle(request, ports::LocalNow());
-    terminal::POSRequest req;
-    terminal::Unpack(request.request, req);
-    terminal::POSData sent;
-    terminal::Unpack(request.data, sent);
-    terminal::POSData answered;
-    terminal::Unpack(reply.answer.data, answered);
+    iae17::POSRequest req;
+    iae17::Unpack(request.request, req);
+    iae17::POSData sent;
+    iae17::Unpack(request.data, sent);
+    iae17::POSData answered;
+    iae17::Unpack(reply.answer.data, answered);
     std::ostringstream line;
     line << "{\"n\":" << ++requests_ << ",\"link\":" << JsonString(link)
-         << ",\"function\":" << JsonString(proto::WireFunctionName(request.function))
+         << ",\"function\":" << JsonString(iae17::FunctionNameOfWire(request.function))
          << ",\"amount\":" << JsonString(Trim(req.Amount.Text()))
          << ",\"terminal_id\":" << JsonString(Trim(req.TerminalId.Text()))
          << ",\"ecr_id\":" << JsonString(Trim(req.EcrId.Text()))

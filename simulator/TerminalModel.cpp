@@ -2,20 +2,14 @@
 
 #include <cstdio>
 
+#include "iae17/Functions.h"
+#include "iae17/ResultCodes.h"
+
 namespace varnix::sim {
 
 namespace {
 
-constexpr int kPayment = 1;
-constexpr int kPaymentExt = 2;
-constexpr int kRefund = 3;
-constexpr int kVoid = 4;
-constexpr int kBalance = 5;
-constexpr int kClosure = 6;
-constexpr int kPreauth = 7;
-constexpr int kPreauthInt = 8;
-constexpr int kPreauthClose = 9;
-constexpr int kStatus = 10;
+using iae17::Function;
 
 std::string Trimmed(const std::string& field) {
     const auto first = field.find_first_not_of(std::string(" \0", 2));
@@ -51,15 +45,15 @@ std::string Row(const std::string& left, const std::string& right = {}) {
     return row;
 }
 
-terminal::POSRequest RequestOf(const proto::Request& r) {
-    terminal::POSRequest request;
-    terminal::Unpack(r.request, request);
+iae17::POSRequest RequestOf(const proto::Request& r) {
+    iae17::POSRequest request;
+    iae17::Unpack(r.request, request);
     return request;
 }
 
-terminal::POSData DataOf(const proto::Request& r) {
-    terminal::POSData data;
-    terminal::Unpack(r.data, data);
+iae17::POSData DataOf(const proto::Request& r) {
+    iae17::POSData data;
+    iae17::Unpack(r.data, data);
     return data;
 }
 
@@ -80,7 +74,7 @@ std::int64_t ParseAmount(const std::string& field) {
     return value;
 }
 
-void TerminalModel::FillCommon(terminal::POSData& data, const Clock& now) const {
+void TerminalModel::FillCommon(iae17::POSData& data, const Clock& now) const {
     data.TerminalId.Assign(options_.terminalId);
     data.AcquirerId.Assign(options_.acquirerId);
     data.DataTrs.Assign(Digits(now.day, 2) + Digits(now.month, 2) + Digits(now.year, 4));
@@ -111,7 +105,7 @@ Reply TerminalModel::Approve(const proto::Request& request, const std::string& o
                              std::int64_t amount, std::int64_t balanceChange, const Clock& now) {
     const std::string stan = Digits(++stan_, 6);
     balance_ += balanceChange;
-    terminal::POSData data;
+    iae17::POSData data;
     FillCommon(data, now);
     data.TransactionType.Assign("ICC");
     data.TransactionResult.Assign("00");
@@ -126,8 +120,8 @@ Reply TerminalModel::Approve(const proto::Request& request, const std::string& o
     (void)request;
     Reply reply;
     reply.outcome = "approved";
-    reply.answer.result = 0;
-    reply.answer.data = terminal::Pack(data);
+    reply.answer.result = iae17::kResultOk;
+    reply.answer.data = iae17::Pack(data);
     if (amount >= 0 && balanceChange > 0) {
         transactions_[stan] = {amount, false};
     }
@@ -135,7 +129,7 @@ Reply TerminalModel::Approve(const proto::Request& request, const std::string& o
 }
 
 Reply TerminalModel::Refuse(const proto::Request& request, const char* reason, const Clock& now) {
-    terminal::POSData data;
+    iae17::POSData data;
     FillCommon(data, now);
     data.TransactionResult.Assign("05");
     data.KODescription.Assign(reason);
@@ -144,13 +138,13 @@ Reply TerminalModel::Refuse(const proto::Request& request, const char* reason, c
         Ticket(reason, ParseAmount(RequestOf(request).Amount.Text()), "", false, now));
     Reply reply;
     reply.outcome = "refused";
-    reply.answer.result = 0;
-    reply.answer.data = terminal::Pack(data);
+    reply.answer.result = iae17::kResultOk;
+    reply.answer.data = iae17::Pack(data);
     return reply;
 }
 
 Reply TerminalModel::Handle(const proto::Request& request, const Clock& now) {
-    const terminal::POSRequest req = RequestOf(request);
+    const iae17::POSRequest req = RequestOf(request);
     const std::int64_t amount = ParseAmount(req.Amount.Text());
     Reply special;
     special.answer.data = request.data;  // errors hand the record back untouched
@@ -204,14 +198,14 @@ Reply TerminalModel::Handle(const proto::Request& request, const Clock& now) {
         case DefaultOutcome::Drop:
             special.delivery = Delivery::Drop;
             special.outcome = "drop";
-            special.answer.result = 0;
+            special.answer.result = iae17::kResultOk;
             return special;
         case DefaultOutcome::Function:
-            special.answer.result = 4;
+            special.answer.result = iae17::kResultFunctionError;
             special.outcome = "function";
             return special;
         case DefaultOutcome::Password:
-            special.answer.result = 100;
+            special.answer.result = iae17::kResultPasswordError;
             special.outcome = "password";
             return special;
         case DefaultOutcome::Code:
@@ -220,19 +214,21 @@ Reply TerminalModel::Handle(const proto::Request& request, const Clock& now) {
             return special;
     }
 
-    switch (request.function) {
-        case kPayment:
-        case kPaymentExt:
+    // A number outside the table falls through to the function error at the end.
+    const auto function = iae17::FunctionFromWire(request.function);
+    switch (function.value_or(Function{})) {
+        case Function::Payment:
+        case Function::PaymentExt:
             if (amount <= 0) {
                 return Refuse(request, "IMPORTO NON VALIDO", now);
             }
             return Approve(request, "PAGAMENTO", amount, amount, now);
-        case kRefund:
+        case Function::Refund:
             if (amount <= 0) {
                 return Refuse(request, "IMPORTO NON VALIDO", now);
             }
             return Approve(request, "STORNO ACCREDITO", amount, -amount, now);
-        case kVoid: {
+        case Function::Void: {
             const std::string target = Trimmed(DataOf(request).STAN.Text());
             auto found = transactions_.find(target);
             if (target.empty() || found == transactions_.end() || found->second.voided) {
@@ -242,40 +238,40 @@ Reply TerminalModel::Handle(const proto::Request& request, const Clock& now) {
             return Approve(request, "ANNULLAMENTO " + target, found->second.amount,
                            -found->second.amount, now);
         }
-        case kBalance: {
+        case Function::TerminalBalance: {
             Reply reply = Approve(request, "TOTALI TERMINALE", -1, 0, now);
             reply.outcome = "totals";
             return reply;
         }
-        case kClosure: {
+        case Function::Closure: {
             Reply reply = Approve(request, "CHIUSURA CONTABILE", -1, 0, now);
             balance_ = 0;
             transactions_.clear();
             reply.outcome = "closure";
             return reply;
         }
-        case kPreauth: {
+        case Function::Preauthorization: {
             if (amount <= 0) {
                 return Refuse(request, "IMPORTO NON VALIDO", now);
             }
             const std::string preauthCode = "PA" + Digits(++preauthCounter_, 8);
             preauths_[preauthCode] = {amount, true};
             Reply reply = Approve(request, "PREAUTORIZZAZIONE", amount, 0, now);
-            terminal::POSData data;
-            terminal::Unpack(reply.answer.data, data);
+            iae17::POSData data;
+            iae17::Unpack(reply.answer.data, data);
             data.PreauthorizationCode.Assign(preauthCode);
             data.AmountAuth.Assign(std::to_string(amount));
-            reply.answer.data = terminal::Pack(data);
+            reply.answer.data = iae17::Pack(data);
             return reply;
         }
-        case kPreauthInt:
-        case kPreauthClose: {
+        case Function::PreauthorizationInt:
+        case Function::PreauthorizationClose: {
             const std::string preauthCode = Trimmed(req.PreauthorizationCode.Text());
             auto found = preauths_.find(preauthCode);
             if (found == preauths_.end() || !found->second.open) {
                 return Refuse(request, "PREAUT. NON TROVATA", now);
             }
-            const bool closing = request.function == kPreauthClose;
+            const bool closing = function == Function::PreauthorizationClose;
             if (!closing) {
                 if (amount <= 0) {
                     return Refuse(request, "IMPORTO NON VALIDO", now);
@@ -287,26 +283,26 @@ Reply TerminalModel::Handle(const proto::Request& request, const Clock& now) {
             const std::int64_t charged = closing ? (amount > 0 ? amount : found->second.amount) : 0;
             Reply reply = Approve(request, closing ? "CHIUSURA PREAUT." : "INTEGRATIVA",
                                   closing ? charged : amount, charged, now);
-            terminal::POSData data;
-            terminal::Unpack(reply.answer.data, data);
+            iae17::POSData data;
+            iae17::Unpack(reply.answer.data, data);
             data.PreauthorizationCode.Assign(preauthCode);
             data.AmountAuth.Assign(std::to_string(found->second.amount));
-            reply.answer.data = terminal::Pack(data);
+            reply.answer.data = iae17::Pack(data);
             return reply;
         }
-        case kStatus: {
-            terminal::POSData data;
+        case Function::Status: {
+            iae17::POSData data;
             FillCommon(data, now);
             data.TransactionResult.Assign("00");
             Reply reply;
             reply.outcome = "status";
-            reply.answer.data = terminal::Pack(data);
+            reply.answer.data = iae17::Pack(data);
             return reply;
         }
         default:
             break;
     }
-    special.answer.result = 4;
+    special.answer.result = iae17::kResultFunctionError;
     special.outcome = "function";
     return special;
 }

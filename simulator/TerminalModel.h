@@ -71,7 +71,7 @@ class TerminalModel {
     Reply Approve(const proto::Request& request, const std::string& operation, std::int64_t amount,
                   std::int64_t balanceChange, const Clock& now);
     Reply Refuse(const proto::Request& request, const char* reason, const Clock& now);
-    void FillCommon(terminal::POSData& data, const Clock& now) const;
+    void FillCommon(iae17::POSData& data, const Clock& now) const;
     std::string Ticket(const std::string& operation, std::int64_t amount, const std::string& stan,
                        bool approved, const Clock& now) const;
 

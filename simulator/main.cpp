@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "iae17/Functions.h"
 #include "simulator/SimulatorServer.h"
 
 namespace {
@@ -67,9 +68,10 @@ bool ParseOutcome(const std::string& name, varnix::sim::ModelOptions& model) {
 }
 
 int FunctionCode(const std::string& name) {
-    for (int i = 1; i <= 10; ++i) {
-        if (name == varnix::proto::WireFunctionName(i) || name == std::to_string(i)) {
-            return i;
+    for (const auto& entry : varnix::iae17::kFunctions) {
+        const int wire = varnix::iae17::WireNumber(entry.function);
+        if (name == entry.exportName || name == std::to_string(wire)) {
+            return wire;
         }
     }
     return 0;

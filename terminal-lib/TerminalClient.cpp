@@ -1,5 +1,7 @@
 #include "terminal-lib/TerminalClient.h"
 
+#include "iae17/ResultCodes.h"
+
 #include <asio.hpp>
 #include <chrono>
 #include <cstdlib>
@@ -14,10 +16,6 @@ namespace varnix::iae17 {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-constexpr std::int16_t kLinkError = 1;
-constexpr std::int16_t kProtocolError = 2;
-constexpr std::int16_t kTimeoutError = 3;
 
 int EnvMilliseconds(const char* name, int fallback) {
     const char* value = std::getenv(name);
@@ -45,7 +43,7 @@ bool RunUntil(asio::io_context& io, const bool& done, Clock::time_point deadline
 
 template <typename Stream>
 std::int16_t Converse(asio::io_context& io, Stream& stream, const std::string& frame,
-                      std::uint32_t seq, int answerMs, terminal::PackedData& data) {
+                      std::uint32_t seq, int answerMs, iae17::PackedData& data) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(answerMs);
     bool done = false;
     asio::error_code error;
@@ -54,10 +52,10 @@ std::int16_t Converse(asio::io_context& io, Stream& stream, const std::string& f
         done = true;
     });
     if (!RunUntil(io, done, deadline)) {
-        return kTimeoutError;
+        return kResultTimeoutError;
     }
     if (error) {
-        return kLinkError;
+        return kResultLinkError;
     }
     std::string received;
     char chunk[4096];
@@ -66,12 +64,12 @@ std::int16_t Converse(asio::io_context& io, Stream& stream, const std::string& f
         std::size_t consumed = 0;
         const auto status = proto::DecodeFrame(received, answer, consumed);
         if (status == proto::DecodeStatus::Malformed) {
-            return kProtocolError;
+            return kResultProtocolError;
         }
         if (status == proto::DecodeStatus::Complete) {
             const auto decoded = proto::DecodeAnswer(answer.payload);
             if (answer.type != proto::kAnswer || answer.seq != seq || !decoded) {
-                return kProtocolError;
+                return kResultProtocolError;
             }
             data = decoded->data;
             return decoded->result;
@@ -85,10 +83,10 @@ std::int16_t Converse(asio::io_context& io, Stream& stream, const std::string& f
                                    done = true;
                                });
         if (!RunUntil(io, done, deadline)) {
-            return kTimeoutError;
+            return kResultTimeoutError;
         }
         if (error) {
-            return kLinkError;  // closed or broken before the answer was whole
+            return kResultLinkError;  // closed or broken before the answer was whole
         }
         received.append(chunk, n);
     }
@@ -96,17 +94,17 @@ std::int16_t Converse(asio::io_context& io, Stream& stream, const std::string& f
 
 std::int16_t ExchangeEthernet(const LinkSettings& link, const Timeouts& timeouts,
                               const std::string& frame, std::uint32_t seq,
-                              terminal::PackedData& data) {
+                              iae17::PackedData& data) {
     asio::error_code ec;
     const auto address = asio::ip::make_address(link.address, ec);
     // Only this machine is ever contacted: any other address fails before a socket exists.
     if (ec || !address.is_loopback()) {
-        return kLinkError;
+        return kResultLinkError;
     }
     char* end = nullptr;
     const long port = std::strtol(link.port.c_str(), &end, 10);
     if (link.port.empty() || *end != '\0' || port < 1 || port > 65535) {
-        return kLinkError;
+        return kResultLinkError;
     }
     asio::io_context io;
     asio::ip::tcp::socket socket(io);
@@ -119,7 +117,7 @@ std::int16_t ExchangeEthernet(const LinkSettings& link, const Timeouts& timeouts
                          });
     if (!RunUntil(io, done, Clock::now() + std::chrono::milliseconds(timeouts.connectMs)) ||
         connectError) {
-        return kLinkError;
+        return kResultLinkError;
     }
     const auto code = Converse(io, socket, frame, seq, timeouts.answerMs, data);
     socket.close(ec);
@@ -139,19 +137,18 @@ bool IsSimulatorLink(const std::string& path) {
 }
 
 std::int16_t ExchangeSerial(const LinkSettings& link, const Timeouts& timeouts,
-                            const std::string& frame, std::uint32_t seq,
-                            terminal::PackedData& data) {
+                            const std::string& frame, std::uint32_t seq, iae17::PackedData& data) {
     const std::string path = proto::SerialLinkPath(link.comPort);
     if (link.comPort.empty() || link.comPort.find('/') != std::string::npos ||
         !IsSimulatorLink(path)) {
-        return kLinkError;
+        return kResultLinkError;
     }
     asio::io_context io;
     asio::serial_port port(io);
     asio::error_code ec;
     port.open(path, ec);
     if (ec) {
-        return kLinkError;
+        return kResultLinkError;
     }
     static constexpr unsigned kBauds[] = {300, 1200, 2400, 4800, 9600, 19200};
     const int baud = link.baudCode >= 0 && link.baudCode < 6 ? link.baudCode : 4;
@@ -183,8 +180,7 @@ Timeouts Timeouts::FromEnvironment() {
 }
 
 std::int16_t Exchange(const LinkSettings& link, const Timeouts& timeouts,
-                      const proto::Request& request, std::uint32_t seq,
-                      terminal::PackedData& data) {
+                      const proto::Request& request, std::uint32_t seq, iae17::PackedData& data) {
     try {
         const std::string frame =
             proto::EncodeFrame({proto::kRequest, seq, proto::EncodeRequest(request)});
@@ -195,14 +191,14 @@ std::int16_t Exchange(const LinkSettings& link, const Timeouts& timeouts,
 #ifndef _WIN32
                 return ExchangeSerial(link, timeouts, frame, seq, data);
 #else
-                return kLinkError;  // no simulator serial link on Windows
+                return kResultLinkError;  // no simulator serial link on Windows
 #endif
             case LinkSettings::Kind::None:
                 break;
         }
-        return kLinkError;
+        return kResultLinkError;
     } catch (...) {
-        return kLinkError;  // nothing may cross the C interface
+        return kResultLinkError;  // nothing may cross the C interface
     }
 }
 

@@ -32,6 +32,6 @@ struct Timeouts {
 // Result codes: 1 nothing listening, refused address or dropped link; 2 malformed or unexpected
 // answer; 3 no answer in time; otherwise the code the terminal answered, with `data` filled.
 std::int16_t Exchange(const LinkSettings& link, const Timeouts& timeouts,
-                      const proto::Request& request, std::uint32_t seq, terminal::PackedData& data);
+                      const proto::Request& request, std::uint32_t seq, iae17::PackedData& data);
 
 }  // namespace varnix::iae17

@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "config/Paths.h"
-#include "core/Session.h"
 #include "text/AnsiText.h"
 
 namespace varnix::config {
@@ -51,14 +50,12 @@ bool NumericEquals(const std::string& value, double expected) {
 
 }  // namespace
 
-ConfigFile::ConfigFile(Session& session) : session_(session) {}
-
 std::string ConfigFile::LeggiDatiConfigurazione(const std::string& path) {
-    if (!session_.platform.FileExists(path)) {
+    if (!platform_.FileExists(path)) {
         return kConfigNotFound;
     }
-    session_.console.ClearResult();
-    const auto contents = session_.platform.ReadWholeFile(path);
+    console_.ClearResult();
+    const auto contents = platform_.ReadWholeFile(path);
     if (!contents) {
         return kConfigNotReadable;
     }
@@ -86,13 +83,13 @@ bool ConfigFile::ApplyEntry(int key, const std::string& line, const std::string&
         return false;
     }
     const std::string& value = *field;
-    auto& eth = session_.settings.EthParams;
-    auto& com = session_.settings.ComParams;
+    auto& eth = settings_.EthParams;
+    auto& com = settings_.ComParams;
     switch (key) {
         case kTipo: {
             const bool ethernet = text::ToUpper(value).find("ETH") != std::string::npos;
-            session_.settings.ConnectionType = ethernet ? 0 : 1;
-            session_.service.cboTIPO.SetText(ethernet ? "ETH" : "COM");
+            settings_.ConnectionType = ethernet ? 0 : 1;
+            service_.cboTIPO.SetText(ethernet ? "ETH" : "COM");
             return true;
         }
         case kIpad:
@@ -100,8 +97,8 @@ bool ConfigFile::ApplyEntry(int key, const std::string& line, const std::string&
                 return false;
             }
             eth.IPAddress.Assign(value);
-            session_.console.txtIP.SetText(eth.IPAddress.Text());
-            session_.service.txtIpAddress.SetText(text::TrimBlanks(eth.IPAddress.Text()));
+            console_.txtIP.SetText(eth.IPAddress.Text());
+            service_.txtIpAddress.SetText(text::TrimBlanks(eth.IPAddress.Text()));
             return true;
         case kPort: {
             const auto number = text::ParseNumber(value);
@@ -109,8 +106,8 @@ bool ConfigFile::ApplyEntry(int key, const std::string& line, const std::string&
                 return false;
             }
             eth.Port.Assign(value);
-            session_.console.txtPorta.SetText(eth.Port.Text());
-            session_.service.txtPortEth.SetText(value);
+            console_.txtPorta.SetText(eth.Port.Text());
+            service_.txtPortEth.SetText(value);
             return true;
         }
         case kPcom:
@@ -118,22 +115,22 @@ bool ConfigFile::ApplyEntry(int key, const std::string& line, const std::string&
                 return false;
             }
             com.ComPort.Assign(value);
-            session_.service.cmbComExtended.SetText(value);
+            service_.cmbComExtended.SetText(value);
             return true;
         case kBaud: {
             const auto number = text::ParseNumber(value);
             const int speed = number ? text::RoundHalfEven(*number) : 0;
             com.BaudRate.Assign(BaudCode(speed));
-            session_.service.cmdBaud.SetText(std::to_string(speed));
+            service_.cmdBaud.SetText(std::to_string(speed));
             return true;
         }
         case kStop:
             com.StopBits.Assign(NumericEquals(value, 2) ? "1" : "0");
-            session_.service.cmbStopBit.SetText(value);
+            service_.cmbStopBit.SetText(value);
             return true;
         case kBits:
             com.DataBits.Assign(NumericEquals(value, 7) ? "0" : "1");
-            session_.service.cmbDataBits.SetText(value);
+            service_.cmbDataBits.SetText(value);
             return true;
         case kPari: {
             if (value.empty()) {
@@ -141,11 +138,11 @@ bool ConfigFile::ApplyEntry(int key, const std::string& line, const std::string&
             }
             const std::string upper = text::ToUpper(value);
             com.Parity.Assign(upper == "E" ? "2" : upper == "O" ? "1" : "0");
-            session_.service.cmbParity.SetText(upper);
+            service_.cmbParity.SetText(upper);
             return true;
         }
         case kEcri:
-            session_.settings.ecrIdRequired = text::ToUpper(value) == "S";
+            settings_.ecrIdRequired = text::ToUpper(value) == "S";
             return true;
         default:
             return false;
@@ -157,9 +154,8 @@ void ConfigFile::ApplyPath(bool input, const std::string& line, const std::strin
     std::string value = text::RemoveAll(
         text::TrimBlanks(line.size() > 5 ? std::string_view(line).substr(5) : std::string_view()),
         '"');
-    std::string& setting =
-        input ? session_.settings.InputFilePath : session_.settings.OutputFilePath;
-    ui::TextBox& field = input ? session_.service.txtINPF : session_.service.txtOUTF;
+    std::string& setting = input ? settings_.InputFilePath : settings_.OutputFilePath;
+    forms::TextBox& field = input ? service_.txtINPF : service_.txtOUTF;
     if (value.empty()) {
         // An empty value would otherwise name the configuration file's own folder, and the
         // polling cycle deletes whatever OUTF names: an empty setting leaves polling idle instead.
@@ -167,29 +163,29 @@ void ConfigFile::ApplyPath(bool input, const std::string& line, const std::strin
         field.SetText("");
         return;
     }
-    if (IsBareFileName(value, session_.platform.Style())) {
-        value = GetPathFolder(path, session_.platform.Style()) + value;
+    if (IsBareFileName(value, platform_.Style())) {
+        value = GetPathFolder(path, platform_.Style()) + value;
     }
     setting = value;
     field.SetText(value);
-    const std::string folder = GetPathFolder(value, session_.platform.Style());
-    if (!session_.platform.FolderExists(folder.empty() ? "." : folder)) {
-        session_.ports.dialogs.Inform(input ? kInputFolderMissing : kOutputFolderMissing);
+    const std::string folder = GetPathFolder(value, platform_.Style());
+    if (!platform_.FolderExists(folder.empty() ? "." : folder)) {
+        dialogs_.Inform(input ? kInputFolderMissing : kOutputFolderMissing);
     }
 }
 
 void ConfigFile::SalvaDatiConfigurazioneConPrefisso(const std::string& currfile) {
     const std::array<std::pair<const char*, const std::string*>, 10> lines = {{
-        {"TIPO:", &session_.service.cboTIPO.Text()},
-        {"PCOM:", &session_.service.cmbComExtended.Text()},
-        {"BAUD:", &session_.service.cmdBaud.Text()},
-        {"PARI:", &session_.service.cmbParity.Text()},
-        {"BITS:", &session_.service.cmbDataBits.Text()},
-        {"STOP:", &session_.service.cmbStopBit.Text()},
-        {"INPF:", &session_.service.txtINPF.Text()},
-        {"OUTF:", &session_.service.txtOUTF.Text()},
-        {"IPAD:", &session_.service.txtIpAddress.Text()},
-        {"PORT:", &session_.service.txtPortEth.Text()},
+        {"TIPO:", &service_.cboTIPO.Text()},
+        {"PCOM:", &service_.cmbComExtended.Text()},
+        {"BAUD:", &service_.cmdBaud.Text()},
+        {"PARI:", &service_.cmbParity.Text()},
+        {"BITS:", &service_.cmbDataBits.Text()},
+        {"STOP:", &service_.cmbStopBit.Text()},
+        {"INPF:", &service_.txtINPF.Text()},
+        {"OUTF:", &service_.txtOUTF.Text()},
+        {"IPAD:", &service_.txtIpAddress.Text()},
+        {"PORT:", &service_.txtPortEth.Text()},
     }};
     std::string contents;
     for (const auto& [key, value] : lines) {
@@ -197,7 +193,7 @@ void ConfigFile::SalvaDatiConfigurazioneConPrefisso(const std::string& currfile)
         contents += *value;
         contents += text::kCrLf;
     }
-    session_.platform.WriteWholeFile(currfile, contents);
+    platform_.WriteWholeFile(currfile, contents);
 }
 
 }  // namespace varnix::config

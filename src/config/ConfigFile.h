@@ -5,9 +5,11 @@
 
 #include <string>
 
-namespace varnix {
-class Session;
-}
+#include "config/Settings.h"
+#include "forms/ConsoleForm.h"
+#include "forms/ServiceWindow.h"
+#include "platform/Platform.h"
+#include "ports/Dialogs.h"
 
 namespace varnix::config {
 
@@ -20,7 +22,13 @@ inline constexpr const char* kOutputFolderMissing = "Directory del file di Outpu
 
 class ConfigFile {
   public:
-    explicit ConfigFile(Session& session);
+    ConfigFile(platform::Platform& platform, ports::Dialogs& dialogs, Settings& settings,
+               forms::ConsoleForm& console, forms::ServiceWindow& service)
+        : platform_(platform),
+          dialogs_(dialogs),
+          settings_(settings),
+          console_(console),
+          service_(service) {}
 
     // "" when the file was read, otherwise the reason it was not.
     std::string LeggiDatiConfigurazione(const std::string& path);
@@ -32,7 +40,11 @@ class ConfigFile {
     bool ApplyEntry(int key, const std::string& line, const std::string& path);
     void ApplyPath(bool input, const std::string& line, const std::string& path);
 
-    Session& session_;
+    platform::Platform& platform_;
+    ports::Dialogs& dialogs_;
+    Settings& settings_;
+    forms::ConsoleForm& console_;
+    forms::ServiceWindow& service_;
 };
 
 }  // namespace varnix::config

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "terminal/LinkParams.h"
+#include "iae17/LinkParams.h"
 
 namespace varnix::config {
 
@@ -15,8 +15,8 @@ enum class Connection : std::int16_t { Ethernet = 0, Serial = 1 };
 struct Settings {
     // 0 Ethernet; any other value counts as serial.
     std::int16_t ConnectionType = 0;
-    terminal::EthParams EthParams;
-    terminal::ComParams ComParams;
+    iae17::EthParams EthParams;
+    iae17::ComParams ComParams;
 
     std::string InputFilePath;   // INPF: the cash register's command file
     std::string OutputFilePath;  // OUTF: the result file

@@ -2,17 +2,17 @@
 
 #include <functional>
 
-#include "core/RuntimeError.h"
-#include "core/Session.h"
-#include "terminal/TerminalOperations.h"
+#include "exchange/Context.h"
+#include "exchange/TerminalOperations.h"
+#include "platform/RuntimeError.h"
 #include "text/AnsiText.h"
 
 namespace varnix::exchange {
 
 std::string CommandHandlers::RunFieldHandler(Kind kind, const std::string& line) {
-    auto& request = session_.records.request;
-    auto& console = session_.console;
-    terminal::TerminalOperations ops(session_);
+    auto& request = context_.records.request;
+    auto& console = context_.console;
+    exchange::TerminalOperations ops(context_);
 
     const char* const templateText = kind == Kind::Refund ? ",T,E,A"
                                      : kind == Kind::Void ? ",T,E,S"
@@ -27,7 +27,7 @@ std::string CommandHandlers::RunFieldHandler(Kind kind, const std::string& line)
         // Only a missing E can refuse a line, and only when the cash-register id is required;
         // any field beyond the template's letters always does.
         const bool beyondTemplate = i > n;
-        const bool missingEcrId = !beyondTemplate && letters[i] == "E" && session_.ecrIdRequired &&
+        const bool missingEcrId = !beyondTemplate && letters[i] == "E" && context_.ecrIdRequired &&
                                   line.find("," + letters[i]) == std::string::npos;
         if (beyondTemplate || missingEcrId) {
             ok = false;
@@ -93,7 +93,7 @@ std::string CommandHandlers::RunFieldHandler(Kind kind, const std::string& line)
 }
 
 std::string CommandHandlers::RunPlainHandler(bool closure) {
-    terminal::TerminalOperations ops(session_);
+    exchange::TerminalOperations ops(context_);
     std::string status;
     SkipOnRuntimeError([&] { status = ops.ZANDRIK_Status(); });
     if (!status.empty()) {
@@ -134,7 +134,7 @@ std::string CommandHandlers::CmdChiusuraPreaut(const std::string&) {
 
 std::string CommandHandlers::CmdStato(const std::string&) {
     std::string status;
-    SkipOnRuntimeError([&] { status = terminal::TerminalOperations(session_).ZANDRIK_Status(); });
+    SkipOnRuntimeError([&] { status = exchange::TerminalOperations(context_).ZANDRIK_Status(); });
     return status;
 }
 

@@ -6,11 +6,9 @@
 
 #include <string>
 
-namespace varnix {
-class Session;
-}
-
 namespace varnix::exchange {
+
+struct Context;
 
 inline constexpr const char* kMissingParameters = "Parametri mancanti";
 inline constexpr const char* kNoConnection = "Connessione assente";
@@ -18,7 +16,7 @@ inline constexpr const char* kNotAvailable = "Funzione non disponibile";
 
 class CommandHandlers {
   public:
-    explicit CommandHandlers(Session& session) : session_(session) {}
+    explicit CommandHandlers(Context& context) : context_(context) {}
 
     std::string CmdPagamento(const std::string& line);
     std::string CmdPagamentoEsteso(const std::string& line);
@@ -36,7 +34,7 @@ class CommandHandlers {
     std::string RunFieldHandler(Kind kind, const std::string& line);
     std::string RunPlainHandler(bool closure);
 
-    Session& session_;
+    Context& context_;
 };
 
 }  // namespace varnix::exchange

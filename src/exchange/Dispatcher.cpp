@@ -4,11 +4,11 @@
 
 #include "config/FileNames.h"
 #include "config/Paths.h"
-#include "core/RuntimeError.h"
-#include "core/Session.h"
 #include "exchange/CommandHandlers.h"
+#include "exchange/Context.h"
+#include "exchange/ExchangeRecordWriter.h"
+#include "platform/RuntimeError.h"
 #include "text/AnsiText.h"
-#include "ui/console/ExchangeRecordWriter.h"
 
 namespace varnix::exchange {
 
@@ -39,7 +39,7 @@ constexpr std::array<Keyword, 10> kKeywords = {{
 
 std::string Dispatcher::RunLine(const std::string& line, bool& matched) {
     matched = false;
-    CommandHandlers handlers(session_);
+    CommandHandlers handlers(context_);
     for (const auto& keyword : kKeywords) {
         if (line.rfind(keyword.text, 0) == 0) {
             matched = true;
@@ -50,15 +50,15 @@ std::string Dispatcher::RunLine(const std::string& line, bool& matched) {
 }
 
 void Dispatcher::Record(const std::string& line, const std::string& result) {
-    ui::ExchangeRecordWriter writer(session_);
-    if (!session_.terminalConnected) {
+    ExchangeRecordWriter writer(context_);
+    if (!context_.terminalConnected) {
         const std::string dump =
-            config::GetPathFolder(session_.settings.InputFilePath, session_.platform.Style()) +
+            config::GetPathFolder(context_.settings.InputFilePath, context_.platform.Style()) +
             config::kDumpFileName;
         writer.WriteCommunicationResult(dump, line, result);
         writer.WritePosData(dump);
     }
-    const auto& service = session_.service;
+    const auto& service = context_.service;
     if (service.chkEnableLog.checked && !service.txtLogFileName.IsEmpty()) {
         writer.WriteCommunicationResult(service.txtLogFileName.Text(), line, result);
         writer.WritePosData(service.txtLogFileName.Text());
@@ -66,13 +66,13 @@ void Dispatcher::Record(const std::string& line, const std::string& result) {
 }
 
 std::string Dispatcher::EseguiFileComandi(const std::string& path, bool ecrIdRequired) {
-    if (path.empty() || !session_.platform.FileExists(path)) {
+    if (path.empty() || !context_.platform.FileExists(path)) {
         return kCommandFileNotFound;
     }
-    session_.ecrIdRequired = ecrIdRequired;
+    context_.ecrIdRequired = ecrIdRequired;
     // A file that exists but cannot be read (the cash register still holds it) ends the run at
     // once: nothing here ever waits for it.
-    const auto contents = session_.platform.ReadWholeFile(path);
+    const auto contents = context_.platform.ReadWholeFile(path);
     fileWasRead_ = contents.has_value();
     if (!contents) {
         return {};

@@ -6,17 +6,15 @@
 
 #include <string>
 
-namespace varnix {
-class Session;
-}
-
 namespace varnix::exchange {
+
+struct Context;
 
 inline constexpr const char* kCommandFileNotFound = "File comandi non trovato";
 
 class Dispatcher {
   public:
-    explicit Dispatcher(Session& session) : session_(session) {}
+    explicit Dispatcher(Context& context) : context_(context) {}
 
     // The text of the last handler that ran ("" when none ran), or kCommandFileNotFound.
     std::string EseguiFileComandi(const std::string& path, bool ecrIdRequired);
@@ -31,7 +29,7 @@ class Dispatcher {
   private:
     void Record(const std::string& line, const std::string& result);
 
-    Session& session_;
+    Context& context_;
     bool fileWasRead_ = true;
 };
 

@@ -5,9 +5,9 @@
 
 #include "config/FileNames.h"
 #include "config/Paths.h"
-#include "core/RuntimeError.h"
-#include "core/Session.h"
+#include "exchange/Context.h"
 #include "exchange/Dispatcher.h"
+#include "platform/RuntimeError.h"
 #include "text/AnsiText.h"
 
 namespace varnix::exchange {
@@ -23,9 +23,9 @@ void DeleteOrRaise(platform::Platform& platform, const std::string& path) {
 }  // namespace
 
 bool PollingCycle::CommandFileReady(const std::string& path) {
-    auto& platform = session_.platform;
+    auto& platform = context_.platform;
     if (!platform.FileExists(path)) {
-        session_.unterminatedCommand.reset();
+        unterminatedCommand_.reset();
         return false;
     }
     // A file we cannot read (the cash register still holds it, no rights) is left where it is
@@ -37,30 +37,30 @@ bool PollingCycle::CommandFileReady(const std::string& path) {
     // A file whose last line has no CR LF may still be being written, and so may an empty one
     // (created, not yet written). It runs once a later cycle finds it unchanged, so a writer that
     // never ends its last line waits one tick only.
-    if (!contents->ends_with("\r\n") && session_.unterminatedCommand != contents) {
-        session_.unterminatedCommand = contents;
+    if (!contents->ends_with("\r\n") && unterminatedCommand_ != contents) {
+        unterminatedCommand_ = contents;
         return false;
     }
-    session_.unterminatedCommand.reset();
+    unterminatedCommand_.reset();
     return true;
 }
 
 void PollingCycle::Timer1_Timer() {
-    auto& settings = session_.settings;
-    auto& service = session_.service;
-    auto& platform = session_.platform;
-    auto& ports = session_.ports;
+    auto& settings = context_.settings;
+    auto& service = context_.service;
+    auto& platform = context_.platform;
+    auto& ports = context_.ports;
 
     ports.timer.SetEnabled(false);
     bool standardFile = false;
     int retries = 10;
     int phase = 0;
-    service.Shape1.fill = ui::kYellow;
+    service.Shape1.fill = forms::kYellow;
     service.Refresh();
 
     if (settings.InputFilePath.empty() || settings.OutputFilePath.empty()) {
-        service.Shape1.fill = ui::kRed;
-        service.SleepDelay(300);
+        service.Shape1.fill = forms::kRed;
+        ports.SleepDelay(300);
         ports.timer.SetEnabled(true);
         return;
     }
@@ -78,10 +78,10 @@ void PollingCycle::Timer1_Timer() {
     std::size_t retryPoint = 0;
     bool stop = false;
 
-    if (!session_.terminalConnected) {
+    if (!context_.terminalConnected) {
         if (!platform.FolderExists(folder)) {
             ports.dialogs.Inform(kIoFolderMissing);
-            service.Shape1.fill = ui::kRed;
+            service.Shape1.fill = forms::kRed;
             service.Refresh();
             return;  // polling stops until a save switches the timer on again
         }
@@ -107,12 +107,12 @@ void PollingCycle::Timer1_Timer() {
         if (!processing) {
             service.cmdSalvaDati.enabled = true;
             ports.events.PumpEvents();
-            service.SleepDelay(200);
+            ports.SleepDelay(200);
             stop = true;
         }
     });
     steps.emplace_back([&] {
-        service.Shape1.fill = ui::kRed;
+        service.Shape1.fill = forms::kRed;
         service.Refresh();
     });
     steps.emplace_back([&] {
@@ -128,8 +128,8 @@ void PollingCycle::Timer1_Timer() {
         phase = 1;
     });
     steps.emplace_back([&] {
-        Dispatcher dispatcher(session_);
-        if (!session_.terminalConnected && !standardFile) {
+        Dispatcher dispatcher(context_);
+        if (!context_.terminalConnected && !standardFile) {
             dispatcher.EseguiFileComandi(statusRequest, settings.ecrIdRequired);
             if (!statusRequest.empty() && platform.FileExists(statusRequest)) {
                 DeleteOrRaise(platform, statusRequest);
@@ -147,25 +147,25 @@ void PollingCycle::Timer1_Timer() {
         }
     });
     steps.emplace_back([&] {
-        service.SleepDelay(200);
+        ports.SleepDelay(200);
         phase = 2;
     });
     steps.emplace_back([&] {
-        const std::string id = session_.records.data.TerminalId.Text();
+        const std::string id = context_.records.data.TerminalId.Text();
         service.lblValTerminalId.caption = id.substr(0, id.find('\0'));
         service.Refresh();
         ports.events.PumpEvents();
     });
     steps.emplace_back([&] {
-        if (!session_.terminalConnected && session_.console.txtEsito.Text() == "OK") {
-            session_.terminalConnected = true;
-            service.ShapeDump.fill = ui::kGreen;
+        if (!context_.terminalConnected && context_.console.txtEsito.Text() == "OK") {
+            context_.terminalConnected = true;
+            service.ShapeDump.fill = forms::kGreen;
         }
     });
     steps.emplace_back([&] {
         service.cmdSalvaDati.enabled = true;
         ports.events.PumpEvents();
-        service.SleepDelay(200);
+        ports.SleepDelay(200);
     });
 
     std::size_t i = 0;
@@ -182,7 +182,7 @@ void PollingCycle::Timer1_Timer() {
             if (phase == 1 && platform.FileExists(inputPath)) {
                 // The cash register may still hold the file: try again a few times.
                 if (--retries > 0) {
-                    service.SleepDelay(100);
+                    ports.SleepDelay(100);
                     ports.events.PumpEvents();
                     i = retryPoint;
                 } else {
@@ -195,7 +195,7 @@ void PollingCycle::Timer1_Timer() {
             }
         }
     }
-    service.Shape1.fill = ui::kRed;
+    service.Shape1.fill = forms::kRed;
     service.Refresh();
     ports.timer.SetEnabled(true);
 }

@@ -1,5 +1,5 @@
-// Local time and blocking sleeps. The system clock is the real one; tests use a fake whose
-// sleeps advance its time, so no test waits through real seconds.
+// Local time and blocking sleeps. The system clock is the real one; tests use a fake that stands
+// still and only counts the sleeps, so no test waits through real seconds.
 #pragma once
 
 namespace varnix::ports {

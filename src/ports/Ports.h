@@ -5,6 +5,7 @@
 #include "ports/Dialogs.h"
 #include "ports/EventPump.h"
 #include "ports/PollTimer.h"
+#include "ports/PumpingWait.h"
 #include "ports/Shell.h"
 
 namespace varnix::ports {
@@ -15,6 +16,9 @@ struct Ports {
     PollTimer& timer;
     Clock& clock;
     Shell& shell;
+
+    // The message-pumping wait on this run's clock and event pump.
+    void SleepDelay(double timeout) const { ports::SleepDelay(clock, events, timeout); }
 };
 
 }  // namespace varnix::ports

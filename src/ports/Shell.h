@@ -1,10 +1,7 @@
 // What the core asks of the application around it: end the process, and show the About box as a
-// modal window (returning when the user closes it). The front end decides how.
+// modal window (returning when the user closes it). The front end decides how; it shows the About
+// box model of the session it runs.
 #pragma once
-
-namespace varnix::ui {
-class AboutBox;
-}
 
 namespace varnix::ports {
 
@@ -16,7 +13,7 @@ class Shell {
     // nothing more after asking.
     virtual void EndProcess(int exitCode) = 0;
 
-    virtual void ShowAboutModal(ui::AboutBox& about) = 0;
+    virtual void ShowAboutModal() = 0;
 };
 
 }  // namespace varnix::ports

@@ -2,10 +2,9 @@
 
 #include <functional>
 
-#include "config/ConfigFile.h"
-#include "core/RuntimeError.h"
-#include "core/Session.h"
+#include "engine/Session.h"
 #include "exchange/Dispatcher.h"
+#include "platform/RuntimeError.h"
 
 namespace varnix::startup {
 
@@ -14,13 +13,13 @@ RunMode Startup::Form_Load(const std::string& commandLine) {
     console.visible = false;
     console.PresetLists();
     SkipOnRuntimeError([&] {
-        terminal::VersionBuffer version;
+        iae17::VersionBuffer version;
         version.fill(' ');
         session_.library.GetVersion(version);
         console.DllVersion.caption.assign(version.data(), version.size());
     });
     session_.about.Form_Load();
-    if (!session_.service.Form_Load()) {
+    if (!session_.serviceActions.Form_Load()) {
         return RunMode::Resident;  // the configuration could not be read: the process ends
     }
     const RunModeChoice choice = ChooseRunMode(commandLine);
@@ -29,7 +28,7 @@ RunMode Startup::Form_Load(const std::string& commandLine) {
             RunOnce(choice.configPath);
             break;
         case RunMode::Version:
-            session_.ports.shell.ShowAboutModal(session_.about);
+            session_.ports.shell.ShowAboutModal();
             session_.ports.shell.EndProcess(0);
             break;
         case RunMode::Interactive:
@@ -50,13 +49,13 @@ void Startup::RunOnce(const std::string& configPath) {
     // events through, and a tick then could pick up the very file being run here.
     session_.ports.timer.SetEnabled(false);
     settings.ConfigFilePath = configPath;
-    SkipOnRuntimeError([&] { config::ConfigFile(session_).LeggiDatiConfigurazione(configPath); });
+    SkipOnRuntimeError([&] { session_.ConfigFile().LeggiDatiConfigurazione(configPath); });
     SkipOnRuntimeError([&] {
         if (platform.FileExists(settings.OutputFilePath)) {
             platform.RemoveFile(settings.OutputFilePath);
         }
     });
-    session_.console.FollowConfiguration(settings);
+    session_.console.FollowConfiguration(settings.ComParams, settings.IsEthernet());
     SkipOnRuntimeError([&] {
         if (platform.FileExists(settings.InputFilePath)) {
             exchange::Dispatcher(session_).EseguiFileComandi(settings.InputFilePath,
@@ -69,7 +68,8 @@ void Startup::RunOnce(const std::string& configPath) {
             platform.RemoveFile(settings.InputFilePath);
         }
     });
-    session_.console.Form_Unload();  // releases the library a second time and ends the process
+    session_.consoleActions
+        .Form_Unload();  // releases the library a second time and ends the process
 }
 
 }  // namespace varnix::startup

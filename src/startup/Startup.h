@@ -8,7 +8,7 @@
 
 #include "startup/RunMode.h"
 
-namespace varnix {
+namespace varnix::engine {
 class Session;
 }
 
@@ -16,7 +16,7 @@ namespace varnix::startup {
 
 class Startup {
   public:
-    explicit Startup(Session& session) : session_(session) {}
+    explicit Startup(engine::Session& session) : session_(session) {}
 
     // Returns the mode chosen; when the configuration could not be read, no mode is chosen and
     // the process is already ending (Resident is returned with the shell told to end).
@@ -25,7 +25,7 @@ class Startup {
   private:
     void RunOnce(const std::string& configPath);
 
-    Session& session_;
+    engine::Session& session_;
 };
 
 }  // namespace varnix::startup

@@ -1,5 +1,7 @@
 #include "terminal-lib/protocol/Protocol.h"
 
+#include "iae17/Functions.h"
+
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -147,12 +149,12 @@ std::string EncodeRequest(const Request& request) {
 }
 
 std::optional<Request> DecodeRequest(std::string_view payload) {
-    if (payload.size() != 1 + terminal::POSRequest::kSize + terminal::POSData::kSize) {
+    if (payload.size() != 1 + iae17::POSRequest::kSize + iae17::POSData::kSize) {
         return std::nullopt;
     }
     Request r;
     r.function = static_cast<unsigned char>(payload[0]);
-    if (WireFunctionName(r.function)[0] == '\0') {
+    if (!iae17::FunctionFromWire(r.function)) {
         return std::nullopt;
     }
     std::memcpy(r.request.data(), payload.data() + 1, r.request.size());
@@ -170,7 +172,7 @@ std::string EncodeAnswer(const Answer& answer) {
 }
 
 std::optional<Answer> DecodeAnswer(std::string_view payload) {
-    if (payload.size() != 2 + terminal::POSData::kSize) {
+    if (payload.size() != 2 + iae17::POSData::kSize) {
         return std::nullopt;
     }
     Answer a;
@@ -179,23 +181,6 @@ std::optional<Answer> DecodeAnswer(std::string_view payload) {
     a.result = static_cast<std::int16_t>(static_cast<std::uint16_t>((hi << 8) | lo));
     std::memcpy(a.data.data(), payload.data() + 2, a.data.size());
     return a;
-}
-
-const char* WireFunctionName(int function) {
-    static constexpr std::array<const char*, 10> kNames = {"IAE17AX_Payment",
-                                                           "IAE17AX_PaymentExt",
-                                                           "IAE17AX_Refund",
-                                                           "IAE17AX_Void",
-                                                           "IAE17AX_TerminalBalance",
-                                                           "IAE17AX_Closure",
-                                                           "IAE17AX_Preauthorization",
-                                                           "IAE17AX_PreauthorizationInt",
-                                                           "IAE17AX_PreauthorizationClose",
-                                                           "IAE17AX_Status"};
-    if (function < 1 || function > 10) {
-        return "";
-    }
-    return kNames[static_cast<std::size_t>(function - 1)];
 }
 
 std::string SerialLinkFolder() {

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "terminal/Records.h"
+#include "iae17/Records.h"
 
 namespace varnix::proto {
 
@@ -39,24 +39,21 @@ DecodeStatus DecodeFrame(std::string_view buffer, Frame& frame, std::size_t& con
 
 std::uint16_t Crc16(std::string_view bytes);  // CRC-16/CCITT-FALSE
 
-// Function codes on the wire: 1..10 in the order of terminal::Function.
+// Function codes on the wire: 1..10 in the order of iae17::Function.
 struct Request {
     int function = 0;  // 1..10
-    terminal::PackedRequest request{};
-    terminal::PackedData data{};
+    iae17::PackedRequest request{};
+    iae17::PackedData data{};
 };
 struct Answer {
     std::int16_t result = 0;
-    terminal::PackedData data{};
+    iae17::PackedData data{};
 };
 
 std::string EncodeRequest(const Request& request);
 std::optional<Request> DecodeRequest(std::string_view payload);
 std::string EncodeAnswer(const Answer& answer);
 std::optional<Answer> DecodeAnswer(std::string_view payload);
-
-// "IAE17AX_Payment" for 1, ... "IAE17AX_Status" for 10; "" outside.
-const char* WireFunctionName(int function);
 
 // Where the simulator links the pseudo-terminal that stands for serial port `comPort` ("COM3"):
 // $XDG_RUNTIME_DIR/varnixpos/COM3, or /tmp/varnixpos-<uid>/COM3 without XDG_RUNTIME_DIR.

@@ -17,7 +17,7 @@ class ConfigFileTest : public ::testing::Test {
   protected:
     ConfigFileTest() {
         settings.DataFolder = dir.path();
-        editor.CaricaValoriDefault();
+        editor.CaricaValoriDefault(dir / kCommandFileName, dir / kResultFileName);
     }
 
     std::string Read(const std::string& contents) {
@@ -30,9 +30,9 @@ class ConfigFileTest : public ::testing::Test {
     const std::string configPath = dir / kConfigFileName;
     Settings& settings = test.session.settings;
     fakes::FakeDialogs& dialogs = test.dialogs;
-    ui::ConsoleForm& console = test.session.console;
-    ui::ServiceWindow& editor = test.session.service;
-    ConfigFile reader{test.session};
+    forms::ConsoleForm& console = test.session.console;
+    forms::ServiceWindow& editor = test.session.service;
+    ConfigFile reader = test.session.ConfigFile();
 };
 
 TEST_F(ConfigFileTest, FirstStartFileHoldsTheTenDefaultLinesByteForByte) {
@@ -75,10 +75,10 @@ TEST_F(ConfigFileTest, EditedValuesSurviveSaveAndRead) {
     reader.SalvaDatiConfigurazioneConPrefisso(configPath);
 
     fakes::TestSession fresh;
-    ui::ServiceWindow& freshEditor = fresh.session.service;
-    ASSERT_EQ(ConfigFile(fresh.session).LeggiDatiConfigurazione(configPath), "");
+    forms::ServiceWindow& freshEditor = fresh.session.service;
+    ASSERT_EQ(fresh.session.ConfigFile().LeggiDatiConfigurazione(configPath), "");
     const Settings& read = fresh.session.settings;
-    const ui::ConsoleForm& readConsole = fresh.session.console;
+    const forms::ConsoleForm& readConsole = fresh.session.console;
     EXPECT_EQ(read.ConnectionType, 1);
     EXPECT_EQ(read.ComParams.ComPort.Text(), "7     ");
     EXPECT_EQ(read.ComParams.BaudRate.Text(), "5 ");
@@ -99,26 +99,26 @@ TEST_F(ConfigFileTest, EditedValuesSurviveSaveAndRead) {
 // One line read on top of known settings, and what it must leave.
 struct EntryCase {
     const char* line;
-    std::function<void(const Settings&, const ui::ServiceWindow&)> check;
+    std::function<void(const Settings&, const forms::ServiceWindow&)> check;
 };
 
 TEST_F(ConfigFileTest, EachEntryIsAcceptedOrRefusedByItsOwnRule) {
     const auto ip = [](const char* text) {
-        return [text](const Settings& s, const ui::ServiceWindow&) {
+        return [text](const Settings& s, const forms::ServiceWindow&) {
             EXPECT_EQ(s.EthParams.IPAddress.Text(), text);
         };
     };
     const auto port = [](const char* text) {
-        return [text](const Settings& s, const ui::ServiceWindow&) {
+        return [text](const Settings& s, const forms::ServiceWindow&) {
             EXPECT_EQ(s.EthParams.Port.Text(), text);
         };
     };
     const auto field = [](auto member, const char* code) {
-        return [member, code](const Settings& s, const ui::ServiceWindow&) {
+        return [member, code](const Settings& s, const forms::ServiceWindow&) {
             EXPECT_EQ((s.ComParams.*member).Text(), code);
         };
     };
-    using terminal::ComParams;
+    using iae17::ComParams;
     const EntryCase cases[] = {
         {"ipad: 10.0.0.7", ip("10.0.0.7        ")},
         {"IPAD:10.0.0.7.9", ip("10.0.0.7.9      ")},
@@ -153,21 +153,21 @@ TEST_F(ConfigFileTest, EachEntryIsAcceptedOrRefusedByItsOwnRule) {
         {"PCOM:12", field(&ComParams::ComPort, "12    ")},
         {"PCOM:x", field(&ComParams::ComPort, "3     ")},
         {"TIPO:eth",
-         [](const Settings& s, const ui::ServiceWindow& e) {
+         [](const Settings& s, const forms::ServiceWindow& e) {
              EXPECT_EQ(s.ConnectionType, 0);
              EXPECT_EQ(e.cboTIPO.Text(), "ETH");
          }},
         {"TIPO:rs232",
-         [](const Settings& s, const ui::ServiceWindow& e) {
+         [](const Settings& s, const forms::ServiceWindow& e) {
              EXPECT_EQ(s.ConnectionType, 1);
              EXPECT_EQ(e.cboTIPO.Text(), "COM");
          }},
         {"ECRI:s",
-         [](const Settings& s, const ui::ServiceWindow&) { EXPECT_TRUE(s.ecrIdRequired); }},
+         [](const Settings& s, const forms::ServiceWindow&) { EXPECT_TRUE(s.ecrIdRequired); }},
         {"ECRI:N",
-         [](const Settings& s, const ui::ServiceWindow&) { EXPECT_FALSE(s.ecrIdRequired); }},
+         [](const Settings& s, const forms::ServiceWindow&) { EXPECT_FALSE(s.ecrIdRequired); }},
         {"ECRI:1",
-         [](const Settings& s, const ui::ServiceWindow&) { EXPECT_FALSE(s.ecrIdRequired); }},
+         [](const Settings& s, const forms::ServiceWindow&) { EXPECT_FALSE(s.ecrIdRequired); }},
         {";IPAD:10.0.0.9", ip("192.168.1.101   ")},
         {"   ;IPAD:10.0.0.9", ip("192.168.1.101   ")},
         // Keys are tested in order and the first accepted one takes the line.
@@ -252,7 +252,7 @@ TEST_F(ConfigFileTest, UnreadableFileGivesAClearOutcome) {
     UnreadableFiles locked;
     fakes::TestSession lockedTest(locked);
     testing::WriteFile(configPath, "IPAD:10.0.0.1\r\n");
-    EXPECT_EQ(ConfigFile(lockedTest.session).LeggiDatiConfigurazione(configPath),
+    EXPECT_EQ(lockedTest.session.ConfigFile().LeggiDatiConfigurazione(configPath),
               kConfigNotReadable);
     EXPECT_EQ(lockedTest.session.settings.EthParams.IPAddress.Text(), std::string(16, '\0'));
 }

@@ -27,7 +27,7 @@ class HandlerTest : public ::testing::Test {
     }
 
     fakes::TestSession test;
-    Session& session = test.session;
+    engine::Session& session = test.session;
 };
 
 TEST_F(HandlerTest, FieldsAreReadByLetterCheckedAndCutToTheirWidth) {

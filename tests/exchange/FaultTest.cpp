@@ -64,7 +64,7 @@ TEST(FaultTest, InputFolderRemovedWhilePollingThenRecreatedAndSaved) {
     std::filesystem::remove_all(io);
     EXPECT_EQ(engine.Tick(3), 3);  // connected: nothing to find, nothing to complain about
     std::filesystem::create_directories(io);
-    engine.session->service.cmdSalvaDati_Click();
+    engine.session->serviceActions.cmdSalvaDati_Click();
     testing::WriteFile(io + "SRINPF.TXT", "POS_TOTTER\r\n");
     EXPECT_EQ(engine.Tick(), 1);
     EXPECT_FALSE(std::filesystem::exists(io + "SRINPF.TXT"));

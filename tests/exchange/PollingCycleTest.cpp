@@ -73,7 +73,7 @@ TEST_F(PollingCycleTest, RetriesAreBoundedAndTheFileIsRunAgainLater) {
 TEST_F(PollingCycleTest, LampsAndSaveButtonDuringACycle) {
     StartConnected();
     auto& service = engine.session->service;
-    std::vector<ui::Rgb> lamp;
+    std::vector<forms::Rgb> lamp;
     std::vector<bool> saveEnabled;
     engine.events.onPump = [&] {
         lamp.push_back(service.Shape1.fill);
@@ -83,10 +83,10 @@ TEST_F(PollingCycleTest, LampsAndSaveButtonDuringACycle) {
     engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
     engine.Tick();
     ASSERT_GE(lamp.size(), 3U);
-    EXPECT_EQ(lamp.front(), ui::kYellow);  // looking for files
-    EXPECT_EQ(lamp.back(), ui::kRed);      // processing
-    EXPECT_FALSE(saveEnabled[1]);          // no save while the command runs
-    EXPECT_EQ(service.Shape1.fill, ui::kRed);
+    EXPECT_EQ(lamp.front(), forms::kYellow);  // looking for files
+    EXPECT_EQ(lamp.back(), forms::kRed);      // processing
+    EXPECT_FALSE(saveEnabled[1]);             // no save while the command runs
+    EXPECT_EQ(service.Shape1.fill, forms::kRed);
 }
 
 }  // namespace

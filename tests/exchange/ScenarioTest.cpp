@@ -5,10 +5,10 @@
 #include <filesystem>
 
 #include "config/FileNames.h"
+#include "exchange/ExchangeRecordWriter.h"
 #include "exchange/PollingCycle.h"
 #include "fakes/EngineDriver.h"
 #include "startup/Startup.h"
-#include "ui/console/ExchangeRecordWriter.h"
 
 namespace varnix {
 namespace {
@@ -37,7 +37,7 @@ class ScenarioTest : public ::testing::Test {
     }
 
     EngineDriver engine;
-    Session& session = *engine.session;
+    engine::Session& session = *engine.session;
 };
 
 TEST_F(ScenarioTest, FirstStartWritesTheDefaultConfigurationThenReadsIt) {
@@ -73,11 +73,11 @@ TEST(ScenarioWithoutDataFolderTest, MissingDataFolderEndsTheProcessAndNothingEls
 
 TEST_F(ScenarioTest, FirstCycleAsksForTheStatusAndTurnsTheLampGreen) {
     ASSERT_EQ(engine.Start(), RunMode::Resident);
-    EXPECT_EQ(session.service.ShapeDump.fill, ui::kRed);
+    EXPECT_EQ(session.service.ShapeDump.fill, forms::kRed);
     EXPECT_EQ(engine.Tick(), 1);
     EXPECT_TRUE(session.terminalConnected);
-    EXPECT_EQ(session.service.ShapeDump.fill, ui::kGreen);
-    EXPECT_EQ(session.service.Shape1.fill, ui::kRed);
+    EXPECT_EQ(session.service.ShapeDump.fill, forms::kGreen);
+    EXPECT_EQ(session.service.Shape1.fill, forms::kRed);
     EXPECT_FALSE(engine.DataExists("POSDUMPIN.TXT"));
     EXPECT_EQ(engine.ReadData("POSDUMPOUT.TXT"), Golden("POSDUMPOUT_status.TXT"));
     EXPECT_TRUE(engine.timer.IsEnabled());
@@ -101,7 +101,7 @@ TEST_F(ScenarioTest, CommandFileIsPickedUpRunAndDeletedAfterTheOldResultGoes) {
     EXPECT_GE(engine.clock.sleptMs, 20000);  // the 20 s wait passed on the fake clock
     EXPECT_EQ(session.service.txtAmount.Text(), "2");
     EXPECT_EQ(session.console.txtImporto.Text(), "2        ");
-    EXPECT_EQ(session.service.Shape1.fill, ui::kRed);
+    EXPECT_EQ(session.service.Shape1.fill, forms::kRed);
     EXPECT_FALSE(engine.DataExists("LogVnxPos.TXT"));
 }
 
@@ -129,7 +129,7 @@ TEST_F(ScenarioTest, MissingInputFolderStopsPollingUntilASave) {
     EXPECT_FALSE(engine.timer.IsEnabled());
 
     std::filesystem::create_directories(missing);
-    session.service.cmdSalvaDati_Click();  // answered OK
+    session.serviceActions.cmdSalvaDati_Click();  // answered OK
     EXPECT_TRUE(engine.timer.IsEnabled());
     EXPECT_EQ(engine.Tick(), 1);
     EXPECT_TRUE(session.terminalConnected);
@@ -184,11 +184,11 @@ TEST_F(ScenarioTest, RunOnceKeepsTheBlankAfterTheSwitch) {
 
 TEST_F(ScenarioTest, LoggingKeepsOnlyTheLastExchange) {
     engine.WriteData("ParamVnxPos.TXT", "1\r\n0\r\n0\r\n0\r\n");
-    terminal::POSData answer;
-    terminal::SetFieldBytes(answer, 0, "10001761");
-    terminal::SetFieldBytes(answer, 6, "000042");
-    terminal::SetFieldBytes(answer, 7, "1250");
-    terminal::SetFieldBytes(answer, 17, "RICEVUTA TOTALI");
+    iae17::POSData answer;
+    iae17::SetFieldBytes(answer, 0, "10001761");
+    iae17::SetFieldBytes(answer, 6, "000042");
+    iae17::SetFieldBytes(answer, 7, "1250");
+    iae17::SetFieldBytes(answer, 17, "RICEVUTA TOTALI");
     engine.fakeLibrary.answer = answer;
     StartConnected();
     engine.WriteData("SRINPF.TXT", "POS_STATUS\r\n");
@@ -213,11 +213,11 @@ TEST_F(ScenarioTest, CloseRequestSavesParametersAsksAndEnds) {
     ASSERT_EQ(engine.Start(), RunMode::Resident);
     engine.dialogs.answers = {ports::Answer::Cancel, ports::Answer::Ok};
     session.service.chkEnableLog.checked = true;
-    session.service.m_esci_Click();
+    session.serviceActions.m_esci_Click();
     EXPECT_FALSE(engine.shell.Ended());
     EXPECT_TRUE(engine.timer.IsEnabled());  // polling resumes after Cancel
     EXPECT_EQ(engine.ReadData("ParamVnxPos.TXT"), "1\r\n0\r\n6\r\n0\r\n");
-    session.service.m_esci_Click();
+    session.serviceActions.m_esci_Click();
     EXPECT_EQ(engine.shell.exitCodes, std::vector<int>{0});
     EXPECT_FALSE(session.service.trayIconShown);
     EXPECT_EQ(engine.fakeLibrary.frees, 1);

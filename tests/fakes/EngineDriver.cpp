@@ -4,7 +4,7 @@
 
 namespace varnix::fakes {
 
-EngineDriver::EngineDriver(terminal::TerminalLibrary* library, platform::Platform* platform) {
+EngineDriver::EngineDriver(iae17::TerminalLibrary* library, platform::Platform* platform) {
     const char sep = platform::HostPlatform().Separator();
 #ifdef _WIN32
     // Windows has no XDG folders: the data folder comes through the registry override.
@@ -14,9 +14,11 @@ EngineDriver::EngineDriver(terminal::TerminalLibrary* library, platform::Platfor
     dataFolder = home.path() + "share" + sep + "ZANDRIKVarnixPos" + sep;
     testing::SetDataFolderOverride(std::nullopt);
 #endif
-    session = std::make_unique<Session>(platform != nullptr ? *platform : platform::HostPlatform(),
-                                        ports::Ports{dialogs, events, timer, clock, shell},
-                                        library != nullptr ? *library : fakeLibrary);
+    session = std::make_unique<engine::Session>(
+        platform != nullptr ? *platform : platform::HostPlatform(),
+        ports::Ports{dialogs, events, timer, clock, shell},
+        library != nullptr ? *library : fakeLibrary);
+    shell.about = &session->about;
 }
 
 void EngineDriver::CreateDataFolder() {
@@ -31,7 +33,7 @@ int EngineDriver::Tick(int count) {
     int ran = 0;
     for (int i = 0; i < count; ++i) {
         if (timer.IsEnabled() && !shell.Ended()) {
-            session->service.Timer1_Timer();
+            session->polling.Timer1_Timer();
             ++ran;
         }
         clock.Sleep(timer.Interval());

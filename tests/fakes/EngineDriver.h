@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "core/Session.h"
+#include "engine/Session.h"
 #include "fakes/FakeLibrary.h"
 #include "fakes/FakePorts.h"
 #include "fakes/TestEnv.h"
@@ -18,7 +18,7 @@ namespace varnix::fakes {
 class EngineDriver {
   public:
     // With `library` null the recording fake library is used; with `platform` null the host's.
-    explicit EngineDriver(terminal::TerminalLibrary* library = nullptr,
+    explicit EngineDriver(iae17::TerminalLibrary* library = nullptr,
                           platform::Platform* platform = nullptr);
 
     // Creates the data folder, as an installer would.
@@ -47,7 +47,7 @@ class EngineDriver {
     FakeClock clock;
     FakeShell shell;
     FakeLibrary fakeLibrary;
-    std::unique_ptr<Session> session;
+    std::unique_ptr<engine::Session> session;
 };
 
 }  // namespace varnix::fakes

@@ -7,41 +7,41 @@
 #include <utility>
 #include <vector>
 
-#include "core/RuntimeError.h"
-#include "terminal/TerminalLibrary.h"
+#include "iae17/TerminalLibrary.h"
+#include "platform/RuntimeError.h"
 
 namespace varnix::fakes {
 
 struct LibraryCall {
     std::string name;  // "IAE17AX_Payment", "IAE17AX_InitEth", ...
-    terminal::POSRequest request;
-    terminal::POSData data;  // as it was sent
-    terminal::EthParams eth;
-    terminal::ComParams com;
+    iae17::POSRequest request;
+    iae17::POSData data;  // as it was sent
+    iae17::EthParams eth;
+    iae17::ComParams com;
 };
 
-class FakeLibrary : public terminal::TerminalLibrary {
+class FakeLibrary : public iae17::TerminalLibrary {
   public:
-    std::int16_t InitEth(terminal::EthParams& params) override {
+    std::int16_t InitEth(iae17::EthParams& params) override {
         MaybeMissing();
         Keep({"IAE17AX_InitEth", {}, {}, params, {}});
         return 0;
     }
-    std::int16_t InitRS232(terminal::ComParams& params) override {
+    std::int16_t InitRS232(iae17::ComParams& params) override {
         MaybeMissing();
         Keep({"IAE17AX_InitRS232", {}, {}, {}, params});
         return 0;
     }
-    std::int16_t Call(terminal::Function function, terminal::POSRequest& request,
-                      terminal::POSData& data) override {
+    std::int16_t Call(iae17::Function function, iae17::POSRequest& request,
+                      iae17::POSData& data) override {
         MaybeMissing();
-        Keep({terminal::FunctionName(function), request, data, {}, {}});
+        Keep({iae17::FunctionName(function), request, data, {}, {}});
         if (answer) {
             data = *answer;
         }
         return code;
     }
-    std::int16_t GetVersion(terminal::VersionBuffer& buffer) override {
+    std::int16_t GetVersion(iae17::VersionBuffer& buffer) override {
         MaybeMissing();
         std::copy(version.begin(), version.end(), buffer.begin());
         return 0;
@@ -65,8 +65,8 @@ class FakeLibrary : public terminal::TerminalLibrary {
     std::vector<LibraryCall> calls;
     bool keepCalls = true;  // off where nobody reads them (each keeps two 4 KB records)
     std::int16_t code = 0;
-    std::optional<terminal::POSData> answer;
-    terminal::VersionBuffer version{'1', '.', '0', '.', '0', ' ', ' ', ' ', ' ', ' '};
+    std::optional<iae17::POSData> answer;
+    iae17::VersionBuffer version{'1', '.', '0', '.', '0', ' ', ' ', ' ', ' ', ' '};
     bool missing = false;
     int frees = 0;
 

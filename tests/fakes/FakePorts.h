@@ -1,5 +1,6 @@
 // Recording fakes of the ports: dialogs that log every box and answer from a script, an event
-// pump that counts, a timer that only holds its state, and a clock whose sleeps advance time.
+// pump that counts, a timer that only holds its state, and a clock that stands still: its sleeps
+// only add up how long the core would have slept, so no test waits through real seconds.
 #pragma once
 
 #include <deque>
@@ -7,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "forms/AboutBox.h"
 #include "ports/Clock.h"
 #include "ports/Dialogs.h"
 #include "ports/EventPump.h"
 #include "ports/PollTimer.h"
 #include "ports/Shell.h"
-#include "ui/service/AboutBox.h"
 
 namespace varnix::fakes {
 
@@ -88,11 +89,12 @@ class FakeClock : public ports::Clock {
 class FakeShell : public ports::Shell {
   public:
     void EndProcess(int exitCode) override { exitCodes.push_back(exitCode); }
-    void ShowAboutModal(ui::AboutBox& about) override {
-        aboutShown.push_back(about.lblVersion.caption);
+    void ShowAboutModal() override {
+        aboutShown.push_back(about != nullptr ? about->lblVersion.caption : std::string());
     }
     bool Ended() const { return !exitCodes.empty(); }
 
+    const forms::AboutBox* about = nullptr;  // the session's, once wired
     std::vector<int> exitCodes;
     std::vector<std::string> aboutShown;  // the version label each time it was shown
 };

@@ -1,7 +1,7 @@
 // A Session wired to recording fakes, with its data folder in a fresh temporary folder.
 #pragma once
 
-#include "core/Session.h"
+#include "engine/Session.h"
 #include "fakes/FakeLibrary.h"
 #include "fakes/FakePorts.h"
 #include "fakes/TestEnv.h"
@@ -12,6 +12,7 @@ struct TestSession {
     explicit TestSession(platform::Platform& platform = platform::HostPlatform())
         : session(platform, ports::Ports{dialogs, events, timer, clock, shell}, library) {
         session.settings.DataFolder = dir.path();
+        shell.about = &session.about;
     }
 
     testing::TempDir dir;
@@ -21,7 +22,7 @@ struct TestSession {
     FakeClock clock;
     FakeShell shell;
     FakeLibrary library;
-    Session session;
+    engine::Session session;
 };
 
 }  // namespace varnix::fakes

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "fakes/EngineDriver.h"
+#include "iae17/LoadedTerminalLibrary.h"
 #include "integration/SimulatorProcess.h"
-#include "terminal/LoadedTerminalLibrary.h"
 
 namespace varnix {
 namespace {
@@ -30,7 +30,7 @@ class EngineAgainstSimulatorTest : public ::testing::Test {
     }
 
     testing::SimulatorProcess simulator{{"--tcp", "low"}};
-    terminal::LoadedTerminalLibrary library{platform::HostPlatform()};
+    iae17::LoadedTerminalLibrary library{platform::HostPlatform()};
     fakes::EngineDriver engine{&library};
 };
 

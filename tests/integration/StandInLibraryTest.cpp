@@ -4,20 +4,21 @@
 
 #include <chrono>
 
-#include "core/RuntimeError.h"
-#include "core/Session.h"
+#include "engine/Session.h"
+#include "exchange/TerminalLink.h"
+#include "exchange/TerminalOperations.h"
 #include "fakes/FakePorts.h"
 #include "fakes/TestEnv.h"
+#include "iae17/LoadedTerminalLibrary.h"
 #include "integration/LoopbackGuard.h"
 #include "integration/SimulatorProcess.h"
-#include "terminal/LoadedTerminalLibrary.h"
-#include "terminal/TerminalOperations.h"
+#include "platform/RuntimeError.h"
 #include "text/AnsiText.h"
 
 namespace varnix {
 namespace {
 
-using terminal::LoadedTerminalLibrary;
+using iae17::LoadedTerminalLibrary;
 
 class StandInLibraryTest : public ::testing::Test {
   protected:
@@ -43,7 +44,7 @@ class StandInLibraryTest : public ::testing::Test {
         session.console.cmbConnessione.SetText("Ethernet");
         session.console.txtIP.SetText(ip);
         session.console.txtPorta.SetText(std::to_string(port));
-        session.console.OpenTerminalLink(0);  // the settings follow the console's fields
+        exchange::OpenTerminalLink(session, 0);  // the settings follow the console's fields
     }
 
     void UseSerial(const std::string& comPort) {
@@ -69,9 +70,9 @@ class StandInLibraryTest : public ::testing::Test {
     fakes::FakeClock clock;
     fakes::FakeShell shell;
     LoadedTerminalLibrary library{platform::HostPlatform()};
-    Session session{platform::HostPlatform(), ports::Ports{dialogs, events, timer, clock, shell},
-                    library};
-    terminal::TerminalOperations ops{session};
+    engine::Session session{platform::HostPlatform(),
+                            ports::Ports{dialogs, events, timer, clock, shell}, library};
+    exchange::TerminalOperations ops{session};
 };
 
 class OverEachLink : public StandInLibraryTest,
@@ -83,24 +84,26 @@ TEST_P(OverEachLink, EveryOperationReachesTheTerminalExactlyOnce) {
     auto& console = session.console;
     console.txtImporto.SetText("1250");
     console.txtImportoPreAut.SetText("5000");
-    using Click = void (ui::ConsoleForm::*)();
-    for (Click click : {&ui::ConsoleForm::btnPagamento_Click, &ui::ConsoleForm::btnAccredito_Click,
-                        &ui::ConsoleForm::btnTotali_Click, &ui::ConsoleForm::btnStatus_Click,
-                        &ui::ConsoleForm::btnPreautorizzazione_Click}) {
-        (console.*click)();
+    auto& actions = session.consoleActions;
+    using Click = void (engine::ConsoleActions::*)();
+    for (Click click :
+         {&engine::ConsoleActions::btnPagamento_Click, &engine::ConsoleActions::btnAccredito_Click,
+          &engine::ConsoleActions::btnTotali_Click, &engine::ConsoleActions::btnStatus_Click,
+          &engine::ConsoleActions::btnPreautorizzazione_Click}) {
+        (actions.*click)();
         EXPECT_EQ(console.txtEsito.Text(), "OK");
     }
     // The pre-authorisation's code comes back in the outcome, and its top-up and closing use it.
     console.txtCodicePreautorizzazione.SetText(text::TrimBlanks(console.txtCodPreaut.Text()));
-    console.btnIntegrativa_Click();
+    actions.btnIntegrativa_Click();
     EXPECT_EQ(console.txtEsito.Text(), "OK");
     EXPECT_EQ(text::TrimBlanks(console.txtImpPreaut.Text()), "10000");
-    console.btnPreautChiusura_Click();
+    actions.btnPreautChiusura_Click();
     EXPECT_EQ(console.txtEsito.Text(), "OK");
 
-    for (auto op : {&terminal::TerminalOperations::ZANDRIK_EseguiPagamentoEsteso,
-                    &terminal::TerminalOperations::ZANDRIK_Accredito,
-                    &terminal::TerminalOperations::ZANDRIK_Totali}) {
+    for (auto op : {&exchange::TerminalOperations::ZANDRIK_EseguiPagamentoEsteso,
+                    &exchange::TerminalOperations::ZANDRIK_Accredito,
+                    &exchange::TerminalOperations::ZANDRIK_Totali}) {
         console.txtEsito.SetText("");
         EXPECT_EQ((ops.*op)(), "");
         EXPECT_EQ(console.txtEsito.Text(), "OK");
@@ -178,7 +181,7 @@ TEST_F(StandInLibraryTest, VoidNamesAnEarlierApprovedTransaction) {
 }
 
 TEST_F(StandInLibraryTest, LibraryLoadsLazilyAndFreeTwiceIsHarmless) {
-    terminal::VersionBuffer version{};
+    iae17::VersionBuffer version{};
     EXPECT_EQ(library.GetVersion(version), 0);
     EXPECT_EQ(std::string(version.data(), version.size()), "SIM 1.0.0 ");
     EXPECT_EQ(library.Free(), 0);
@@ -198,9 +201,9 @@ TEST_F(StandInLibraryTest, LibraryLoadsLazilyAndFreeTwiceIsHarmless) {
 TEST_F(StandInLibraryTest, FunctionMissingFromTheLibraryIsNamed) {
     LoadedTerminalLibrary wrong(platform::HostPlatform(), "libm.so.6");
     try {
-        terminal::POSRequest request;
-        terminal::POSData data;
-        wrong.Call(terminal::Function::Closure, request, data);
+        iae17::POSRequest request;
+        iae17::POSData data;
+        wrong.Call(iae17::Function::Closure, request, data);
         ADD_FAILURE() << "a missing function must raise";
     } catch (const RuntimeError& e) {
         EXPECT_EQ(e.Number(), kErrEntryPointNotFound);
@@ -229,7 +232,7 @@ TEST_F(StandInLibraryTest, SerialLinkComesBackAfterADropAndNeedsTheSimulator) {
 TEST_F(StandInLibraryTest, NonLoopbackAddressFailsWithoutAConnectionAttempt) {
     const int before = testing::RefusedConnections();
     UseEthernet(9100, "192.0.2.10");
-    session.console.btnTotali_Click();
+    session.consoleActions.btnTotali_Click();
     EXPECT_EQ(session.console.txtEsito.Text(), "ETH ERROR");
     EXPECT_EQ(testing::RefusedConnections(), before);
     EXPECT_TRUE(simulator.JournalLines().empty());

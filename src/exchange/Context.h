@@ -1,0 +1,48 @@
+// What every exchange step works on: the process-wide state (settings, the terminal records, the
+// terminal-connected flag), the two forms whose fields are the operations' working store, and the
+// outside services. One exists per run, owned by the engine's Session; tests build one on fakes.
+#pragma once
+
+#include <string>
+
+#include "config/ConfigFile.h"
+#include "config/Settings.h"
+#include "forms/AboutBox.h"
+#include "forms/ConsoleForm.h"
+#include "forms/ServiceWindow.h"
+#include "iae17/Records.h"
+#include "iae17/TerminalLibrary.h"
+#include "platform/Platform.h"
+#include "ports/Ports.h"
+
+namespace varnix::exchange {
+
+struct Context {
+    Context(platform::Platform& platformRef, ports::Ports portsRef,
+            iae17::TerminalLibrary& libraryRef)
+        : platform(platformRef), ports(portsRef), library(libraryRef) {}
+    Context(const Context&) = delete;
+    Context& operator=(const Context&) = delete;
+
+    platform::Platform& platform;
+    ports::Ports ports;
+    iae17::TerminalLibrary& library;
+
+    config::Settings settings;
+    iae17::Records records;
+    bool terminalConnected = false;
+    bool ecrIdRequired = false;  // the dispatcher's copy, read by the command handlers
+
+    forms::ConsoleForm console;
+    forms::ServiceWindow service;
+    forms::AboutBox about;
+
+    // The configuration file's reader and writer, working on this run's settings and forms.
+    config::ConfigFile ConfigFile() {
+        return config::ConfigFile(platform, ports.dialogs, settings, console, service);
+    }
+    // A file of the data folder by its bare name.
+    std::string DataFile(const char* name) const { return settings.DataFolder + name; }
+};
+
+}  // namespace varnix::exchange

@@ -1,0 +1,30 @@
+// Records one exchange in a text file: WriteCommunicationResult writes the six head lines from
+// the console's result boxes, WritePosData appends the outcome record. Neither ever raises an
+// error to its caller; only a missing exchange folder is reported, in a box.
+#pragma once
+
+#include <string>
+
+namespace varnix::exchange {
+
+struct Context;
+
+inline constexpr const char* kExchangeFolderMissing =
+    "Cartella per file di I/O non trovata. Creare cartella 2";
+
+class ExchangeRecordWriter {
+  public:
+    explicit ExchangeRecordWriter(Context& context) : context_(context) {}
+
+    void WriteCommunicationResult(const std::string& outFile, const std::string& funzione,
+                                  const std::string& executionDescription);
+    void WritePosData(const std::string& outFile);
+
+    // Local date then local time: "YYYYMMDD_hhmmss".
+    std::string CurrDateTime();
+
+  private:
+    Context& context_;
+};
+
+}  // namespace varnix::exchange

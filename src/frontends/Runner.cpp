@@ -1,0 +1,33 @@
+#include "frontends/Runner.h"
+
+#include "startup/Startup.h"
+
+namespace varnix::frontends {
+
+Runner::Runner(ports::Dialogs& dialogs, ports::EventPump& events, ports::PollTimer& timer,
+               ports::Shell& shell)
+    : platform_(platform::HostPlatform()),
+      clock_(platform_),
+      library_(platform_),
+      session_(platform_, ports::Ports{dialogs, events, timer, clock_, shell}, library_) {}
+
+startup::RunMode Runner::Start(const std::string& commandLine) {
+    return startup::Startup(session_).Form_Load(commandLine);
+}
+
+void Runner::Tick() {
+    session_.polling.Timer1_Timer();
+}
+
+void Runner::RequestClose() {
+    if (session_.serviceActions.Form_QueryUnload()) {
+        session_.serviceActions.Form_Unload();
+    }
+}
+
+long long Runner::MsToNextTick(long long elapsedMs, int intervalMs) {
+    const long long period = intervalMs > 0 ? intervalMs : 1;
+    return (elapsedMs / period + 1) * period - elapsedMs;
+}
+
+}  // namespace varnix::frontends

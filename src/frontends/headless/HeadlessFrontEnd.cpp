@@ -1,0 +1,100 @@
+#include "frontends/headless/HeadlessFrontEnd.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+
+#include "frontends/Runner.h"
+#include "text/AnsiText.h"
+
+namespace varnix::headless {
+
+namespace {
+
+volatile std::sig_atomic_t gStopRequested = 0;
+
+extern "C" void OnStopSignal(int /*signal*/) {
+    gStopRequested = 1;
+}
+
+// Text as the terminal shows it: UTF-8 on POSIX, the ANSI code page on Windows.
+std::string ForTerminal(const std::string& text) {
+#ifdef _WIN32
+    return text;
+#else
+    return text::Cp1252ToUtf8(text);
+#endif
+}
+
+}  // namespace
+
+ports::Answer HeadlessFrontEnd::Show(const std::string& text, const std::string& title,
+                                     ports::Buttons /*buttons*/, ports::Icon /*icon*/) {
+    const std::string shownTitle = title.empty() ? forms::AboutBox::kApplicationTitle : title;
+    std::fprintf(stderr, "%s: %s\n", ForTerminal(shownTitle).c_str(), ForTerminal(text).c_str());
+    std::fflush(stderr);
+    return ports::Answer::Ok;  // the default button of every box the system shows
+}
+
+void HeadlessFrontEnd::EndProcess(int exitCode) {
+    if (!ended_) {
+        ended_ = true;
+        exitCode_ = exitCode;
+    }
+}
+
+void HeadlessFrontEnd::ShowAboutModal() {
+    if (about_ == nullptr) {
+        return;
+    }
+    const forms::AboutBox& about = *about_;
+    std::printf("%s\n%s\n%s\n", ForTerminal(about.lblTitle.caption).c_str(),
+                ForTerminal(about.lblVersion.caption).c_str(),
+                ForTerminal(about.lblDescription.caption).c_str());
+    std::fflush(stdout);
+}
+
+int HeadlessFrontEnd::Run(const std::string& commandLine) {
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+
+    frontends::Runner runner(*this, *this, *this, *this);
+    about_ = &runner.Session().about;
+    const auto mode = runner.Start(commandLine);
+    if (ended_) {
+        return exitCode_;
+    }
+    if (mode == startup::RunMode::Interactive) {
+        Show("La console interattiva richiede un display: resto in ascolto dei file comandi.", "",
+             ports::Buttons::Ok, ports::Icon::None);
+    }
+    // Resident: one polling cycle per tick while the timer is on; a stop signal is the close
+    // request answered OK. Waiting in short slices keeps the answer to a signal quick.
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const auto elapsedMs = [&start] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    };
+    long long nextTick = interval_;
+    while (!ended_) {
+        if (gStopRequested != 0) {
+            gStopRequested = 0;
+            runner.RequestClose();
+            continue;
+        }
+        const long long now = elapsedMs();
+        if (now < nextTick) {
+            runner.Platform().SleepMs(
+                static_cast<int>(nextTick - now < 100 ? nextTick - now : 100));
+            continue;
+        }
+        if (enabled_) {
+            runner.Tick();
+        }
+        const long long after = elapsedMs();
+        nextTick = after + frontends::Runner::MsToNextTick(after, interval_);
+    }
+    return exitCode_;
+}
+
+}  // namespace varnix::headless

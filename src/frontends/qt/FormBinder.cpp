@@ -1,0 +1,188 @@
+#include "frontends/qt/FormBinder.h"
+
+#include <QSignalBlocker>
+
+#include "text/AnsiText.h"
+
+namespace varnix::qt {
+
+namespace {
+
+// Views are pulled after every action and every tick: a setter is called only when the model
+// differs from what the widget shows, so an idle window repaints nothing.
+void SyncEnabled(QWidget* widget, bool enabled) {
+    if (widget->testAttribute(Qt::WA_ForceDisabled) == enabled) {
+        widget->setEnabled(enabled);
+    }
+}
+
+void SyncVisible(QWidget* widget, bool visible) {
+    if (widget->isHidden() == visible) {
+        widget->setVisible(visible);
+    }
+}
+
+}  // namespace
+
+QString FromAnsi(const std::string& ansi) {
+    return QString::fromStdString(text::Cp1252ToUtf8(ansi));
+}
+
+std::string ToAnsi(const QString& text) {
+    return text::Utf8ToCp1252(text.toStdString());
+}
+
+void FormBinder::Bind(QLineEdit* widget, TextBox& model) {
+    if (model.maxLength > 0) {
+        widget->setMaxLength(model.maxLength);
+    }
+    if (!model.toolTip.empty()) {
+        widget->setToolTip(FromAnsi(model.toolTip));
+    }
+    QObject::connect(widget, &QLineEdit::textEdited,
+                     [&model](const QString& text) { model.SetText(ToAnsi(text)); });
+    pulls_.emplace_back([widget, &model] {
+        const QString text = FromAnsi(model.Text());
+        if (widget->text() != text) {
+            const QSignalBlocker block(widget);
+            widget->setText(text);
+        }
+        SyncEnabled(widget, model.enabled);
+        SyncVisible(widget, model.visible);
+    });
+}
+
+void FormBinder::Bind(QPlainTextEdit* widget, TextBox& model) {
+    if (!model.toolTip.empty()) {
+        widget->setToolTip(FromAnsi(model.toolTip));
+    }
+    QObject::connect(widget, &QPlainTextEdit::textChanged, [widget, &model] {
+        std::string text = ToAnsi(widget->toPlainText());
+        // The box shows CR LF lines; Qt keeps LF.
+        std::string crlf;
+        for (char c : text) {
+            if (c == '\n') {
+                crlf += "\r\n";
+            } else {
+                crlf.push_back(c);
+            }
+        }
+        model.SetText(crlf);
+    });
+    pulls_.emplace_back([widget, &model] {
+        std::string lf;
+        for (char c : model.Text()) {
+            if (c != '\r') {
+                lf.push_back(c);
+            }
+        }
+        const QString text = FromAnsi(lf);
+        if (widget->toPlainText() != text) {
+            const QSignalBlocker block(widget);
+            widget->setPlainText(text);
+        }
+    });
+}
+
+void FormBinder::Bind(QComboBox* widget, ComboBox& model) {
+    widget->setEditable(model.IsEditable());
+    if (!model.toolTip.empty()) {
+        widget->setToolTip(FromAnsi(model.toolTip));
+    }
+    QObject::connect(widget, QOverload<int>::of(&QComboBox::activated),
+                     [&model](int index) { model.SetListIndex(index); });
+    if (model.IsEditable()) {
+        QObject::connect(widget, &QComboBox::editTextChanged,
+                         [widget, &model](const QString& text) {
+                             if (widget->signalsBlocked()) {
+                                 return;
+                             }
+                             model.SetText(ToAnsi(text));
+                         });
+    }
+    pulls_.emplace_back([widget, &model] {
+        const QSignalBlocker block(widget);
+        QStringList items;
+        for (const auto& item : model.Items()) {
+            items << FromAnsi(item);
+        }
+        QStringList shown;
+        for (int i = 0; i < widget->count(); ++i) {
+            shown << widget->itemText(i);
+        }
+        if (shown != items) {
+            widget->clear();
+            widget->addItems(items);
+        }
+        if (widget->currentIndex() != model.ListIndex()) {
+            widget->setCurrentIndex(model.ListIndex());
+        }
+        if (model.IsEditable()) {
+            const QString text = FromAnsi(model.Text());
+            if (widget->currentText() != text) {
+                widget->setEditText(text);
+            }
+        }
+        SyncEnabled(widget, model.enabled);
+        SyncVisible(widget, model.visible);
+    });
+}
+
+void FormBinder::Bind(QCheckBox* widget, CheckBox& model) {
+    QObject::connect(widget, &QCheckBox::toggled, [&model](bool on) { model.checked = on; });
+    pulls_.emplace_back([widget, &model] {
+        if (widget->isChecked() != model.checked) {
+            const QSignalBlocker block(widget);
+            widget->setChecked(model.checked);
+        }
+        SyncEnabled(widget, model.enabled);
+    });
+}
+
+void FormBinder::Bind(QPushButton* widget, Button& model, std::function<void()> onClick) {
+    QObject::connect(widget, &QPushButton::clicked, std::move(onClick));
+    pulls_.emplace_back([widget, &model] {
+        SyncEnabled(widget, model.enabled);
+        SyncVisible(widget, model.visible);
+    });
+}
+
+void FormBinder::Bind(QLabel* widget, Label& model) {
+    if (!model.toolTip.empty()) {
+        widget->setToolTip(FromAnsi(model.toolTip));
+    }
+    pulls_.emplace_back([widget, &model] {
+        const QString text = FromAnsi(model.caption);
+        if (widget->text() != text) {
+            widget->setText(text);
+        }
+        SyncVisible(widget, model.visible);
+    });
+}
+
+void FormBinder::BindLamp(LampWidget* widget, Lamp& model) {
+    pulls_.emplace_back(
+        [widget, &model] { widget->SetColor(QColor(model.fill.r, model.fill.g, model.fill.b)); });
+}
+
+QLineEdit* FormBinder::Line(TextBox& model, const char* name) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(name);
+    Bind(edit, model);
+    return edit;
+}
+
+QComboBox* FormBinder::List(ComboBox& model, const char* name) {
+    auto* combo = new QComboBox;
+    combo->setObjectName(name);
+    Bind(combo, model);
+    return combo;
+}
+
+void FormBinder::Pull() const {
+    for (const auto& pull : pulls_) {
+        pull();
+    }
+}
+
+}  // namespace varnix::qt

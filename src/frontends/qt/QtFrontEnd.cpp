@@ -1,0 +1,119 @@
+#include "frontends/qt/QtFrontEnd.h"
+
+#include <QApplication>
+
+#include "frontends/Runner.h"
+#include "frontends/qt/AboutDialog.h"
+#include "frontends/qt/ConsoleWindow.h"
+#include "frontends/qt/MessageBox.h"
+#include "frontends/qt/ServiceMainWindow.h"
+
+namespace varnix::qt {
+
+QtFrontEnd::QtFrontEnd() {
+    timer_.setSingleShot(true);
+    grid_.start();
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        if (runner_ == nullptr || ended_ || !enabled_) {
+            return;
+        }
+        runner_->Tick();  // switches the timer off and, at its end, on again
+        if (enabled_ && !timer_.isActive()) {
+            ScheduleNextTick();
+        }
+        RefreshViews();
+    });
+}
+
+void QtFrontEnd::ScheduleNextTick() {
+    timer_.start(static_cast<int>(frontends::Runner::MsToNextTick(grid_.elapsed(), interval_)));
+}
+
+QtFrontEnd::~QtFrontEnd() = default;
+
+void QtFrontEnd::Attach(frontends::Runner& runner) {
+    runner_ = &runner;
+    auto& session = runner.Session();
+    service_ = std::make_unique<ServiceMainWindow>(session.service, session.serviceActions,
+                                                   [this] { RefreshViews(); });
+    console_ = std::make_unique<ConsoleWindow>(session.console, session.consoleActions,
+                                               [this] { RefreshViews(); });
+    // Side by side when both are shown: the console to the right of the service window.
+    service_->move(0, 0);
+    console_->move(service_->frameGeometry().width() + 12, 0);
+    session.console.onRefresh = [this] {
+        if (console_) {
+            console_->Pull();
+        }
+    };
+    session.service.onRefresh = [this] {
+        if (service_) {
+            service_->Pull();
+        }
+    };
+}
+
+void QtFrontEnd::RefreshViews() {
+    if (ended_) {
+        return;
+    }
+    if (service_) {
+        service_->Pull();
+    }
+    if (console_) {
+        console_->Pull();
+    }
+}
+
+ports::Answer QtFrontEnd::Show(const std::string& text, const std::string& title,
+                               ports::Buttons buttons, ports::Icon icon) {
+    return ShowMessageBox(text, title, buttons, icon,
+                          service_ && service_->isVisible() ? service_.get() : nullptr);
+}
+
+void QtFrontEnd::PumpEvents() {
+    // Waits pump every 50 ms; the views need not follow that often (every action and every tick
+    // end with a full refresh anyway), and an idle window then costs next to nothing.
+    if (!lastPumpRefresh_.isValid() || lastPumpRefresh_.elapsed() >= kPumpRefreshMs) {
+        lastPumpRefresh_.start();
+        RefreshViews();
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtFrontEnd::SetEnabled(bool enabled) {
+    enabled_ = enabled && !ended_;
+    if (enabled_) {
+        ScheduleNextTick();
+    } else {
+        timer_.stop();
+    }
+}
+
+void QtFrontEnd::EndProcess(int exitCode) {
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    exitCode_ = exitCode;
+    timer_.stop();
+    if (service_) {
+        service_->Tray()->hide();
+        service_->hide();
+    }
+    if (console_) {
+        console_->hide();
+    }
+    QCoreApplication::exit(exitCode);
+}
+
+void QtFrontEnd::ShowAboutModal() {
+    if (runner_ == nullptr) {
+        return;
+    }
+    AboutDialog dialog(runner_->Session().about,
+                       service_ && service_->isVisible() ? service_.get() : nullptr);
+    dialog.exec();
+}
+
+}  // namespace varnix::qt

@@ -1,0 +1,69 @@
+// The Qt backend of the core's ports: message boxes, event pumping, the polling timer and the
+// shell (ending the process, the modal About box). It owns the three windows, each a view of its
+// model, and brings them up to date after every action and every pump.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+#include "ports/Dialogs.h"
+#include "ports/EventPump.h"
+#include "ports/PollTimer.h"
+#include "ports/Shell.h"
+
+namespace varnix::frontends {
+class Runner;
+}
+
+namespace varnix::qt {
+
+class ConsoleWindow;
+class ServiceMainWindow;
+
+class QtFrontEnd : public QObject,
+                   public ports::Dialogs,
+                   public ports::EventPump,
+                   public ports::PollTimer,
+                   public ports::Shell {
+  public:
+    QtFrontEnd();
+    ~QtFrontEnd() override;
+
+    // Creates the windows for the runner's session; the runner's ports must be this object.
+    void Attach(frontends::Runner& runner);
+    void RefreshViews();
+
+    ports::Answer Show(const std::string& text, const std::string& title, ports::Buttons buttons,
+                       ports::Icon icon) override;
+    void PumpEvents() override;
+    void SetEnabled(bool enabled) override;
+    bool IsEnabled() const override { return enabled_; }
+    void SetInterval(int milliseconds) override { interval_ = milliseconds; }
+    int Interval() const override { return interval_; }
+    void EndProcess(int exitCode) override;
+    void ShowAboutModal() override;
+
+    bool Ended() const { return ended_; }
+    int ExitCode() const { return exitCode_; }
+    ConsoleWindow* Console() const { return console_.get(); }
+    ServiceMainWindow* Service() const { return service_.get(); }
+
+  private:
+    void ScheduleNextTick();
+
+    frontends::Runner* runner_ = nullptr;
+    QTimer timer_;
+    QElapsedTimer grid_;
+    static constexpr qint64 kPumpRefreshMs = 250;
+    QElapsedTimer lastPumpRefresh_;
+    bool enabled_ = false;
+    int interval_ = 900;
+    std::unique_ptr<ServiceMainWindow> service_;
+    std::unique_ptr<ConsoleWindow> console_;
+    bool ended_ = false;
+    int exitCode_ = 0;
+};
+
+}  // namespace varnix::qt

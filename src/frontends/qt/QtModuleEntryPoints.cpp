@@ -1,0 +1,42 @@
+// The entry points of the windowed module (libvarnixpos-qt.so), the side that is loaded:
+// the application with its windows, and a lone message box for the run-once mode.
+// varnixpos finds them through QtModuleLoader.
+#include <QApplication>
+
+#include "frontends/Runner.h"
+#include "frontends/qt/MessageBox.h"
+#include "frontends/qt/QtFrontEnd.h"
+#include "frontends/qt/QtModuleAbi.h"
+
+extern "C" VARNIX_QT_EXPORT int varnix_qt_run(int argc, char** argv, const char* commandLine) {
+    using namespace varnix;
+    QApplication app(argc, argv);
+    // The tray keeps the process alive with no window shown.
+    QApplication::setQuitOnLastWindowClosed(false);
+    qt::QtFrontEnd frontEnd;
+    frontends::Runner runner(frontEnd, frontEnd, frontEnd, frontEnd);
+    frontEnd.Attach(runner);
+
+    runner.Start(commandLine);
+    if (frontEnd.Ended()) {
+        return frontEnd.ExitCode();
+    }
+    frontEnd.RefreshViews();
+    return QApplication::exec();
+}
+
+extern "C" VARNIX_QT_EXPORT int varnix_qt_message_box(const char* text, const char* title,
+                                                      int okCancel, int critical) {
+    using namespace varnix;
+    // Made at the first box and kept, never destroyed: the process ends soon after, and a
+    // QApplication torn down among the static destructors outlives its display connection.
+    static int argc = 1;
+    static char name[] = "varnixpos";
+    static char* argv[] = {name, nullptr};
+    static QApplication* const app = new QApplication(argc, argv);
+    (void)app;
+    const auto answer = qt::ShowMessageBox(
+        text, title, okCancel != 0 ? ports::Buttons::OkCancel : ports::Buttons::Ok,
+        critical != 0 ? ports::Icon::Critical : ports::Icon::None, nullptr);
+    return answer == ports::Answer::Ok ? 1 : 0;
+}
