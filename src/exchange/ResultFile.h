@@ -26,7 +26,8 @@ struct Head {
 std::string FormatHead(const Head& head);
 
 // The POSDATA. block of the full writer. Removes the NULs from every field of `data` (the field
-// is then blank-padded), as the record writer always has.
+// is then blank-padded): the cash register's parser reads the block as text lines and stops at a
+// NUL, and a later ShowResult on the console then shows the blanks.
 std::string FormatPosDataBlock(iae17::POSData& data);
 
 // The 18 fixed sample lines with their separators, shared by the simulated payment and the test

@@ -244,8 +244,4 @@ std::optional<RegValue> RegFile::Find(std::string_view keyPath, std::string_view
     return value->second;
 }
 
-bool RegFile::HasKey(std::string_view keyPath) const {
-    return keys_.count(NormalizeKey(keyPath)) != 0;
-}
-
 }  // namespace varnix::platform

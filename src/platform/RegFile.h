@@ -24,7 +24,6 @@ class RegFile {
     // `keyPath` is the full key, root included ("HKEY_CURRENT_USER\SOFTWARE\..."); key and
     // value names compare without regard to case, as in the registry. "" names the default value.
     std::optional<RegValue> Find(std::string_view keyPath, std::string_view valueName) const;
-    bool HasKey(std::string_view keyPath) const;
 
   private:
     static std::string NormalizeKey(std::string_view keyPath);

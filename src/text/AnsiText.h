@@ -1,6 +1,6 @@
 // Byte-string helpers with the semantics the file formats rely on: text is Windows-1252 bytes,
 // "blank" means the space character only, and case folding follows the ANSI code page.
-// Nothing here allocates more than its result, and nothing throws on any input.
+// Nothing here throws on any input: the readers hand them whatever bytes a file holds.
 #pragma once
 
 #include <optional>
