@@ -21,7 +21,7 @@
 
 namespace {
 
-using varnix::iae17::LinkSettings;
+using varnix::standin::LinkSettings;
 namespace iae17 = varnix::iae17;
 
 std::mutex gMutex;
@@ -65,7 +65,7 @@ short Operation(iae17::Function function, char* request, char* data) {
     std::memcpy(r.request.data(), request, r.request.size());
     std::memcpy(r.data.data(), data, r.data.size());
     varnix::iae17::PackedData answer{};
-    const auto code = varnix::iae17::Exchange(link, varnix::iae17::Timeouts::FromEnvironment(), r,
+    const auto code = varnix::standin::Exchange(link, varnix::standin::Timeouts::FromEnvironment(), r,
                                               ++gSeq, answer);
     // Link, protocol and timeout errors leave the caller's record as it was.
     if (code != iae17::kResultLinkError && code != iae17::kResultProtocolError &&

@@ -1,17 +1,17 @@
 #include "terminal-lib/TerminalClient.h"
 
-#include "iae17/ResultCodes.h"
-
 #include <asio.hpp>
 #include <chrono>
 #include <cstdlib>
+
+#include "iae17/ResultCodes.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
-namespace varnix::iae17 {
+namespace varnix::standin {
 
 namespace {
 
@@ -52,10 +52,10 @@ std::int16_t Converse(asio::io_context& io, Stream& stream, const std::string& f
         done = true;
     });
     if (!RunUntil(io, done, deadline)) {
-        return kResultTimeoutError;
+        return iae17::kResultTimeoutError;
     }
     if (error) {
-        return kResultLinkError;
+        return iae17::kResultLinkError;
     }
     std::string received;
     char chunk[4096];
@@ -64,12 +64,12 @@ std::int16_t Converse(asio::io_context& io, Stream& stream, const std::string& f
         std::size_t consumed = 0;
         const auto status = proto::DecodeFrame(received, answer, consumed);
         if (status == proto::DecodeStatus::Malformed) {
-            return kResultProtocolError;
+            return iae17::kResultProtocolError;
         }
         if (status == proto::DecodeStatus::Complete) {
             const auto decoded = proto::DecodeAnswer(answer.payload);
             if (answer.type != proto::kAnswer || answer.seq != seq || !decoded) {
-                return kResultProtocolError;
+                return iae17::kResultProtocolError;
             }
             data = decoded->data;
             return decoded->result;
@@ -83,10 +83,10 @@ std::int16_t Converse(asio::io_context& io, Stream& stream, const std::string& f
                                    done = true;
                                });
         if (!RunUntil(io, done, deadline)) {
-            return kResultTimeoutError;
+            return iae17::kResultTimeoutError;
         }
         if (error) {
-            return kResultLinkError;  // closed or broken before the answer was whole
+            return iae17::kResultLinkError;  // closed or broken before the answer was whole
         }
         received.append(chunk, n);
     }
@@ -99,12 +99,12 @@ std::int16_t ExchangeEthernet(const LinkSettings& link, const Timeouts& timeouts
     const auto address = asio::ip::make_address(link.address, ec);
     // Only this machine is ever contacted: any other address fails before a socket exists.
     if (ec || !address.is_loopback()) {
-        return kResultLinkError;
+        return iae17::kResultLinkError;
     }
     char* end = nullptr;
     const long port = std::strtol(link.port.c_str(), &end, 10);
     if (link.port.empty() || *end != '\0' || port < 1 || port > 65535) {
-        return kResultLinkError;
+        return iae17::kResultLinkError;
     }
     asio::io_context io;
     asio::ip::tcp::socket socket(io);
@@ -117,7 +117,7 @@ std::int16_t ExchangeEthernet(const LinkSettings& link, const Timeouts& timeouts
                          });
     if (!RunUntil(io, done, Clock::now() + std::chrono::milliseconds(timeouts.connectMs)) ||
         connectError) {
-        return kResultLinkError;
+        return iae17::kResultLinkError;
     }
     const auto code = Converse(io, socket, frame, seq, timeouts.answerMs, data);
     socket.close(ec);
@@ -141,14 +141,14 @@ std::int16_t ExchangeSerial(const LinkSettings& link, const Timeouts& timeouts,
     const std::string path = proto::SerialLinkPath(link.comPort);
     if (link.comPort.empty() || link.comPort.find('/') != std::string::npos ||
         !IsSimulatorLink(path)) {
-        return kResultLinkError;
+        return iae17::kResultLinkError;
     }
     asio::io_context io;
     asio::serial_port port(io);
     asio::error_code ec;
     port.open(path, ec);
     if (ec) {
-        return kResultLinkError;
+        return iae17::kResultLinkError;
     }
     static constexpr unsigned kBauds[] = {300, 1200, 2400, 4800, 9600, 19200};
     const int baud = link.baudCode >= 0 && link.baudCode < 6 ? link.baudCode : 4;
@@ -191,15 +191,15 @@ std::int16_t Exchange(const LinkSettings& link, const Timeouts& timeouts,
 #ifndef _WIN32
                 return ExchangeSerial(link, timeouts, frame, seq, data);
 #else
-                return kResultLinkError;  // no simulator serial link on Windows
+                return iae17::kResultLinkError;  // no simulator serial link on Windows
 #endif
             case LinkSettings::Kind::None:
                 break;
         }
-        return kResultLinkError;
+        return iae17::kResultLinkError;
     } catch (...) {
-        return kResultLinkError;  // nothing may cross the C interface
+        return iae17::kResultLinkError;  // nothing may cross the C interface
     }
 }
 
-}  // namespace varnix::iae17
+}  // namespace varnix::standin

@@ -8,7 +8,7 @@
 
 #include "terminal-lib/protocol/Protocol.h"
 
-namespace varnix::iae17 {
+namespace varnix::standin {
 
 struct LinkSettings {
     enum class Kind { None, Ethernet, Serial };
@@ -34,4 +34,4 @@ struct Timeouts {
 std::int16_t Exchange(const LinkSettings& link, const Timeouts& timeouts,
                       const proto::Request& request, std::uint32_t seq, iae17::PackedData& data);
 
-}  // namespace varnix::iae17
+}  // namespace varnix::standin
