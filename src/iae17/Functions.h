@@ -29,7 +29,7 @@ namespace varnix::iae17 {
 
 // The value of each operation is its wire number.
 enum class Function {
-#define IAE17_ENUM(name, wire) name = wire,
+#define IAE17_ENUM(name, wire) name = (wire),
     IAE17_OPERATIONS(IAE17_ENUM)
 #undef IAE17_ENUM
 };
