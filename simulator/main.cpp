@@ -86,6 +86,17 @@ int Fail(const std::string& message) {
 
 namespace {
 
+// The options that take a value; anything else but --help and --no-magic is unknown.
+bool TakesValue(const std::string& arg) {
+    for (const char* name : {"--tcp", "--serial", "--journal", "--delay-ms", "--outcome",
+                             "--refuse", "--terminal-id"}) {
+        if (arg == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
 int Run(int argc, char** argv) {
     varnix::sim::ServerOptions options;
     for (int i = 1; i < argc; ++i) {
@@ -96,6 +107,8 @@ int Run(int argc, char** argv) {
             return 0;
         } else if (arg == "--no-magic") {
             options.model.magicAmounts = false;
+        } else if (!TakesValue(arg)) {
+            return Fail("unknown option " + arg);
         } else if (!hasValue) {
             return Fail("missing value after " + arg);
         } else if (arg == "--tcp") {
@@ -133,8 +146,6 @@ int Run(int argc, char** argv) {
             options.model.refusedFunctions.insert(code);
         } else if (arg == "--terminal-id") {
             options.model.terminalId = argv[++i];
-        } else {
-            return Fail("unknown option: " + arg);
         }
     }
     if (options.tcpPort < 0 && options.serialPorts.empty()) {

@@ -21,6 +21,8 @@ void TestTools::cmdSend_Click() {
     if (!text::IsNumeric(service.txtAmount.Text())) {
         service.txtAmount.SetText("1");
     }
+    // The corrected amount is on screen before the question that quotes it.
+    service.Refresh();
     const std::string command =
         "POS_PAGAME,A" + service.txtAmount.Text() + ",P" + service.txtTipo.Text() + ";";
     if (!ports.dialogs.Confirm("Invio dati: " + command)) {

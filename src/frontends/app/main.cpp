@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "frontends/Usage.h"
 #include "frontends/app/QtModuleLoader.h"
 #include "frontends/app/RunOnceFrontEnd.h"
 #include "frontends/headless/HeadlessFrontEnd.h"
@@ -31,6 +32,10 @@ bool DisplayAvailable() {
 
 int main(int argc, char** argv) {
     using namespace varnix;
+    if (frontends::AsksForHelp(argc, argv)) {
+        std::fputs(frontends::UsageText("varnixpos").c_str(), stdout);
+        return 0;
+    }
     platform::Platform& platform = platform::HostPlatform();
     const std::string commandLine = platform.CommandLineText(argc, argv);
     if (!DisplayAvailable()) {

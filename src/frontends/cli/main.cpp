@@ -1,8 +1,15 @@
 // varnixpos-cli: VarnixPos's four run modes with no windows and no Qt.
+#include <cstdio>
+
+#include "frontends/Usage.h"
 #include "frontends/headless/HeadlessFrontEnd.h"
 #include "platform/Platform.h"
 
 int main(int argc, char** argv) {
+    if (varnix::frontends::AsksForHelp(argc, argv)) {
+        std::fputs(varnix::frontends::UsageText("varnixpos-cli").c_str(), stdout);
+        return 0;
+    }
     const std::string commandLine = varnix::platform::HostPlatform().CommandLineText(argc, argv);
     varnix::headless::HeadlessFrontEnd frontEnd;
     return frontEnd.Run(commandLine);
