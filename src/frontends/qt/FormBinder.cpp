@@ -1,5 +1,6 @@
 #include "frontends/qt/FormBinder.h"
 
+#include <QLineEdit>
 #include <QSignalBlocker>
 
 #include "text/AnsiText.h"
@@ -114,10 +115,15 @@ void FormBinder::Bind(QComboBox* widget, ComboBox& model) {
             widget->clear();
             widget->addItems(items);
         }
-        if (widget->currentIndex() != model.ListIndex()) {
+        // While the user types into an editable list the model follows the widget; pushing the
+        // selection back would replace the text under the cursor at every refresh.
+        const bool typing = model.IsEditable() && widget->lineEdit() != nullptr &&
+                            widget->lineEdit()->hasFocus() &&
+                            widget->currentText() == FromAnsi(model.Text());
+        if (!typing && widget->currentIndex() != model.ListIndex()) {
             widget->setCurrentIndex(model.ListIndex());
         }
-        if (model.IsEditable()) {
+        if (!typing && model.IsEditable()) {
             const QString text = FromAnsi(model.Text());
             if (widget->currentText() != text) {
                 widget->setEditText(text);

@@ -67,8 +67,23 @@ void QtFrontEnd::RefreshViews() {
 
 ports::Answer QtFrontEnd::Show(const std::string& text, const std::string& title,
                                ports::Buttons buttons, ports::Icon icon) {
-    return ShowMessageBox(text, title, buttons, icon,
-                          service_ && service_->isVisible() ? service_.get() : nullptr);
+    return ShowMessageBox(text, title, buttons, icon, BoxOwner());
+}
+
+// A box appears over the window the user was working in: the console's field checks over the
+// console, the service window's questions over the service window.
+QWidget* QtFrontEnd::BoxOwner() const {
+    QWidget* active = QApplication::activeWindow();
+    if (active != nullptr && (active == service_.get() || active == console_.get())) {
+        return active;
+    }
+    if (service_ && service_->isVisible()) {
+        return service_.get();
+    }
+    if (console_ && console_->isVisible()) {
+        return console_.get();
+    }
+    return nullptr;
 }
 
 void QtFrontEnd::PumpEvents() {
@@ -111,8 +126,7 @@ void QtFrontEnd::ShowAboutModal() {
     if (runner_ == nullptr) {
         return;
     }
-    AboutDialog dialog(runner_->Session().about,
-                       service_ && service_->isVisible() ? service_.get() : nullptr);
+    AboutDialog dialog(runner_->Session().about, BoxOwner());
     dialog.exec();
 }
 

@@ -52,6 +52,7 @@ class QtFrontEnd : public QObject,
 
   private:
     void ScheduleNextTick();
+    QWidget* BoxOwner() const;
 
     frontends::Runner* runner_ = nullptr;
     QTimer timer_;
