@@ -34,14 +34,33 @@ std::string ToAnsi(const QString& text) {
 }
 
 void FormBinder::Bind(QLineEdit* widget, TextBox& model) {
-    if (model.maxLength > 0) {
-        widget->setMaxLength(model.maxLength);
-    }
     if (!model.toolTip.empty()) {
         widget->setToolTip(FromAnsi(model.toolTip));
     }
-    QObject::connect(widget, &QLineEdit::textEdited,
-                     [&model](const QString& text) { model.SetText(ToAnsi(text)); });
+    // The limit is the model's, not the widget's: a value the program assigns may be longer than
+    // what may be typed (the console's address and port arrive blank-padded to 16 and 6), and
+    // must show whole. A typed character takes the place of trailing padding; only a box full of
+    // text refuses it.
+    QObject::connect(widget, &QLineEdit::textEdited, [widget, &model](const QString& typed) {
+        QString text = typed;
+        const int limit = model.maxLength;
+        if (limit > 0 && text.size() > limit) {
+            while (text.size() > limit && text.endsWith(QLatin1Char(' '))) {
+                text.chop(1);
+            }
+            const QSignalBlocker block(widget);
+            const int cursor = widget->cursorPosition();
+            if (text.size() > limit) {
+                widget->setText(FromAnsi(model.Text()));
+                widget->setCursorPosition(cursor > 0 ? cursor - 1 : 0);
+                return;
+            }
+            widget->setText(text);
+            widget->setCursorPosition(cursor < text.size() ? cursor
+                                                           : static_cast<int>(text.size()));
+        }
+        model.SetText(ToAnsi(text));
+    });
     pulls_.emplace_back([widget, &model] {
         const QString text = FromAnsi(model.Text());
         if (widget->text() != text) {
