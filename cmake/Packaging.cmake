@@ -58,5 +58,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Shared-library dependencies are found by dpkg-shlibdeps; the X11 platform plugin Qt loads at run
 # time is not among them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Qt's own texts (box buttons, context menus) in Italian; without it they stay English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -7,10 +7,12 @@
 #include "frontends/qt/MessageBox.h"
 #include "frontends/qt/QtFrontEnd.h"
 #include "frontends/qt/QtModuleAbi.h"
+#include "frontends/qt/Translation.h"
 
 extern "C" VARNIX_QT_EXPORT int varnix_qt_run(int argc, char** argv, const char* commandLine) {
     using namespace varnix;
     QApplication app(argc, argv);
+    qt::InstallItalianTranslation(app);
     // The tray keeps the process alive with no window shown.
     QApplication::setQuitOnLastWindowClosed(false);
     qt::QtFrontEnd frontEnd;
@@ -33,7 +35,11 @@ extern "C" VARNIX_QT_EXPORT int varnix_qt_message_box(const char* text, const ch
     static int argc = 1;
     static char name[] = "varnixpos";
     static char* argv[] = {name, nullptr};
-    static QApplication* const app = new QApplication(argc, argv);
+    static QApplication* const app = [] {
+        auto* made = new QApplication(argc, argv);
+        qt::InstallItalianTranslation(*made);
+        return made;
+    }();
     (void)app;
     const auto answer = qt::ShowMessageBox(
         text, title, okCancel != 0 ? ports::Buttons::OkCancel : ports::Buttons::Ok,
