@@ -125,7 +125,9 @@ void PollingCycle::Timer1_Timer() {
         }
     });
     steps.emplace_back([&] {
+        // Shown at once: the exchange that follows may block for as long as the terminal takes.
         service.cmdSalvaDati.enabled = false;
+        service.Refresh();
         phase = 1;
     });
     steps.emplace_back([&] {

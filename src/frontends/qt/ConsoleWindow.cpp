@@ -171,8 +171,8 @@ ConsoleWindow::ConsoleWindow(forms::ConsoleForm& model, engine::ConsoleActions& 
     Pull();
 }
 
-void ConsoleWindow::Pull() {
-    binder_.Pull();
+void ConsoleWindow::Pull(bool paintNow) {
+    binder_.Pull(paintNow);
     terminalCaption_->setVisible(model_.txtTerminale.visible);
     setVisible(model_.visible);
     // The busy state's hourglass.

@@ -21,7 +21,8 @@ class ConsoleWindow : public QWidget {
     ConsoleWindow(forms::ConsoleForm& model, engine::ConsoleActions& actions,
                   std::function<void()> afterAction);
 
-    void Pull();
+    // Shows the model; `paintNow` paints what changed before returning (see FormBinder::Pull).
+    void Pull(bool paintNow = false);
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -11,16 +11,21 @@ namespace {
 
 // Views are pulled after every action and every tick: a setter is called only when the model
 // differs from what the widget shows, so an idle window repaints nothing.
-void SyncEnabled(QWidget* widget, bool enabled) {
+// Each returns whether it changed the widget.
+bool SyncEnabled(QWidget* widget, bool enabled) {
     if (widget->testAttribute(Qt::WA_ForceDisabled) == enabled) {
         widget->setEnabled(enabled);
+        return true;
     }
+    return false;
 }
 
-void SyncVisible(QWidget* widget, bool visible) {
+bool SyncVisible(QWidget* widget, bool visible) {
     if (widget->isHidden() == visible) {
         widget->setVisible(visible);
+        return true;
     }
+    return false;
 }
 
 }  // namespace
@@ -61,15 +66,18 @@ void FormBinder::Bind(QLineEdit* widget, TextBox& model) {
         }
         model.SetText(ToAnsi(text));
     });
-    pulls_.emplace_back([widget, &model] {
-        const QString text = FromAnsi(model.Text());
-        if (widget->text() != text) {
-            const QSignalBlocker block(widget);
-            widget->setText(text);
-        }
-        SyncEnabled(widget, model.enabled);
-        SyncVisible(widget, model.visible);
-    });
+    pulls_.push_back({widget, [widget, &model]() -> bool {
+                          bool changed = false;
+                          const QString text = FromAnsi(model.Text());
+                          if (widget->text() != text) {
+                              const QSignalBlocker block(widget);
+                              widget->setText(text);
+                              changed = true;
+                          }
+                          changed = SyncEnabled(widget, model.enabled) || changed;
+                          changed = SyncVisible(widget, model.visible) || changed;
+                          return changed;
+                      }});
 }
 
 void FormBinder::Bind(QPlainTextEdit* widget, TextBox& model) {
@@ -89,19 +97,22 @@ void FormBinder::Bind(QPlainTextEdit* widget, TextBox& model) {
         }
         model.SetText(crlf);
     });
-    pulls_.emplace_back([widget, &model] {
-        std::string lf;
-        for (char c : model.Text()) {
-            if (c != '\r') {
-                lf.push_back(c);
-            }
-        }
-        const QString text = FromAnsi(lf);
-        if (widget->toPlainText() != text) {
-            const QSignalBlocker block(widget);
-            widget->setPlainText(text);
-        }
-    });
+    pulls_.push_back({widget, [widget, &model]() -> bool {
+                          bool changed = false;
+                          std::string lf;
+                          for (char c : model.Text()) {
+                              if (c != '\r') {
+                                  lf.push_back(c);
+                              }
+                          }
+                          const QString text = FromAnsi(lf);
+                          if (widget->toPlainText() != text) {
+                              const QSignalBlocker block(widget);
+                              widget->setPlainText(text);
+                              changed = true;
+                          }
+                          return changed;
+                      }});
 }
 
 void FormBinder::Bind(QComboBox* widget, ComboBox& model) {
@@ -120,74 +131,92 @@ void FormBinder::Bind(QComboBox* widget, ComboBox& model) {
                              model.SetText(ToAnsi(text));
                          });
     }
-    pulls_.emplace_back([widget, &model] {
-        const QSignalBlocker block(widget);
-        QStringList items;
-        for (const auto& item : model.Items()) {
-            items << FromAnsi(item);
-        }
-        QStringList shown;
-        for (int i = 0; i < widget->count(); ++i) {
-            shown << widget->itemText(i);
-        }
-        if (shown != items) {
-            widget->clear();
-            widget->addItems(items);
-        }
-        // While the user types into an editable list the model follows the widget; pushing the
-        // selection back would replace the text under the cursor at every refresh.
-        const bool typing = model.IsEditable() && widget->lineEdit() != nullptr &&
-                            widget->lineEdit()->hasFocus() &&
-                            widget->currentText() == FromAnsi(model.Text());
-        if (!typing && widget->currentIndex() != model.ListIndex()) {
-            widget->setCurrentIndex(model.ListIndex());
-        }
-        if (!typing && model.IsEditable()) {
-            const QString text = FromAnsi(model.Text());
-            if (widget->currentText() != text) {
-                widget->setEditText(text);
-            }
-        }
-        SyncEnabled(widget, model.enabled);
-        SyncVisible(widget, model.visible);
-    });
+    pulls_.push_back({widget, [widget, &model]() -> bool {
+                          bool changed = false;
+                          const QSignalBlocker block(widget);
+                          QStringList items;
+                          for (const auto& item : model.Items()) {
+                              items << FromAnsi(item);
+                          }
+                          QStringList shown;
+                          for (int i = 0; i < widget->count(); ++i) {
+                              shown << widget->itemText(i);
+                          }
+                          if (shown != items) {
+                              widget->clear();
+                              widget->addItems(items);
+                              changed = true;
+                          }
+                          // While the user types into an editable list the model follows the
+                          // widget; pushing the selection back would replace the text under the
+                          // cursor at every refresh.
+                          const bool typing = model.IsEditable() && widget->lineEdit() != nullptr &&
+                                              widget->lineEdit()->hasFocus() &&
+                                              widget->currentText() == FromAnsi(model.Text());
+                          if (!typing && widget->currentIndex() != model.ListIndex()) {
+                              widget->setCurrentIndex(model.ListIndex());
+                              changed = true;
+                          }
+                          if (!typing && model.IsEditable()) {
+                              const QString text = FromAnsi(model.Text());
+                              if (widget->currentText() != text) {
+                                  widget->setEditText(text);
+                                  changed = true;
+                              }
+                          }
+                          changed = SyncEnabled(widget, model.enabled) || changed;
+                          changed = SyncVisible(widget, model.visible) || changed;
+                          return changed;
+                      }});
 }
 
 void FormBinder::Bind(QCheckBox* widget, CheckBox& model) {
     QObject::connect(widget, &QCheckBox::toggled, [&model](bool on) { model.checked = on; });
-    pulls_.emplace_back([widget, &model] {
-        if (widget->isChecked() != model.checked) {
-            const QSignalBlocker block(widget);
-            widget->setChecked(model.checked);
-        }
-        SyncEnabled(widget, model.enabled);
-    });
+    pulls_.push_back({widget, [widget, &model]() -> bool {
+                          bool changed = false;
+                          if (widget->isChecked() != model.checked) {
+                              const QSignalBlocker block(widget);
+                              widget->setChecked(model.checked);
+                              changed = true;
+                          }
+                          changed = SyncEnabled(widget, model.enabled) || changed;
+                          return changed;
+                      }});
 }
 
 void FormBinder::Bind(QPushButton* widget, Button& model, std::function<void()> onClick) {
     QObject::connect(widget, &QPushButton::clicked, std::move(onClick));
-    pulls_.emplace_back([widget, &model] {
-        SyncEnabled(widget, model.enabled);
-        SyncVisible(widget, model.visible);
-    });
+    pulls_.push_back({widget, [widget, &model]() -> bool {
+                          bool changed = false;
+                          changed = SyncEnabled(widget, model.enabled) || changed;
+                          changed = SyncVisible(widget, model.visible) || changed;
+                          return changed;
+                      }});
 }
 
 void FormBinder::Bind(QLabel* widget, Label& model) {
     if (!model.toolTip.empty()) {
         widget->setToolTip(FromAnsi(model.toolTip));
     }
-    pulls_.emplace_back([widget, &model] {
-        const QString text = FromAnsi(model.caption);
-        if (widget->text() != text) {
-            widget->setText(text);
-        }
-        SyncVisible(widget, model.visible);
-    });
+    pulls_.push_back({widget, [widget, &model]() -> bool {
+                          bool changed = false;
+                          const QString text = FromAnsi(model.caption);
+                          if (widget->text() != text) {
+                              widget->setText(text);
+                              changed = true;
+                          }
+                          changed = SyncVisible(widget, model.visible) || changed;
+                          return changed;
+                      }});
 }
 
 void FormBinder::BindLamp(LampWidget* widget, Lamp& model) {
-    pulls_.emplace_back(
-        [widget, &model] { widget->SetColor(QColor(model.fill.r, model.fill.g, model.fill.b)); });
+    pulls_.push_back({widget, [widget, &model]() -> bool {
+                          bool changed = false;
+                          changed =
+                              widget->SetColor(QColor(model.fill.r, model.fill.g, model.fill.b));
+                          return changed;
+                      }});
 }
 
 QLineEdit* FormBinder::Line(TextBox& model, const char* name) {
@@ -204,9 +233,11 @@ QComboBox* FormBinder::List(ComboBox& model, const char* name) {
     return combo;
 }
 
-void FormBinder::Pull() const {
-    for (const auto& pull : pulls_) {
-        pull();
+void FormBinder::Pull(bool paintNow) const {
+    for (const auto& [widget, pull] : pulls_) {
+        if (pull() && paintNow && widget->isVisible()) {
+            widget->repaint();
+        }
     }
 }
 

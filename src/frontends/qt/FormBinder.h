@@ -45,11 +45,17 @@ class FormBinder {
     QLineEdit* Line(TextBox& model, const char* name);
     QComboBox* List(ComboBox& model, const char* name);
 
-    // Shows the models in their widgets.
-    void Pull() const;
+    // Shows the models in their widgets. With `paintNow` each widget that changed is painted
+    // before Pull returns: the core redraws a form before a call that blocks (a terminal
+    // operation takes tens of seconds), and no event loop runs until that call returns.
+    void Pull(bool paintNow = false) const;
 
   private:
-    std::vector<std::function<void()>> pulls_;
+    struct Binding {
+        QWidget* widget;
+        std::function<bool()> pull;  // true when it changed the widget
+    };
+    std::vector<Binding> pulls_;
 };
 
 }  // namespace varnix::qt

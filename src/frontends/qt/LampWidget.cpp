@@ -9,11 +9,13 @@ LampWidget::LampWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void LampWidget::SetColor(const QColor& color) {
-    if (color != color_) {
-        color_ = color;
-        update();
+bool LampWidget::SetColor(const QColor& color) {
+    if (color == color_) {
+        return false;
     }
+    color_ = color;
+    update();
+    return true;
 }
 
 void LampWidget::paintEvent(QPaintEvent* /*event*/) {

@@ -11,7 +11,8 @@ class LampWidget : public QWidget {
   public:
     explicit LampWidget(QWidget* parent = nullptr);
 
-    void SetColor(const QColor& color);
+    // True when the colour changed (the lamp then repaints).
+    bool SetColor(const QColor& color);
     QColor Color() const { return color_; }
 
   protected:

@@ -41,14 +41,16 @@ void QtFrontEnd::Attach(frontends::Runner& runner) {
     // Side by side when both are shown: the console to the right of the service window.
     service_->move(0, 0);
     console_->move(service_->frameGeometry().width() + 12, 0);
+    // A model's Refresh is the core's "redraw the form now": it comes right before calls that
+    // block (the terminal library, the waits), so what changed is painted at once.
     session.console.onRefresh = [this] {
         if (console_) {
-            console_->Pull();
+            console_->Pull(true);
         }
     };
     session.service.onRefresh = [this] {
         if (service_) {
-            service_->Pull();
+            service_->Pull(true);
         }
     };
 }

@@ -236,8 +236,8 @@ void ServiceMainWindow::TrayEvent(int code) {
     afterAction_();
 }
 
-void ServiceMainWindow::Pull() {
-    binder_.Pull();
+void ServiceMainWindow::Pull(bool paintNow) {
+    binder_.Pull(paintNow);
     if (tray_ != nullptr && tray_->isVisible() != model_.trayIconShown) {
         // Asking whether a tray exists is a round trip to the display: not at every pull, but
         // again now and then, since a panel may start after us.

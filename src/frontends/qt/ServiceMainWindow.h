@@ -25,7 +25,8 @@ class ServiceMainWindow : public QMainWindow {
     ServiceMainWindow(forms::ServiceWindow& model, engine::ServiceActions& actions,
                       std::function<void()> afterAction);
 
-    void Pull();
+    // Shows the model; `paintNow` paints what changed before returning (see FormBinder::Pull).
+    void Pull(bool paintNow = false);
     QMenu* FileMenu() const { return fileMenu_; }
     QSystemTrayIcon* Tray() const { return tray_; }
 
