@@ -1,9 +1,10 @@
 # make package: one .deb with the application, the headless front end, the stand-in terminal
-# library and the simulator. The programs live in lib/varnixpos/ beside the library they load;
+# library and the simulator. The programs live in libexec/varnixpos/ beside the libraries they
+# load (private to them, so no ldconfig is needed or called);
 # bin/ holds launchers that create the user's data folder first (the installer's job).
 include(GNUInstallDirs)
 
-set(VARNIX_PKG_DIR ${CMAKE_INSTALL_LIBDIR}/varnixpos)
+set(VARNIX_PKG_DIR ${CMAKE_INSTALL_LIBEXECDIR}/varnixpos)
 set(VARNIX_PROGRAMS varnixpos-cli pos-simulator)
 if(TARGET varnixpos)
   list(PREPEND VARNIX_PROGRAMS varnixpos)
@@ -39,6 +40,19 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/varnixpos.svg
 install(FILES README.md docs/terminal-protocol.md packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/varnixpos)
 
+# Manual pages and the changelog, compressed as Debian wants them (-n: no time stamp inside).
+find_program(VARNIX_GZIP gzip REQUIRED)
+foreach(page IN ITEMS varnixpos.1 varnixpos-cli.1 pos-simulator.1)
+  execute_process(COMMAND ${VARNIX_GZIP} -9nc ${PROJECT_SOURCE_DIR}/packaging/man/${page}
+                  OUTPUT_FILE ${PROJECT_BINARY_DIR}/packaging/${page}.gz COMMAND_ERROR_IS_FATAL ANY)
+  install(FILES ${PROJECT_BINARY_DIR}/packaging/${page}.gz
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+execute_process(COMMAND ${VARNIX_GZIP} -9nc ${PROJECT_SOURCE_DIR}/packaging/changelog
+                OUTPUT_FILE ${PROJECT_BINARY_DIR}/packaging/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/varnixpos)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME varnixpos)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -46,11 +60,13 @@ set(CPACK_PACKAGE_VENDOR "VarnixPos")
 set(CPACK_PACKAGE_CONTACT "VarnixPos developers <developers@varnixpos.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Card-payment terminal exchange for cash-register developers")
+# Lines of the extended description stay under 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
-    "VarnixPos runs the amount exchange between a cash register and a card-payment terminal \
-through text files, with a test console, a configuration editor and a tray icon. The package \
-also holds varnixpos-cli (the same run modes without windows), a stand-in terminal library and \
-pos-simulator, a terminal simulator on the loopback interface.")
+    "VarnixPos runs the amount exchange between a cash register and a card-payment
+terminal through text files, with a test console, a configuration editor and
+a tray icon. The package also holds varnixpos-cli (the same run modes without
+windows), a stand-in terminal library and pos-simulator, a terminal simulator
+on the loopback interface.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
@@ -61,4 +77,5 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # Qt's own texts (box buttons, context menus) in Italian; without it they stay English.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)
+
 include(CPack)

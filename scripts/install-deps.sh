@@ -18,7 +18,7 @@ if [ "${1:-}" = "fuzz" ]; then
 fi
 # `install-deps.sh package`: debootstrap, for `make package-check`'s fresh Debian.
 if [ "${1:-}" = "package" ]; then
-  packages+=(debootstrap)
+  packages+=(debootstrap lintian)
 fi
 
 missing=()

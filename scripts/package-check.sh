@@ -8,6 +8,9 @@ trap 'echo "package-check: FAILED (line $LINENO)" >&2' ERR
 deb="$(readlink -f "$1")"
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh package
+
+echo "package-check: lintian (errors and warnings fail)"
+lintian --fail-on error,warning "$deb"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 
@@ -40,7 +43,7 @@ test -d "$root/home/user/.local/share/ZANDRIKVarnixPos" || {
   exit 1
 }
 echo "package-check: every library the windowed module needs came with the package's dependencies"
-in_root sh -c '! ldd /usr/lib/varnixpos/libvarnixpos-qt.so | grep "not found"'
+in_root sh -c '! ldd /usr/libexec/varnixpos/libvarnixpos-qt.so | grep "not found"'
 echo "package-check: varnixpos -V (no display: the headless path)"
 in_root varnixpos -V
 
