@@ -27,7 +27,8 @@ AboutDialog::AboutDialog(forms::AboutBox& model, QWidget* owner) : QDialog(owner
     const auto label = [&](const Label& l, const char* name, bool bold) {
         auto* widget = new QLabel(FromAnsi(l.caption));
         widget->setObjectName(name);
-        widget->setWordWrap(true);
+        // The title stays on one line; the description wraps.
+        widget->setWordWrap(!bold);
         if (bold) {
             QFont font = widget->font();
             font.setBold(true);

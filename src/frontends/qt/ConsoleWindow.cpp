@@ -10,6 +10,7 @@
 
 #include "engine/ConsoleActions.h"
 #include "forms/ConsoleForm.h"
+#include "frontends/qt/ScreenFit.h"
 
 namespace varnix::qt {
 
@@ -26,7 +27,11 @@ ConsoleWindow::ConsoleWindow(forms::ConsoleForm& model, engine::ConsoleActions& 
     : model_(model), actions_(actions), afterAction_(std::move(afterAction)) {
     setObjectName("frmMain");
     setWindowTitle(FromAnsi(model.caption));
-    auto* root = new QHBoxLayout(this);
+    auto* content = new QWidget;
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(Scrolled(content));
+    auto* root = new QHBoxLayout(content);
     auto* left = new QVBoxLayout;
     auto* right = new QVBoxLayout;
     root->addLayout(left);
@@ -168,6 +173,7 @@ ConsoleWindow::ConsoleWindow(forms::ConsoleForm& model, engine::ConsoleActions& 
         button(model.btnStatus, "btnStatus", "Stato", [this] { actions_.btnStatus_Click(); }));
     right->addLayout(others);
     right->addStretch();
+    FitToScreen(this, content->sizeHint() + QSize(4, 4));
     Pull();
 }
 

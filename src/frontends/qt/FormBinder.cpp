@@ -66,18 +66,25 @@ void FormBinder::Bind(QLineEdit* widget, TextBox& model) {
         }
         model.SetText(ToAnsi(text));
     });
-    pulls_.push_back({widget, [widget, &model]() -> bool {
-                          bool changed = false;
-                          const QString text = FromAnsi(model.Text());
-                          if (widget->text() != text) {
-                              const QSignalBlocker block(widget);
-                              widget->setText(text);
-                              changed = true;
-                          }
-                          changed = SyncEnabled(widget, model.enabled) || changed;
-                          changed = SyncVisible(widget, model.visible) || changed;
-                          return changed;
-                      }});
+    Add(widget, [widget, &model]() -> bool {
+        bool changed = false;
+        const QString text = FromAnsi(model.Text());
+        if (widget->text() != text) {
+            const QSignalBlocker block(widget);
+            widget->setText(text);
+            if (widget->isReadOnly()) {
+                // A path too long for its box shows from its start, and whole in the tool tip.
+                widget->setCursorPosition(0);
+                if (model.toolTip.empty()) {
+                    widget->setToolTip(text);
+                }
+            }
+            changed = true;
+        }
+        changed = SyncEnabled(widget, model.enabled) || changed;
+        changed = SyncVisible(widget, model.visible) || changed;
+        return changed;
+    });
 }
 
 void FormBinder::Bind(QPlainTextEdit* widget, TextBox& model) {
@@ -97,22 +104,22 @@ void FormBinder::Bind(QPlainTextEdit* widget, TextBox& model) {
         }
         model.SetText(crlf);
     });
-    pulls_.push_back({widget, [widget, &model]() -> bool {
-                          bool changed = false;
-                          std::string lf;
-                          for (char c : model.Text()) {
-                              if (c != '\r') {
-                                  lf.push_back(c);
-                              }
-                          }
-                          const QString text = FromAnsi(lf);
-                          if (widget->toPlainText() != text) {
-                              const QSignalBlocker block(widget);
-                              widget->setPlainText(text);
-                              changed = true;
-                          }
-                          return changed;
-                      }});
+    Add(widget, [widget, &model]() -> bool {
+        bool changed = false;
+        std::string lf;
+        for (char c : model.Text()) {
+            if (c != '\r') {
+                lf.push_back(c);
+            }
+        }
+        const QString text = FromAnsi(lf);
+        if (widget->toPlainText() != text) {
+            const QSignalBlocker block(widget);
+            widget->setPlainText(text);
+            changed = true;
+        }
+        return changed;
+    });
 }
 
 void FormBinder::Bind(QComboBox* widget, ComboBox& model) {
@@ -131,92 +138,91 @@ void FormBinder::Bind(QComboBox* widget, ComboBox& model) {
                              model.SetText(ToAnsi(text));
                          });
     }
-    pulls_.push_back({widget, [widget, &model]() -> bool {
-                          bool changed = false;
-                          const QSignalBlocker block(widget);
-                          QStringList items;
-                          for (const auto& item : model.Items()) {
-                              items << FromAnsi(item);
-                          }
-                          QStringList shown;
-                          for (int i = 0; i < widget->count(); ++i) {
-                              shown << widget->itemText(i);
-                          }
-                          if (shown != items) {
-                              widget->clear();
-                              widget->addItems(items);
-                              changed = true;
-                          }
-                          // While the user types into an editable list the model follows the
-                          // widget; pushing the selection back would replace the text under the
-                          // cursor at every refresh.
-                          const bool typing = model.IsEditable() && widget->lineEdit() != nullptr &&
-                                              widget->lineEdit()->hasFocus() &&
-                                              widget->currentText() == FromAnsi(model.Text());
-                          if (!typing && widget->currentIndex() != model.ListIndex()) {
-                              widget->setCurrentIndex(model.ListIndex());
-                              changed = true;
-                          }
-                          if (!typing && model.IsEditable()) {
-                              const QString text = FromAnsi(model.Text());
-                              if (widget->currentText() != text) {
-                                  widget->setEditText(text);
-                                  changed = true;
-                              }
-                          }
-                          changed = SyncEnabled(widget, model.enabled) || changed;
-                          changed = SyncVisible(widget, model.visible) || changed;
-                          return changed;
-                      }});
+    Add(widget, [widget, &model]() -> bool {
+        bool changed = false;
+        const QSignalBlocker block(widget);
+        QStringList items;
+        for (const auto& item : model.Items()) {
+            items << FromAnsi(item);
+        }
+        QStringList shown;
+        for (int i = 0; i < widget->count(); ++i) {
+            shown << widget->itemText(i);
+        }
+        if (shown != items) {
+            widget->clear();
+            widget->addItems(items);
+            changed = true;
+        }
+        // While the user types into an editable list the model follows the
+        // widget; pushing the selection back would replace the text under the
+        // cursor at every refresh.
+        const bool typing = model.IsEditable() && widget->lineEdit() != nullptr &&
+                            widget->lineEdit()->hasFocus() &&
+                            widget->currentText() == FromAnsi(model.Text());
+        if (!typing && widget->currentIndex() != model.ListIndex()) {
+            widget->setCurrentIndex(model.ListIndex());
+            changed = true;
+        }
+        if (!typing && model.IsEditable()) {
+            const QString text = FromAnsi(model.Text());
+            if (widget->currentText() != text) {
+                widget->setEditText(text);
+                changed = true;
+            }
+        }
+        changed = SyncEnabled(widget, model.enabled) || changed;
+        changed = SyncVisible(widget, model.visible) || changed;
+        return changed;
+    });
 }
 
 void FormBinder::Bind(QCheckBox* widget, CheckBox& model) {
     QObject::connect(widget, &QCheckBox::toggled, [&model](bool on) { model.checked = on; });
-    pulls_.push_back({widget, [widget, &model]() -> bool {
-                          bool changed = false;
-                          if (widget->isChecked() != model.checked) {
-                              const QSignalBlocker block(widget);
-                              widget->setChecked(model.checked);
-                              changed = true;
-                          }
-                          changed = SyncEnabled(widget, model.enabled) || changed;
-                          return changed;
-                      }});
+    Add(widget, [widget, &model]() -> bool {
+        bool changed = false;
+        if (widget->isChecked() != model.checked) {
+            const QSignalBlocker block(widget);
+            widget->setChecked(model.checked);
+            changed = true;
+        }
+        changed = SyncEnabled(widget, model.enabled) || changed;
+        return changed;
+    });
 }
 
 void FormBinder::Bind(QPushButton* widget, Button& model, std::function<void()> onClick) {
     QObject::connect(widget, &QPushButton::clicked, std::move(onClick));
-    pulls_.push_back({widget, [widget, &model]() -> bool {
-                          bool changed = false;
-                          changed = SyncEnabled(widget, model.enabled) || changed;
-                          changed = SyncVisible(widget, model.visible) || changed;
-                          return changed;
-                      }});
+    Add(widget, [widget, &model]() -> bool {
+        bool changed = false;
+        changed = SyncEnabled(widget, model.enabled) || changed;
+        changed = SyncVisible(widget, model.visible) || changed;
+        return changed;
+    });
 }
 
 void FormBinder::Bind(QLabel* widget, Label& model) {
     if (!model.toolTip.empty()) {
         widget->setToolTip(FromAnsi(model.toolTip));
     }
-    pulls_.push_back({widget, [widget, &model]() -> bool {
-                          bool changed = false;
-                          const QString text = FromAnsi(model.caption);
-                          if (widget->text() != text) {
-                              widget->setText(text);
-                              changed = true;
-                          }
-                          changed = SyncVisible(widget, model.visible) || changed;
-                          return changed;
-                      }});
+    Add(widget, [widget, &model]() -> bool {
+        bool changed = false;
+        const QString text = FromAnsi(model.caption);
+        if (widget->text() != text) {
+            widget->setText(text);
+            changed = true;
+        }
+        changed = SyncVisible(widget, model.visible) || changed;
+        return changed;
+    });
 }
 
 void FormBinder::BindLamp(LampWidget* widget, Lamp& model) {
-    pulls_.push_back({widget, [widget, &model]() -> bool {
-                          bool changed = false;
-                          changed =
-                              widget->SetColor(QColor(model.fill.r, model.fill.g, model.fill.b));
-                          return changed;
-                      }});
+    Add(widget, [widget, &model]() -> bool {
+        bool changed = false;
+        changed = widget->SetColor(QColor(model.fill.r, model.fill.g, model.fill.b));
+        return changed;
+    });
 }
 
 QLineEdit* FormBinder::Line(TextBox& model, const char* name) {
@@ -231,6 +237,10 @@ QComboBox* FormBinder::List(ComboBox& model, const char* name) {
     combo->setObjectName(name);
     Bind(combo, model);
     return combo;
+}
+
+void FormBinder::Add(QWidget* widget, std::function<bool()> pull) {
+    pulls_.push_back({widget, std::move(pull)});
 }
 
 void FormBinder::Pull(bool paintNow) const {

@@ -51,6 +51,8 @@ class FormBinder {
     void Pull(bool paintNow = false) const;
 
   private:
+    void Add(QWidget* widget, std::function<bool()> pull);
+
     struct Binding {
         QWidget* widget;
         std::function<bool()> pull;  // true when it changed the widget

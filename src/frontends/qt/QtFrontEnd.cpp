@@ -6,6 +6,7 @@
 #include "frontends/qt/AboutDialog.h"
 #include "frontends/qt/ConsoleWindow.h"
 #include "frontends/qt/MessageBox.h"
+#include "frontends/qt/ScreenFit.h"
 #include "frontends/qt/ServiceMainWindow.h"
 
 namespace varnix::qt {
@@ -38,9 +39,10 @@ void QtFrontEnd::Attach(frontends::Runner& runner) {
                                                    [this] { RefreshViews(); });
     console_ = std::make_unique<ConsoleWindow>(session.console, session.consoleActions,
                                                [this] { RefreshViews(); });
-    // Side by side when both are shown: the console to the right of the service window.
-    service_->move(0, 0);
-    console_->move(service_->frameGeometry().width() + 12, 0);
+    // Side by side when both are shown and the screen is wide enough: the console to the right
+    // of the service window, otherwise over it, but always wholly on screen.
+    PlaceOnScreen(service_.get(), 0);
+    PlaceOnScreen(console_.get(), service_->width() + 28);
     // A model's Refresh is the core's "redraw the form now": it comes right before calls that
     // block (the terminal library, the waits), so what changed is painted at once.
     session.console.onRefresh = [this] {

@@ -14,6 +14,7 @@
 
 #include "engine/ServiceActions.h"
 #include "forms/ServiceWindow.h"
+#include "frontends/qt/ScreenFit.h"
 
 namespace varnix::qt {
 
@@ -63,7 +64,7 @@ ServiceMainWindow::ServiceMainWindow(forms::ServiceWindow& model, engine::Servic
     connect(info, &QAction::triggered, this, forward([this] { actions_.mInfo_Click(); }));
 
     auto* central = new QWidget;
-    setCentralWidget(central);
+    setCentralWidget(Scrolled(central));
     auto* root = new QVBoxLayout(central);
     auto* columns = new QHBoxLayout;
     root->addLayout(columns);
@@ -225,7 +226,7 @@ ServiceMainWindow::ServiceMainWindow(forms::ServiceWindow& model, engine::Servic
                     TrayEvent(0x203);
                 }
             });
-    resize(860, 720);
+    FitToScreen(this, QSize(860, 720));
     Pull();
 }
 
