@@ -37,7 +37,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/varnixpos.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/varnixpos.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES README.md docs/terminal-protocol.md packaging/copyright
+# The developers' README speaks of the source tree; the package's users have the manual pages.
+install(FILES docs/terminal-protocol.md packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/varnixpos)
 
 # Manual pages and the changelog, compressed as Debian wants them (-n: no time stamp inside).
