@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   clang-format clang-tidy
   libasio-dev
-  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
+  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev
   xvfb xauth x11-utils
   python3
 )

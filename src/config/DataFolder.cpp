@@ -11,6 +11,11 @@ std::string GetCustomDataDir(platform::Platform& platform) {
         value.empty()) {
         return {};
     }
+    // A NUL inside the value can name no folder (the file calls would see only part of it):
+    // such an override is invalid, and the default location serves as for a missing folder.
+    if (value.find('\0') != std::string::npos) {
+        return {};
+    }
     const char sep = platform.Separator();
     if (value.back() == sep) {
         value.pop_back();

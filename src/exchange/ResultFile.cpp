@@ -36,16 +36,34 @@ constexpr const char* kSampleLines[] = {
     "POSDATA.Ticket =",
 };
 
+// A record is one "KEY = value" per line, read by the cash register line by line: a CR or LF
+// that a terminal put inside a value would split its line, so it is written as a blank.
+void BlankLineBreaks(std::string& out, std::size_t from) {
+    for (std::size_t i = from; i < out.size(); ++i) {
+        if (out[i] == '\r' || out[i] == '\n') {
+            out[i] = ' ';
+        }
+    }
+}
+
+void ValueLine(std::string& out, const char* key, const std::string& value) {
+    out += key;
+    const std::size_t start = out.size();
+    out += value;
+    BlankLineBreaks(out, start);
+    out += text::kCrLf;
+}
+
 }  // namespace
 
 std::string FormatHead(const Head& head) {
     std::string out;
-    Line(out, "TIPO_COMANDO  = " + head.command);
-    Line(out, "ESITO_COMANDO = " + head.outcome);
-    Line(out, "ESITO_TRANSAZ = " + head.transaction);
-    Line(out, "DATAORA_TRANS = " + head.timestamp);
-    Line(out, "ERROR_DESCRIZ = " + head.description);
-    Line(out, "EXERR_DESCRIZ = " + head.detail);
+    ValueLine(out, "TIPO_COMANDO  = ", head.command);
+    ValueLine(out, "ESITO_COMANDO = ", head.outcome);
+    ValueLine(out, "ESITO_TRANSAZ = ", head.transaction);
+    ValueLine(out, "DATAORA_TRANS = ", head.timestamp);
+    ValueLine(out, "ERROR_DESCRIZ = ", head.description);
+    ValueLine(out, "EXERR_DESCRIZ = ", head.detail);
     return out;
 }
 
@@ -65,6 +83,7 @@ std::string FormatPosDataBlock(iae17::POSData& data) {
         const auto cleaned = static_cast<std::ptrdiff_t>(out.size() - start);
         std::copy(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), field.begin());
         std::fill(field.begin() + cleaned, field.end(), ' ');
+        BlankLineBreaks(out, start);
         out += text::kCrLf;
     });
     Line(out, kSeparator);

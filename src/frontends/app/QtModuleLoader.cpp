@@ -13,10 +13,16 @@ bool QtModuleLoader::Load(std::string& error) {
     run_ = reinterpret_cast<VarnixQtRun>(platform_.FindFunction(module, qt::kRunFunction));
     messageBox_ = reinterpret_cast<VarnixQtMessageBox>(
         platform_.FindFunction(module, qt::kMessageBoxFunction));
-    if (run_ == nullptr || messageBox_ == nullptr) {
+    const auto displayOpens = reinterpret_cast<VarnixQtDisplayOpens>(
+        platform_.FindFunction(module, qt::kDisplayOpensFunction));
+    if (run_ == nullptr || messageBox_ == nullptr || displayOpens == nullptr) {
         run_ = nullptr;
-        error = std::string(qt::kModuleFile) + " has no " + qt::kRunFunction + " or " +
-                qt::kMessageBoxFunction;
+        error = std::string(qt::kModuleFile) + " lacks one of its entry points";
+        return false;
+    }
+    if (displayOpens() == 0) {
+        run_ = nullptr;
+        error = "the display cannot be opened";
         return false;
     }
     return true;

@@ -15,6 +15,8 @@ extern "C" {
 using VarnixQtRun = int (*)(int argc, char** argv, const char* commandLine);
 // Shows one message box (with no window of its own behind it); returns 1 for OK, 0 for Cancel.
 using VarnixQtMessageBox = int (*)(const char* text, const char* title, int okCancel, int critical);
+// 1 when the display Qt would use can be opened; Qt itself aborts the process on one that cannot.
+using VarnixQtDisplayOpens = int (*)();
 }
 
 namespace varnix::qt {
@@ -26,5 +28,6 @@ inline constexpr const char* kModuleFile = "libvarnixpos-qt.so";
 #endif
 inline constexpr const char* kRunFunction = "varnix_qt_run";
 inline constexpr const char* kMessageBoxFunction = "varnix_qt_message_box";
+inline constexpr const char* kDisplayOpensFunction = "varnix_qt_display_opens";
 
 }  // namespace varnix::qt

@@ -2,6 +2,12 @@
 // the application with its windows, and a lone message box for the run-once mode.
 // varnixpos finds them through QtModuleLoader.
 #include <QApplication>
+#include <cstdlib>
+#include <cstring>
+
+#ifndef _WIN32
+#include <xcb/xcb.h>
+#endif
 
 #include "frontends/Runner.h"
 #include "frontends/qt/MessageBox.h"
@@ -45,4 +51,24 @@ extern "C" VARNIX_QT_EXPORT int varnix_qt_message_box(const char* text, const ch
         text, title, okCancel != 0 ? ports::Buttons::OkCancel : ports::Buttons::Ok,
         critical != 0 ? ports::Icon::Critical : ports::Icon::None, nullptr);
     return answer == ports::Answer::Ok ? 1 : 0;
+}
+
+extern "C" VARNIX_QT_EXPORT int varnix_qt_display_opens() {
+#ifdef _WIN32
+    return 1;
+#else
+    // Qt picks X11 unless told otherwise; other platforms (offscreen, wayland) are left to Qt.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform != nullptr && platform[0] != '\0' && std::strcmp(platform, "xcb") != 0) {
+        return 1;
+    }
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || display[0] == '\0') {
+        return std::getenv("WAYLAND_DISPLAY") != nullptr ? 1 : 0;
+    }
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool opens = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return opens ? 1 : 0;
+#endif
 }
