@@ -1,6 +1,12 @@
 #include "frontends/qt/QtFrontEnd.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
+
+#ifndef _WIN32
+#include <unistd.h>
+#include <csignal>
+#endif
 
 #include "frontends/Runner.h"
 #include "frontends/qt/AboutDialog.h"
@@ -69,8 +75,47 @@ void QtFrontEnd::RefreshViews() {
     }
 }
 
+#ifndef _WIN32
+namespace {
+
+// A signal handler may only write to a pipe; the event loop reads the other end.
+int gStopPipe[2] = {-1, -1};
+
+extern "C" void OnStopSignal(int /*signal*/) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(gStopPipe[1], &byte, 1);
+}
+
+}  // namespace
+#endif
+
+void QtFrontEnd::CloseOnStopSignals() {
+#ifndef _WIN32
+    if (gStopPipe[0] >= 0 || ::pipe(gStopPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(gStopPipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        [[maybe_unused]] const auto read = ::read(gStopPipe[0], &byte, 1);
+        if (runner_ == nullptr || ended_) {
+            return;
+        }
+        answerOk_ = true;
+        runner_->RequestClose();
+        answerOk_ = false;
+        RefreshViews();
+    });
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+#endif
+}
+
 ports::Answer QtFrontEnd::Show(const std::string& text, const std::string& title,
                                ports::Buttons buttons, ports::Icon icon) {
+    if (answerOk_ && buttons == ports::Buttons::OkCancel) {
+        return ports::Answer::Ok;  // nobody is there to answer a stop signal's close question
+    }
     return ShowMessageBox(text, title, buttons, icon, BoxOwner());
 }
 

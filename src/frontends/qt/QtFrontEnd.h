@@ -33,6 +33,9 @@ class QtFrontEnd : public QObject,
 
     // Creates the windows for the runner's session; the runner's ports must be this object.
     void Attach(frontends::Runner& runner);
+    // SIGINT and SIGTERM close the program as the close question answered OK would, as in the
+    // headless front end: the parameter file is written and the library released.
+    void CloseOnStopSignals();
     void RefreshViews();
 
     ports::Answer Show(const std::string& text, const std::string& title, ports::Buttons buttons,
@@ -65,6 +68,7 @@ class QtFrontEnd : public QObject,
     std::unique_ptr<ConsoleWindow> console_;
     bool ended_ = false;
     int exitCode_ = 0;
+    bool answerOk_ = false;  // while a stop signal closes the program
 };
 
 }  // namespace varnix::qt

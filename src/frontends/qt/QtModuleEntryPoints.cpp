@@ -24,6 +24,7 @@ extern "C" VARNIX_QT_EXPORT int varnix_qt_run(int argc, char** argv, const char*
     qt::QtFrontEnd frontEnd;
     frontends::Runner runner(frontEnd, frontEnd, frontEnd, frontEnd);
     frontEnd.Attach(runner);
+    frontEnd.CloseOnStopSignals();
 
     runner.Start(commandLine);
     if (frontEnd.Ended()) {
