@@ -1,5 +1,6 @@
 #include "frontends/Runner.h"
 
+#include "config/FileNames.h"
 #include "startup/Startup.h"
 
 namespace varnix::frontends {
@@ -23,6 +24,11 @@ void Runner::RequestClose() {
     if (session_.serviceActions.Form_QueryUnload()) {
         session_.serviceActions.Form_Unload();
     }
+}
+
+void Runner::ReloadConfiguration() {
+    session_.ConfigFile().LeggiDatiConfigurazione(session_.DataFile(config::kConfigFileName));
+    session_.ports.timer.SetEnabled(true);
 }
 
 long long Runner::MsToNextTick(long long elapsedMs, int intervalMs) {

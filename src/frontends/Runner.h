@@ -28,6 +28,9 @@ class Runner {
     // The close request (window close box, tray "Termina", a stop signal): the question, and on
     // OK the unload that ends the process.
     void RequestClose();
+    // What "Salva Dati" does for a front end without the button: reads the data folder's
+    // configuration again and switches polling on.
+    void ReloadConfiguration();
 
     // Ticks keep a fixed grid of `intervalMs` from the start: the waits inside a cycle never push
     // the next pickup back, and a cycle that overran its slot resumes at the next slot, never

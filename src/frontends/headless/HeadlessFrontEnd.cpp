@@ -12,10 +12,20 @@ namespace varnix::headless {
 namespace {
 
 volatile std::sig_atomic_t gStopRequested = 0;
+volatile std::sig_atomic_t gReloadRequested = 0;
 
 extern "C" void OnStopSignal(int /*signal*/) {
     gStopRequested = 1;
 }
+
+extern "C" void OnReloadSignal(int /*signal*/) {
+    gReloadRequested = 1;
+}
+
+// A polling cycle that meets a missing input folder (or loses its command file mid-run) leaves
+// the timer off until "Salva Dati" switches it on again. Without windows there is no such button:
+// this front end tries again on its own after this long, and SIGHUP does what the button does.
+constexpr long long kRetryAfterStopMs = 5000;
 
 // Text as the terminal shows it: UTF-8 on POSIX, the ANSI code page on Windows.
 std::string ForTerminal(const std::string& text) {
@@ -30,6 +40,11 @@ std::string ForTerminal(const std::string& text) {
 
 ports::Answer HeadlessFrontEnd::Show(const std::string& text, const std::string& title,
                                      ports::Buttons /*buttons*/, ports::Icon /*icon*/) {
+    // While polling retries on its own, the box that stopped it would come back every try.
+    if (retrying_ && text == lastBox_) {
+        return ports::Answer::Ok;
+    }
+    lastBox_ = text;
     const std::string shownTitle = title.empty() ? forms::AboutBox::kApplicationTitle : title;
     std::fprintf(stderr, "%s: %s\n", ForTerminal(shownTitle).c_str(), ForTerminal(text).c_str());
     std::fflush(stderr);
@@ -57,6 +72,9 @@ void HeadlessFrontEnd::ShowAboutModal() {
 int HeadlessFrontEnd::Run(const std::string& commandLine) {
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
+#ifdef SIGHUP
+    std::signal(SIGHUP, OnReloadSignal);
+#endif
 
     frontends::Runner runner(*this, *this, *this, *this);
     about_ = &runner.Session().about;
@@ -76,13 +94,24 @@ int HeadlessFrontEnd::Run(const std::string& commandLine) {
         return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     };
     long long nextTick = interval_;
+    bool stoppedSaid = false;
+    long long retryAt = -1;  // when polling stopped on its own: the time of the next try
     while (!ended_) {
         if (gStopRequested != 0) {
             gStopRequested = 0;
             runner.RequestClose();
             continue;
         }
+        if (gReloadRequested != 0) {
+            gReloadRequested = 0;
+            runner.ReloadConfiguration();
+            retryAt = -1;
+        }
         const long long now = elapsedMs();
+        if (retryAt >= 0 && now >= retryAt && !enabled_) {
+            SetEnabled(true);
+            retryAt = -1;
+        }
         if (now < nextTick) {
             runner.Platform().SleepMs(
                 static_cast<int>(nextTick - now < 100 ? nextTick - now : 100));
@@ -90,6 +119,20 @@ int HeadlessFrontEnd::Run(const std::string& commandLine) {
         }
         if (enabled_) {
             runner.Tick();
+            if (!enabled_ && !ended_) {
+                if (!stoppedSaid) {
+                    const std::string stoppedBy = lastBox_;
+                    Show(
+                        "Ricerca dei file comandi sospesa: nuovo tentativo ogni 5 secondi "
+                        "(SIGHUP rilegge la configurazione).",
+                        "", ports::Buttons::Ok, ports::Icon::None);
+                    stoppedSaid = true;
+                }
+                retryAt = elapsedMs() + kRetryAfterStopMs;
+            } else {
+                stoppedSaid = false;
+            }
+            retrying_ = stoppedSaid;
         }
         const long long after = elapsedMs();
         nextTick = after + frontends::Runner::MsToNextTick(after, interval_);

@@ -34,6 +34,8 @@ class HeadlessFrontEnd : public ports::Dialogs,
 
   private:
     const forms::AboutBox* about_ = nullptr;
+    bool retrying_ = false;  // polling stopped on its own and is being tried again
+    std::string lastBox_;
     bool enabled_ = false;
     int interval_ = 900;
     bool ended_ = false;
