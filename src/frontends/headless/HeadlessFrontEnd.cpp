@@ -126,6 +126,7 @@ int HeadlessFrontEnd::Run(const std::string& commandLine) {
                         "Ricerca dei file comandi sospesa: nuovo tentativo ogni 5 secondi "
                         "(SIGHUP rilegge la configurazione).",
                         "", ports::Buttons::Ok, ports::Icon::None);
+                    lastBox_ = stoppedBy;
                     stoppedSaid = true;
                 }
                 retryAt = elapsedMs() + kRetryAfterStopMs;
