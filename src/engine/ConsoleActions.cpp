@@ -16,13 +16,13 @@ constexpr const char* kCodiceMissing =
 
 }  // namespace
 
-void ConsoleActions::Form_Unload() {
+void ConsoleActions::Form_Unload(int exitCode) {
     try {
         context_.library.Free();
     } catch (const RuntimeError&) {
         // A library that never loaded has nothing to release.
     }
-    context_.ports.shell.EndProcess(0);
+    context_.ports.shell.EndProcess(exitCode);
 }
 
 void ConsoleActions::RunButton(const ButtonAction& action) {

@@ -21,7 +21,7 @@ class ConsoleActions {
     explicit ConsoleActions(exchange::Context& context) : context_(context) {}
 
     // The unload handler, in every run mode: releases the library and ends the process.
-    void Form_Unload();
+    void Form_Unload(int exitCode = 0);
 
     void btnPagamento_Click();
     void btnAccredito_Click();

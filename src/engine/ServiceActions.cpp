@@ -52,7 +52,7 @@ bool ServiceActions::Form_Load() {
     const std::string problem = configFile.LeggiDatiConfigurazione(configPath);
     if (!problem.empty()) {
         ports.dialogs.Inform("ERRORE: " + problem);
-        ports.shell.EndProcess(1);
+        ports.shell.EndProcess(1);  // startup::kExitStartupFailed
         return false;
     }
     service.cmdSalvaDati.enabled = true;

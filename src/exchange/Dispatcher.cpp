@@ -65,20 +65,28 @@ void Dispatcher::Record(const std::string& line, const std::string& result) {
     }
 }
 
-std::string Dispatcher::EseguiFileComandi(const std::string& path, bool ecrIdRequired) {
+std::string Dispatcher::EseguiFileComandi(const std::string& path, bool ecrIdRequired,
+                                          const std::function<bool()>& stopBeforeLine) {
+    contents_.reset();
     if (path.empty() || !context_.platform.FileExists(path)) {
         return kCommandFileNotFound;
     }
     context_.ecrIdRequired = ecrIdRequired;
     // A file that exists but cannot be read (the cash register still holds it) ends the run at
     // once: nothing here ever waits for it.
-    const auto contents = context_.platform.ReadWholeFile(path);
+    contents_ = context_.platform.ReadWholeFile(path);
+    const auto& contents = contents_;
     fileWasRead_ = contents.has_value();
     if (!contents) {
         return {};
     }
     std::string result;
+    bool stopped = false;
     text::ForEachLine(*contents, [&](std::string_view raw) {
+        if (stopped || (stopBeforeLine && stopBeforeLine())) {
+            stopped = true;
+            return;
+        }
         std::string line = text::ToUpper(raw);
         if (line.empty() || line[0] == ';' || line[0] == ':') {
             return;

@@ -14,6 +14,10 @@ class Shell {
     virtual void EndProcess(int exitCode) = 0;
 
     virtual void ShowAboutModal() = 0;
+
+    // True once the user or the system asked the process to stop (SIGINT, SIGTERM). The run-once
+    // mode finishes the command line it is running and starts no other.
+    virtual bool StopRequested() { return false; }
 };
 
 }  // namespace varnix::ports

@@ -18,4 +18,16 @@ struct RunModeChoice {
 
 RunModeChoice ChooseRunMode(std::string_view commandLine);
 
+// The run-once mode's exit codes, for the cash register that started it: 0 when the command file
+// ran; otherwise the first problem met. An addition of ours (the process used to end with 0
+// whatever happened), so that a register can tell a command that ran from one that did not.
+// 1 is the start-up's own: the data folder's configuration could not be read.
+inline constexpr int kExitRan = 0;
+inline constexpr int kExitStartupFailed = 1;
+inline constexpr int kExitConfigNotFound = 2;
+inline constexpr int kExitConfigNotReadable = 3;
+inline constexpr int kExitCommandFileMissing = 4;
+inline constexpr int kExitCommandFileNotReadable = 5;
+inline constexpr int kExitLibraryMissing = 7;
+
 }  // namespace varnix::startup

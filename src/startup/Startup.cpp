@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "config/ConfigFile.h"
 #include "engine/Session.h"
 #include "exchange/Dispatcher.h"
 #include "platform/RuntimeError.h"
@@ -45,31 +46,61 @@ RunMode Startup::Form_Load(const std::string& commandLine) {
 void Startup::RunOnce(const std::string& configPath) {
     auto& settings = session_.settings;
     auto& platform = session_.platform;
+    int exitCode = kExitRan;
+    const auto problem = [&exitCode](int code) {
+        if (exitCode == kExitRan) {
+            exitCode = code;
+        }
+    };
     // The polling timer stays off for the whole run: the simulated payment's wait lets window
     // events through, and a tick then could pick up the very file being run here.
     session_.ports.timer.SetEnabled(false);
     settings.ConfigFilePath = configPath;
-    SkipOnRuntimeError([&] { session_.ConfigFile().LeggiDatiConfigurazione(configPath); });
+    SkipOnRuntimeError([&] {
+        const std::string read = session_.ConfigFile().LeggiDatiConfigurazione(configPath);
+        if (read == config::kConfigNotFound) {
+            problem(kExitConfigNotFound);
+        } else if (!read.empty()) {
+            problem(kExitConfigNotReadable);
+        }
+    });
     SkipOnRuntimeError([&] {
         if (platform.FileExists(settings.OutputFilePath)) {
             platform.RemoveFile(settings.OutputFilePath);
         }
     });
     session_.console.FollowConfiguration(settings.ComParams, settings.IsEthernet());
+    exchange::Dispatcher dispatcher(session_);
     SkipOnRuntimeError([&] {
-        if (platform.FileExists(settings.InputFilePath)) {
-            exchange::Dispatcher(session_).EseguiFileComandi(settings.InputFilePath,
-                                                             settings.ecrIdRequired);
+        if (!platform.FileExists(settings.InputFilePath)) {
+            problem(kExitCommandFileMissing);
+            return;
+        }
+        // A stop signal lets the line being run finish (a payment in progress is not
+        // abandoned) and starts no other.
+        dispatcher.EseguiFileComandi(settings.InputFilePath, settings.ecrIdRequired,
+                                     [this] { return session_.ports.shell.StopRequested(); });
+        if (!dispatcher.FileWasRead()) {
+            problem(kExitCommandFileNotReadable);
         }
     });
-    SkipOnRuntimeError([&] { session_.library.Free(); });
+    try {
+        session_.library.Free();
+    } catch (const RuntimeError& error) {
+        if (error.Number() == kErrFileNotFound) {
+            problem(kExitLibraryMissing);
+        }
+    }
+    // Only the file that was run is deleted: one the register could not have us read stays, and
+    // so does one it wrote anew while this one ran (its bytes differ from those read).
     SkipOnRuntimeError([&] {
-        if (platform.FileExists(settings.InputFilePath)) {
+        const auto& ran = dispatcher.ContentsRead();
+        if (ran && platform.FileExists(settings.InputFilePath) &&
+            platform.ReadWholeFile(settings.InputFilePath) == ran) {
             platform.RemoveFile(settings.InputFilePath);
         }
     });
-    session_.consoleActions
-        .Form_Unload();  // releases the library a second time and ends the process
+    session_.consoleActions.Form_Unload(exitCode);  // releases the library again, ends
 }
 
 }  // namespace varnix::startup

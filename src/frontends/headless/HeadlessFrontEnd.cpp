@@ -51,6 +51,10 @@ ports::Answer HeadlessFrontEnd::Show(const std::string& text, const std::string&
     return ports::Answer::Ok;  // the default button of every box the system shows
 }
 
+bool HeadlessFrontEnd::StopRequested() {
+    return gStopRequested != 0;
+}
+
 void HeadlessFrontEnd::EndProcess(int exitCode) {
     if (!ended_) {
         ended_ = true;

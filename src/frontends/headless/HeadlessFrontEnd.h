@@ -31,6 +31,7 @@ class HeadlessFrontEnd : public ports::Dialogs,
     int Interval() const override { return interval_; }
     void EndProcess(int exitCode) override;
     void ShowAboutModal() override;
+    bool StopRequested() override;
 
   private:
     const forms::AboutBox* about_ = nullptr;
