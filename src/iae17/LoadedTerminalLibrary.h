@@ -1,6 +1,7 @@
 // The real terminal library, loaded from its shared-library file. Nothing is loaded at start-up:
 // the library is opened, and each function looked up by name, at its first call. A missing file
-// or function raises RuntimeError (53 or 453) naming it; the next call tries again.
+// or function raises RuntimeError (53 or 453) naming it, a library of the other bitness 48 saying
+// so; the next call tries again.
 #pragma once
 
 #include <map>
@@ -25,8 +26,9 @@ class LoadedTerminalLibrary : public TerminalLibrary {
     static const char* const kDefaultFileName;
 
   private:
+    void Load();
     template <typename Fn>
-    Fn Resolve(const char* name);
+    Fn Resolve(const char* name, int argumentCount);
 
     platform::Platform& platform_;
     std::string fileName_;

@@ -58,6 +58,8 @@ class Platform {
     // stays loaded for the rest of the process.
     using GenericFunction = void (*)();
     virtual void* LoadLibraryFile(const std::string& fileName, std::string& error) = 0;
+    // The folder of the running executable, with its trailing separator; "" when unknown.
+    virtual std::string ExecutableFolder() = 0;
     virtual GenericFunction FindFunction(void* library, const std::string& name) = 0;
 
     // The argument text of the process without the executable's name, as the run-mode choice

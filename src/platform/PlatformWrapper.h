@@ -32,6 +32,7 @@ class PlatformWrapper : public Platform {
     void* LoadLibraryFile(const std::string& fileName, std::string& error) override {
         return target_.LoadLibraryFile(fileName, error);
     }
+    std::string ExecutableFolder() override { return target_.ExecutableFolder(); }
     GenericFunction FindFunction(void* library, const std::string& name) override {
         return target_.FindFunction(library, name);
     }

@@ -24,6 +24,7 @@ class RuntimeError : public std::runtime_error {
 // Error numbers, as the classic run-time numbers them.
 inline constexpr int kErrOverflow = 6;
 inline constexpr int kErrTypeMismatch = 13;
+inline constexpr int kErrLoadingLibrary = 48;
 inline constexpr int kErrFileNotFound = 53;
 inline constexpr int kErrFileAlreadyOpen = 55;
 inline constexpr int kErrPathFileAccess = 75;

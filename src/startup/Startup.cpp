@@ -87,7 +87,7 @@ void Startup::RunOnce(const std::string& configPath) {
     try {
         session_.library.Free();
     } catch (const RuntimeError& error) {
-        if (error.Number() == kErrFileNotFound) {
+        if (error.Number() == kErrFileNotFound || error.Number() == kErrLoadingLibrary) {
             problem(kExitLibraryMissing);
         }
     }

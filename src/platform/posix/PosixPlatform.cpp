@@ -131,14 +131,22 @@ void PosixPlatform::SleepMs(int milliseconds) {
     }
 }
 
+std::string PosixPlatform::ExecutableFolder() {
+    char self[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) {
+        return {};
+    }
+    std::string folder(self, static_cast<std::size_t>(n));
+    folder.erase(folder.find_last_of('/') + 1);
+    return folder;
+}
+
 void* PosixPlatform::LoadLibraryFile(const std::string& fileName, std::string& error) {
     // Beside the executable first: the stand-in library ships there, and a developer's own
     // build must win over anything installed system-wide.
-    char self[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n > 0) {
-        std::string folder(self, static_cast<std::size_t>(n));
-        folder.erase(folder.find_last_of('/') + 1);
+    const std::string folder = ExecutableFolder();
+    if (!folder.empty()) {
         if (void* handle = ::dlopen((folder + fileName).c_str(), RTLD_NOW | RTLD_LOCAL)) {
             return handle;
         }

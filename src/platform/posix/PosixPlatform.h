@@ -21,6 +21,7 @@ class PosixPlatform : public Platform {
     bool AppendToFile(const std::string& path, std::string_view bytes) override;
     void SleepMs(int milliseconds) override;
     void* LoadLibraryFile(const std::string& fileName, std::string& error) override;
+    std::string ExecutableFolder() override;
     GenericFunction FindFunction(void* library, const std::string& name) override;
     std::string CommandLineText(int argc, const char* const* argv) override;
 

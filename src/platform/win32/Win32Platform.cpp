@@ -109,6 +109,17 @@ void* Win32Platform::LoadLibraryFile(const std::string& fileName, std::string& e
     return static_cast<void*>(module);
 }
 
+std::string Win32Platform::ExecutableFolder() {
+    char path[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
+        return {};
+    }
+    std::string folder(path, n);
+    folder.erase(folder.find_last_of('\\') + 1);
+    return folder;
+}
+
 Platform::GenericFunction Win32Platform::FindFunction(void* library, const std::string& name) {
     FARPROC address = ::GetProcAddress(static_cast<HMODULE>(library), name.c_str());
     GenericFunction function = nullptr;
