@@ -101,7 +101,7 @@ void ServiceActions::mInfo_Click() {
     auto& timer = context_.ports.timer;
     const bool wasEnabled = timer.IsEnabled();
     timer.SetEnabled(false);
-    context_.about.Form_Load();
+    context_.about.Form_Load(context_.platform.ExecutableVersion());
     context_.ports.shell.ShowAboutModal();
     timer.SetEnabled(wasEnabled);
 }

@@ -4,10 +4,8 @@
 
 namespace varnix::forms {
 
-const char* const AboutBox::kApplicationTitle = "ZANDRIK VarnixPos";
-const char* const AboutBox::kComment =
-    "Programma di TEST per sviluppatori per  \"Scambio Importo\" con POS Ingenico (compat. x "
-    "Windows XP, VISTA/7/8/ 10)";
+const char* const AboutBox::kApplicationTitle = version::kTitle;
+const char* const AboutBox::kComment = version::kComment;
 
 AboutBox::AboutBox() {
     lblTitle.caption = "Titolo applicazione";
@@ -15,13 +13,15 @@ AboutBox::AboutBox() {
     lblDescription.caption = "Descrizione applicazione";
 }
 
-void AboutBox::Form_Load() {
+void AboutBox::Form_Load(const std::optional<platform::ProgramVersion>& fromExecutable) {
+    platform::ProgramVersion built{version::kMajor, version::kMinor, version::kRevision,
+                                   kApplicationTitle, kComment};
+    const platform::ProgramVersion& v = fromExecutable ? *fromExecutable : built;
     // Major, minor and revision; the third of the four numbers shown is always 0.
-    lblVersion.caption = "Versione " + std::to_string(version::kMajor) + "." +
-                         std::to_string(version::kMinor) + ".0." +
-                         std::to_string(version::kRevision);
-    lblTitle.caption = std::string(kApplicationTitle) + " per sistemi Windows 32/64 bit";
-    lblDescription.caption = kComment;
+    lblVersion.caption = "Versione " + std::to_string(v.major) + "." + std::to_string(v.minor) +
+                         ".0." + std::to_string(v.revision);
+    lblTitle.caption = v.title + " per sistemi Windows 32/64 bit";
+    lblDescription.caption = v.comments;
 }
 
 }  // namespace varnix::forms

@@ -2,9 +2,11 @@
 // application's version information.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "forms/Controls.h"
+#include "platform/Platform.h"
 
 namespace varnix::forms {
 
@@ -12,8 +14,9 @@ class AboutBox {
   public:
     AboutBox();
 
-    // Fills the labels; every opening reads them again.
-    void Form_Load();
+    // Fills the labels from the executable's version information when it carries any, from the
+    // version the program was built with otherwise; every opening reads them again.
+    void Form_Load(const std::optional<platform::ProgramVersion>& fromExecutable = std::nullopt);
 
     std::string caption = "Informazioni su ZANDRIK VarnixPos (Ingenico)";
     Label lblTitle;

@@ -26,6 +26,15 @@ struct RegistryQuery {
     std::string data;
 };
 
+// The version information an executable carries: its numbers, title and comment.
+struct ProgramVersion {
+    int major = 0;
+    int minor = 0;
+    int revision = 0;
+    std::string title;
+    std::string comments;
+};
+
 class Platform {
   public:
     virtual ~Platform() = default;
@@ -60,6 +69,9 @@ class Platform {
     virtual void* LoadLibraryFile(const std::string& fileName, std::string& error) = 0;
     // The folder of the running executable, with its trailing separator; "" when unknown.
     virtual std::string ExecutableFolder() = 0;
+    // What the running executable's own version information says (its version resource on
+    // Windows); nothing where programs carry none, and the caller then knows the version itself.
+    virtual std::optional<ProgramVersion> ExecutableVersion() = 0;
     virtual GenericFunction FindFunction(void* library, const std::string& name) = 0;
 
     // The argument text of the process without the executable's name, as the run-mode choice

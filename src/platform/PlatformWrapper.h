@@ -33,6 +33,9 @@ class PlatformWrapper : public Platform {
         return target_.LoadLibraryFile(fileName, error);
     }
     std::string ExecutableFolder() override { return target_.ExecutableFolder(); }
+    std::optional<ProgramVersion> ExecutableVersion() override {
+        return target_.ExecutableVersion();
+    }
     GenericFunction FindFunction(void* library, const std::string& name) override {
         return target_.FindFunction(library, name);
     }

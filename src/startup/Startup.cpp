@@ -19,7 +19,7 @@ RunMode Startup::Form_Load(const std::string& commandLine) {
         session_.library.GetVersion(version);
         console.DllVersion.caption.assign(version.data(), version.size());
     });
-    session_.about.Form_Load();
+    session_.about.Form_Load(session_.platform.ExecutableVersion());
     if (!session_.serviceActions.Form_Load()) {
         return RunMode::Resident;  // the configuration could not be read: the process ends
     }

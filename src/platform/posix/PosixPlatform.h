@@ -22,6 +22,8 @@ class PosixPlatform : public Platform {
     void SleepMs(int milliseconds) override;
     void* LoadLibraryFile(const std::string& fileName, std::string& error) override;
     std::string ExecutableFolder() override;
+    // ELF programs carry no version resource.
+    std::optional<ProgramVersion> ExecutableVersion() override { return std::nullopt; }
     GenericFunction FindFunction(void* library, const std::string& name) override;
     std::string CommandLineText(int argc, const char* const* argv) override;
 

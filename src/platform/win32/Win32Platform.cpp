@@ -7,6 +7,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+#include <vector>
 // windows.h first: shlobj.h depends on its types.
 #include <shlobj.h>
 
@@ -118,6 +120,47 @@ std::string Win32Platform::ExecutableFolder() {
     std::string folder(path, n);
     folder.erase(folder.find_last_of('\\') + 1);
     return folder;
+}
+
+std::optional<ProgramVersion> Win32Platform::ExecutableVersion() {
+    char path[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
+        return std::nullopt;
+    }
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(path, &ignored);
+    if (size == 0) {
+        return std::nullopt;
+    }
+    std::vector<char> data(size);
+    if (!::GetFileVersionInfoA(path, 0, size, data.data())) {
+        return std::nullopt;
+    }
+    void* fixedPointer = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueA(data.data(), "\\", &fixedPointer, &length) ||
+        length < sizeof(VS_FIXEDFILEINFO)) {
+        return std::nullopt;
+    }
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(fixedPointer);
+    ProgramVersion version;
+    version.major = HIWORD(fixed->dwFileVersionMS);
+    version.minor = LOWORD(fixed->dwFileVersionMS);
+    version.revision = LOWORD(fixed->dwFileVersionLS);
+    // The strings of the Italian, Windows-1252 block the resource carries.
+    const auto text = [&data](const char* name) {
+        void* value = nullptr;
+        UINT chars = 0;
+        const std::string query = std::string("\\StringFileInfo\\041004E4\\") + name;
+        if (!::VerQueryValueA(data.data(), query.c_str(), &value, &chars) || chars == 0) {
+            return std::string();
+        }
+        return std::string(static_cast<const char*>(value), chars - 1);
+    };
+    version.title = text("ProductName");
+    version.comments = text("Comments");
+    return version;
 }
 
 Platform::GenericFunction Win32Platform::FindFunction(void* library, const std::string& name) {

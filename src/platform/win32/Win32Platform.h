@@ -21,6 +21,7 @@ class Win32Platform : public Platform {
     void SleepMs(int milliseconds) override;
     void* LoadLibraryFile(const std::string& fileName, std::string& error) override;
     std::string ExecutableFolder() override;
+    std::optional<ProgramVersion> ExecutableVersion() override;
     GenericFunction FindFunction(void* library, const std::string& name) override;
     std::string CommandLineText(int argc, const char* const* argv) override;
 };
