@@ -9,206 +9,162 @@
 
 #include "fakes/EngineDriver.h"
 #include "frontends/qt/ConsoleWindow.h"
-#include "frontends/qt/FormBinder.h"
 #include "frontends/qt/ServiceMainWindow.h"
 
-using varnix::fakes::EngineDriver;
-using varnix::qt::ConsoleWindow;
-using varnix::qt::ServiceMainWindow;
+using varnix::ports::Answer;
+
+namespace {
+
+template <typename T = QPushButton>
+T* Find(QWidget& window, const char* name) {
+    T* widget = window.findChild<T*>(name);
+    QTEST_ASSERT_X(widget != nullptr, "no widget named", name);
+    return widget;
+}
+
+void Click(QWidget& window, const char* name) {
+    QTest::mouseClick(Find(window, name), Qt::LeftButton);
+}
+
+// Both windows on a started engine with the fake library, as the application wires them.
+struct Views {
+    Views() {
+        engine.CreateDataFolder();
+        engine.Start();
+        engine.dialogs.shown.clear();
+        model.txtTerminale.SetText("10001761");
+        model.txtCodicePreautorizzazione.SetText("PA00000001");
+        Pull();
+    }
+    void Pull() {
+        service.Pull();
+        console.Pull();
+    }
+
+    varnix::fakes::EngineDriver engine;
+    varnix::engine::Session& session = *engine.session;
+    varnix::forms::ConsoleForm& model = session.console;
+    varnix::qt::ServiceMainWindow service{session.service, session.serviceActions,
+                                          [this] { Pull(); }};
+    varnix::qt::ConsoleWindow console{model, session.consoleActions, [this] { Pull(); }};
+};
+
+}  // namespace
 
 class QtViewsTest : public QObject {
     Q_OBJECT
 
-  private:
-    struct Fixture {
-        Fixture() {
-            engine.CreateDataFolder();
-            engine.Start();
-            engine.dialogs.shown.clear();
-            engine.session->console.txtTerminale.SetText("10001761");
-            auto& session = *engine.session;
-            service = std::make_unique<ServiceMainWindow>(session.service, session.serviceActions,
-                                                          [this] { Refresh(); });
-            console = std::make_unique<ConsoleWindow>(session.console, session.consoleActions,
-                                                      [this] { Refresh(); });
-            Refresh();
-        }
-        void Refresh() {
-            service->Pull();
-            console->Pull();
-        }
-        template <typename T>
-        T* Find(QWidget* window, const char* name) {
-            auto* widget = window->findChild<T*>(name);
-            if (widget == nullptr) {
-                qFatal("no widget %s", name);
-            }
-            return widget;
-        }
-        EngineDriver engine;
-        std::unique_ptr<ServiceMainWindow> service;
-        std::unique_ptr<ConsoleWindow> console;
-    };
-
   private slots:
     void consoleButtonsCallTheirFunction_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("function");
-        QTest::newRow("Pagamento") << "btnPagamento"
-                                   << "IAE17AX_Payment";
-        QTest::newRow("Accredito") << "btnAccredito"
-                                   << "IAE17AX_Refund";
-        QTest::newRow("Storno") << "btnStorno"
-                                << "IAE17AX_Void";
-        QTest::newRow("Preautorizzazione") << "btnPreautorizzazione"
-                                           << "IAE17AX_Preauthorization";
-        QTest::newRow("Totali terminale") << "btnTotali"
-                                          << "IAE17AX_TerminalBalance";
-        QTest::newRow("Chiusura") << "btnChiusura"
-                                  << "IAE17AX_Closure";
-        QTest::newRow("Stato") << "btnStatus"
-                               << "IAE17AX_Status";
+        QTest::addColumn<QString>("function");  // the row names the button
+        QTest::newRow("Pagamento") << QString("IAE17AX_Payment");
+        QTest::newRow("Accredito") << QString("IAE17AX_Refund");
+        QTest::newRow("Storno") << QString("IAE17AX_Void");
+        QTest::newRow("Preautorizzazione") << QString("IAE17AX_Preauthorization");
+        QTest::newRow("Integrativa") << QString("IAE17AX_PreauthorizationInt");
+        QTest::newRow("PreautChiusura") << QString("IAE17AX_PreauthorizationClose");
+        QTest::newRow("Totali") << QString("IAE17AX_TerminalBalance");
+        QTest::newRow("Chiusura") << QString("IAE17AX_Closure");
+        QTest::newRow("Status") << QString("IAE17AX_Status");
     }
     void consoleButtonsCallTheirFunction() {
-        QFETCH(QString, button);
         QFETCH(QString, function);
-        Fixture f;
-        f.engine.fakeLibrary.code = 3;
-        QTest::mouseClick(f.Find<QPushButton>(f.console.get(), button.toUtf8().constData()),
-                          Qt::LeftButton);
-        const auto operations = f.engine.fakeLibrary.Operations();
-        QCOMPARE(operations.size(), std::size_t{1});
-        QCOMPARE(QString::fromStdString(operations[0].name), function);
-        QCOMPARE(f.Find<QLineEdit>(f.console.get(), "txtEsito")->text(), QString("TIMEOUT ERROR"));
-        QVERIFY(f.Find<QPushButton>(f.console.get(), "btnPagamento")->isEnabled());
-    }
-
-    void missingFieldShowsItsMessage() {
-        Fixture f;
-        auto* amount = f.Find<QLineEdit>(f.console.get(), "txtImportoPreAut");
-        amount->selectAll();
-        QTest::keyClick(amount, Qt::Key_Delete);
-        QCOMPARE(f.engine.session->console.txtImportoPreAut.Text(), std::string());
-        QTest::mouseClick(f.Find<QPushButton>(f.console.get(), "btnIntegrativa"), Qt::LeftButton);
-        QCOMPARE(f.engine.dialogs.shown.size(), std::size_t{1});
-        QCOMPARE(QString::fromStdString(f.engine.dialogs.shown[0].title), QString("Attenzione"));
-        QVERIFY(f.engine.fakeLibrary.Operations().empty());
-    }
-
-    void editorSaveFollowsTheAnswer_data() {
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("OK") << true;
-        QTest::newRow("Cancel") << false;
-    }
-    void editorSaveFollowsTheAnswer() {
-        QFETCH(bool, ok);
-        Fixture f;
-        auto* tipo = f.Find<QComboBox>(f.service.get(), "cboTIPO");
-        tipo->setCurrentIndex(1);
-        emit tipo->activated(1);
-        auto* port = f.Find<QComboBox>(f.service.get(), "cmbComExtended");
-        port->setEditText("7");  // typed, not picked
-        f.engine.dialogs.answers = {ok ? varnix::ports::Answer::Ok : varnix::ports::Answer::Cancel};
-        QTest::mouseClick(f.Find<QPushButton>(f.service.get(), "cmdSalvaDati"), Qt::LeftButton);
-        const std::string saved = f.engine.ReadData("ConfigVnxPos.TXT");
-        QCOMPARE(saved.starts_with("TIPO:COM\r\nPCOM:7\r\n"), ok);
-        QCOMPARE(f.engine.session->settings.ConnectionType, ok ? 1 : 0);
-        QVERIFY(f.engine.timer.IsEnabled());
-    }
-
-    void manualTransactionAndReadFileToggle() {
-        Fixture f;
-        f.engine.session->service.ComboSecondi.SetText("1");
-        auto* amount = f.Find<QLineEdit>(f.service.get(), "txtAmount");
-        amount->selectAll();
-        QTest::keyClicks(amount, "250");
-        QCOMPARE(f.engine.session->service.txtAmount.Text(), std::string("250"));
-        QTest::mouseClick(f.Find<QPushButton>(f.service.get(), "cmdSend"), Qt::LeftButton);
-        QCOMPARE(QString::fromStdString(f.engine.dialogs.Texts().at(0)),
-                 QString("Invio dati: POS_PAGAME,A250,P2;"));
-        auto* view = f.Find<QPlainTextEdit>(f.service.get(), "txtReadFile");
-        QVERIFY(view->toPlainText().startsWith("TIPO_COMANDO = POS_PAGAME,A250,P2;\n"));
-        QCOMPARE(f.Find<QLineEdit>(f.service.get(), "txtRisultatoFinale")->text(),
-                 QString::fromStdString(f.engine.Data("SROUTF.TXT")));
-        auto* toggle = f.Find<QPushButton>(f.service.get(), "btnReadFile");
-        QTest::mouseClick(toggle, Qt::LeftButton);
-        QVERIFY(view->toPlainText().isEmpty());
-        QTest::mouseClick(toggle, Qt::LeftButton);
-        QVERIFY(!view->toPlainText().isEmpty());
-    }
-
-    void testButtonWritesTheCommandFile() {
-        Fixture f;
-        QTest::mouseClick(f.Find<QPushButton>(f.service.get(), "cmdEseguiTest"), Qt::LeftButton);
-        QCOMPARE(f.engine.ReadData("SRINPF.TXT"), std::string("POS_PAGAME,A2,P0\r\n"));
-        QVERIFY(f.Find<QPushButton>(f.service.get(), "cmdEseguiTest")->isEnabled());
-    }
-
-    void trayMenuEndsOnlyAfterOk_data() {
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("OK") << true;
-        QTest::newRow("Cancel") << false;
-    }
-    void trayMenuEndsOnlyAfterOk() {
-        QFETCH(bool, ok);
-        Fixture f;
-        f.engine.dialogs.answers = {ok ? varnix::ports::Answer::Ok : varnix::ports::Answer::Cancel};
-        auto* quit = f.service->FileMenu()->defaultAction();
-        QCOMPARE(quit->text(), QString("T&ermina ZandrikVarnixPos"));
-        QVERIFY(quit->font().bold());
-        QCOMPARE(f.service->Tray()->toolTip(), QString("ZandrikVarnixPos in esecuzione..."));
-        quit->trigger();
-        QCOMPARE(f.engine.shell.Ended(), ok);
-        QCOMPARE(QString::fromStdString(f.engine.dialogs.Texts().at(0)),
-                 QString("Vuoi terminare l'esecuzione ?"));
-        QVERIFY(f.engine.DataExists("ParamVnxPos.TXT"));
-    }
-
-    void trayDoubleClickRestoresTheMinimisedWindow() {
-        Fixture f;
-        f.service->show();
-        f.engine.session->service.minimized = true;
-        f.engine.session->service.Form_Resize();
-        f.Refresh();
-        QVERIFY(f.service->isHidden());
-        f.service->TrayEvent(0x203);
-        QVERIFY(f.service->isVisible());
-        QVERIFY(!f.engine.session->service.minimized);
-    }
-
-    void closeBoxAsksFirst() {
-        Fixture f;
-        f.service->show();
-        f.engine.dialogs.answers = {varnix::ports::Answer::Cancel};
-        QVERIFY(!f.service->close());
-        QVERIFY(f.service->isVisible());
-        QVERIFY(f.engine.timer.IsEnabled());
-        f.engine.dialogs.answers = {varnix::ports::Answer::Ok};
-        QVERIFY(f.service->close());
-        QVERIFY(f.engine.shell.Ended());
+        Views v;
+        v.engine.fakeLibrary.code = 3;
+        Click(v.console, (std::string("btn") + QTest::currentDataTag()).c_str());
+        QCOMPARE(v.engine.fakeLibrary.Operations().size(), std::size_t{1});
+        QCOMPARE(QString::fromStdString(v.engine.fakeLibrary.calls.back().name), function);
+        QCOMPARE(Find<QLineEdit>(v.console, "txtEsito")->text(), QString("TIMEOUT ERROR"));
+        QVERIFY(Find(v.console, "btnPagamento")->isEnabled());
     }
 
     void viewsFollowModelsBothWays() {
-        Fixture f;
-        auto& model = f.engine.session->console;
-        model.txtPAN.SetText("4\xE8\x80");  // Windows-1252: è and the euro sign
-        model.cmbCOM.SetListIndex(6);
-        f.Refresh();
-        QCOMPARE(f.Find<QLineEdit>(f.console.get(), "txtPAN")->text(),
+        Views v;
+        v.model.txtPAN.SetText("4\xE8\x80");  // Windows-1252: è and the euro sign
+        v.model.cmbCOM.SetListIndex(6);
+        v.Pull();
+        QCOMPARE(Find<QLineEdit>(v.console, "txtPAN")->text(),
                  QString::fromUtf8("4\xC3\xA8\xE2\x82\xAC"));
-        QCOMPARE(f.Find<QComboBox>(f.console.get(), "cmbCOM")->currentText(), QString("COM7"));
-        auto* ip = f.Find<QLineEdit>(f.console.get(), "txtIP");
+        QCOMPARE(Find<QComboBox>(v.console, "cmbCOM")->currentText(), QString("COM7"));
+        auto* ip = Find<QLineEdit>(v.console, "txtIP");
         ip->clear();
         QTest::keyClicks(ip, "10.0.0.");
         QTest::sendKeyEvent(QTest::Click, ip, Qt::Key_unknown, QString::fromUtf8("\xC3\xA8"),
                             Qt::NoModifier);
-        QCOMPARE(model.txtIP.Text(), std::string("10.0.0.\xE8"));
-        auto* baud = f.Find<QComboBox>(f.console.get(), "cmbBaud");
+        QCOMPARE(v.model.txtIP.Text(), std::string("10.0.0.\xE8"));
+        auto* baud = Find<QComboBox>(v.console, "cmbBaud");
         baud->setCurrentIndex(0);
         emit baud->activated(0);
-        QCOMPARE(model.cmbBaud.Text(), std::string("300"));
-        QVERIFY(!f.Find<QLineEdit>(f.console.get(), "txtTerminale")->isHidden() ==
-                model.txtTerminale.visible);
+        QCOMPARE(v.model.cmbBaud.Text(), std::string("300"));
+        auto* amount = Find<QLineEdit>(v.console, "txtImportoPreAut");
+        amount->selectAll();
+        QTest::keyClick(amount, Qt::Key_Delete);  // emptied, not just edited
+        QCOMPARE(v.model.txtImportoPreAut.Text(), std::string());
+    }
+
+    void serviceWindowForwardsItsControls() {
+        Views v;
+        Click(v.service, "cmdEseguiTest");
+        QCOMPARE(v.engine.ReadData("SRINPF.TXT"), std::string("POS_PAGAME,A2,P0\r\n"));
+        v.session.service.ComboSecondi.SetText("1");
+        auto* amount = Find<QLineEdit>(v.service, "txtAmount");
+        amount->selectAll();
+        QTest::keyClicks(amount, "250");
+        Click(v.service, "cmdSend");
+        QCOMPARE(QString::fromStdString(v.engine.dialogs.Texts().at(0)),
+                 QString("Invio dati: POS_PAGAME,A250,P2;"));
+        auto* view = Find<QPlainTextEdit>(v.service, "txtReadFile");
+        QVERIFY(view->toPlainText().startsWith("TIPO_COMANDO = POS_PAGAME,A250,P2;\n"));
+        Click(v.service, "btnReadFile");
+        QVERIFY(view->toPlainText().isEmpty());
+        Click(v.service, "btnReadFile");
+        QVERIFY(!view->toPlainText().isEmpty());
+        v.service.show();
+        v.session.service.minimized = true;
+        v.session.service.Form_Resize();
+        v.Pull();
+        QVERIFY(v.service.isHidden());
+        emit v.service.Tray()->activated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(v.service.isVisible());
+    }
+
+    // Saving the configuration, the tray menu's Terminate and the close box each ask first.
+    void answerDecides_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("ok");
+        for (const char* action : {"save", "tray", "close"}) {
+            QTest::addRow("%s OK", action) << QString(action) << true;
+            QTest::addRow("%s Cancel", action) << QString(action) << false;
+        }
+    }
+    void answerDecides() {
+        QFETCH(QString, action);
+        QFETCH(bool, ok);
+        Views v;
+        v.service.show();
+        v.engine.dialogs.answers = {ok ? Answer::Ok : Answer::Cancel};
+        if (action == "save") {
+            auto* tipo = Find<QComboBox>(v.service, "cboTIPO");
+            tipo->setCurrentIndex(1);
+            emit tipo->activated(1);
+            Find<QComboBox>(v.service, "cmbComExtended")->setEditText("7");  // typed, not picked
+            Click(v.service, "cmdSalvaDati");
+            QCOMPARE(v.engine.ReadData("ConfigVnxPos.TXT").starts_with("TIPO:COM\r\nPCOM:7\r\n"),
+                     ok);
+            QCOMPARE(v.session.settings.ConnectionType, ok ? 1 : 0);
+            QVERIFY(v.engine.timer.IsEnabled());
+            return;
+        }
+        if (action == "tray") {
+            v.service.FileMenu()->defaultAction()->trigger();
+        } else {
+            QCOMPARE(v.service.close(), ok);
+        }
+        QCOMPARE(v.engine.dialogs.Texts().at(0), std::string("Vuoi terminare l'esecuzione ?"));
+        QCOMPARE(v.engine.shell.Ended(), ok);
+        QCOMPARE(v.service.isVisible(), !ok);
+        QCOMPARE(v.engine.timer.IsEnabled(), !ok);
+        QVERIFY(v.engine.DataExists("ParamVnxPos.TXT"));
     }
 };
 

@@ -24,9 +24,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display and tells us which.
+# Xvfb picks a free display and tells us which. Without -noreset it resets when its last client
+# leaves, and the run-once copy, started right after the first app ends, finds no server.
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1800x1000x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1800x1000x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
