@@ -65,8 +65,8 @@ short Operation(iae17::Function function, char* request, char* data) {
     std::memcpy(r.request.data(), request, r.request.size());
     std::memcpy(r.data.data(), data, r.data.size());
     varnix::iae17::PackedData answer{};
-    const auto code = varnix::standin::Exchange(link, varnix::standin::Timeouts::FromEnvironment(), r,
-                                              ++gSeq, answer);
+    const auto code = varnix::standin::Exchange(link, varnix::standin::Timeouts::FromEnvironment(),
+                                                r, ++gSeq, answer);
     // Link, protocol and timeout errors leave the caller's record as it was.
     if (code != iae17::kResultLinkError && code != iae17::kResultProtocolError &&
         code != iae17::kResultTimeoutError) {
