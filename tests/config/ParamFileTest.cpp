@@ -11,31 +11,52 @@ class ParamFileTest : public ::testing::Test {
     ParamFileTest() { window.FillTestLists(); }
 
     fakes::TestSession test;
-    const testing::TempDir& dir = test.dir;
-    config::Settings& settings = test.session.settings;
     ServiceWindow& window = test.session.service;
-    const std::string path = dir / config::kParamFileName;
+    engine::ServiceActions& actions = test.session.serviceActions;
+    const std::string path = test.dir / config::kParamFileName;
 };
 
-TEST_F(ParamFileTest, SavesTheFourControlsAsFourLines) {
+TEST_F(ParamFileTest, SavesTheFourControlsAsFourLinesAndReadsThemBack) {
     window.chkEnableLog.checked = true;
     window.ComboSecondi.SetListIndex(7);
     window.ComboResult.SetText("typed, not picked");
-    test.session.serviceActions.SalvaParametri();
+    actions.SalvaParametri();
     EXPECT_EQ(testing::ReadFile(path), "1\r\n0\r\n7\r\n-1\r\n");
+
+    window.chkEnableLog.checked = false;
+    window.chbNoIcon.checked = true;
+    window.ComboSecondi.SetListIndex(0);
+    window.ComboResult.SetListIndex(8);
+    actions.SalvaParametri();
+    fakes::TestSession other;
+    other.session.settings.DataFolder = test.dir.path();
+    ServiceWindow& read = other.session.service;
+    read.FillTestLists();
+    other.session.serviceActions.LeggiParametri();
+    EXPECT_FALSE(read.chkEnableLog.checked);
+    EXPECT_TRUE(read.chbNoIcon.checked);
+    EXPECT_EQ(read.ComboSecondi.Text(), "1");
+    EXPECT_EQ(read.ComboResult.Text(), "SROUTF_9_TIMEOUT_SCADUTO.TXT");
+    EXPECT_EQ(config::LogFilePath(test.dir.path()), test.dir / "LogVnxPos.TXT");
+
+    // Into a missing data folder the save is silent, and the read finds nothing.
+    test.session.settings.DataFolder = test.dir.InMissingFolder("");
+    actions.SalvaParametri();
+    actions.LeggiParametri();
+    EXPECT_FALSE(window.chkEnableLog.checked);
+    EXPECT_TRUE(test.dialogs.shown.empty());
 }
 
-struct ReadCase {
-    const char* contents;  // nullptr: no file at all
-    bool log;
-    bool noIcon;
-    int secondi;
-    int result;
-};
-
 TEST_F(ParamFileTest, ReadsEachLineByItsOwnRule) {
+    struct Case {
+        const char* contents;  // nullptr: no file at all
+        bool log;
+        bool noIcon;
+        int secondi;
+        int result;
+    };
     // Before each read: both switches ticked, 20 s and the third result selected.
-    const ReadCase cases[] = {
+    const Case cases[] = {
         {"1\r\n0\r\n6\r\n0\r\n", true, false, 6, 0},
         {"1 \r\n1\r\n 6 \r\n8\r\n", false, true, 6, 8},
         {"0\r\n0\r\n8\r\n9\r\n", false, false, 6, 2},   // beyond both lists: ignored
@@ -46,7 +67,6 @@ TEST_F(ParamFileTest, ReadsEachLineByItsOwnRule) {
         {nullptr, false, false, 6, 2},  // no file: every read fails, both switches clear
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.contents ? c.contents : "(no file)");
         std::remove(path.c_str());
         if (c.contents) {
             testing::WriteFile(path, c.contents);
@@ -55,36 +75,12 @@ TEST_F(ParamFileTest, ReadsEachLineByItsOwnRule) {
         window.chbNoIcon.checked = true;
         window.ComboSecondi.SetListIndex(6);
         window.ComboResult.SetListIndex(2);
-        test.session.serviceActions.LeggiParametri();
-        EXPECT_EQ(window.chkEnableLog.checked, c.log);
-        EXPECT_EQ(window.chbNoIcon.checked, c.noIcon);
-        EXPECT_EQ(window.ComboSecondi.ListIndex(), c.secondi);
-        EXPECT_EQ(window.ComboResult.ListIndex(), c.result);
+        actions.LeggiParametri();
+        EXPECT_EQ(std::tuple(window.chkEnableLog.checked, window.chbNoIcon.checked,
+                             window.ComboSecondi.ListIndex(), window.ComboResult.ListIndex()),
+                  std::tuple(c.log, c.noIcon, c.secondi, c.result))
+            << (c.contents ? c.contents : "(no file)");
     }
-}
-
-TEST_F(ParamFileTest, RoundTripsAndLogPathFollowsTheDataFolder) {
-    window.chbNoIcon.checked = true;
-    window.ComboSecondi.SetListIndex(0);
-    window.ComboResult.SetListIndex(8);
-    test.session.serviceActions.SalvaParametri();
-    fakes::TestSession otherTest;
-    otherTest.session.settings.DataFolder = settings.DataFolder;
-    ServiceWindow& other = otherTest.session.service;
-    other.FillTestLists();
-    otherTest.session.serviceActions.LeggiParametri();
-    EXPECT_FALSE(other.chkEnableLog.checked);
-    EXPECT_TRUE(other.chbNoIcon.checked);
-    EXPECT_EQ(other.ComboSecondi.Text(), "1");
-    EXPECT_EQ(other.ComboResult.Text(), "SROUTF_9_TIMEOUT_SCADUTO.TXT");
-    EXPECT_EQ(config::LogFilePath(settings.DataFolder), dir / "LogVnxPos.TXT");
-}
-
-TEST_F(ParamFileTest, SaveIntoAMissingDataFolderIsSilent) {
-    settings.DataFolder = dir.path() + "missing" + platform::HostPlatform().Separator();
-    test.session.serviceActions.SalvaParametri();
-    test.session.serviceActions.LeggiParametri();
-    EXPECT_FALSE(window.chkEnableLog.checked);
 }
 
 }  // namespace

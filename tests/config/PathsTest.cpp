@@ -5,60 +5,42 @@
 namespace varnix::config {
 namespace {
 
-struct FolderCase {
-    PathStyle style;
-    const char* path;
-    const char* folder;
-};
+constexpr PathStyle W = PathStyle::Windows;
+constexpr PathStyle P = PathStyle::Posix;
 
-class GetPathFolderTest : public ::testing::TestWithParam<FolderCase> {};
-
-TEST_P(GetPathFolderTest, CutsAfterTheLastSeparator) {
-    const auto& c = GetParam();
-    EXPECT_EQ(GetPathFolder(c.path, c.style), c.folder) << c.path;
+TEST(PathsTest, FolderEndsAtTheLastSeparatorOfThePlatform) {
+    struct Case {
+        PathStyle style;
+        const char* path;
+        const char* folder;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {W, "C:\\IO\\SRINPF.TXT", "C:\\IO\\"}, {W, "C:\\IO\\", "C:\\IO\\"}, {W, "C:SRINPF.TXT", "C:"},
+        {W, "SRINPF.TXT", ""}, {W, "C:\\a/b.txt", "C:\\"}, {P, "/io/SRINPF.TXT", "/io/"},
+        {P, "/io/a:b/SRINPF.TXT", "/io/a:b/"}, {P, "/io/x:SRINPF.TXT", "/io/"},
+        {P, "C:\\IO\\SRINPF.TXT", ""}, {P, "", ""}};
+    // clang-format on
+    for (const auto& c : cases) {
+        EXPECT_EQ(GetPathFolder(c.path, c.style), c.folder) << c.path;
+    }
+    EXPECT_TRUE(IsBareFileName("SROUTF.TXT", W));
+    EXPECT_FALSE(IsBareFileName("D:\\SROUTF.TXT", W));
+    EXPECT_TRUE(IsBareFileName("D:SROUTF.TXT", W));
+    EXPECT_FALSE(IsBareFileName("/d/SROUTF.TXT", P));
+    EXPECT_TRUE(IsBareFileName("D:\\SROUTF.TXT", P));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, GetPathFolderTest,
-    ::testing::Values(FolderCase{PathStyle::Windows, "C:\\IO\\SRINPF.TXT", "C:\\IO\\"},
-                      FolderCase{PathStyle::Windows, "C:\\IO\\", "C:\\IO\\"},
-                      FolderCase{PathStyle::Windows, "C:SRINPF.TXT", "C:"},
-                      FolderCase{PathStyle::Windows, "SRINPF.TXT", ""},
-                      FolderCase{PathStyle::Windows, "C:\\a/b.txt", "C:\\"},
-                      FolderCase{PathStyle::Posix, "/io/SRINPF.TXT", "/io/"},
-                      FolderCase{PathStyle::Posix, "/io/a:b/SRINPF.TXT", "/io/a:b/"},
-                      FolderCase{PathStyle::Posix, "/io/x:SRINPF.TXT", "/io/"},
-                      FolderCase{PathStyle::Posix, "C:\\IO\\SRINPF.TXT", ""},
-                      FolderCase{PathStyle::Posix, "", ""}));
-
-TEST(IsBareFileNameTest, LooksForThePlatformSeparatorOnly) {
-    EXPECT_TRUE(IsBareFileName("SROUTF.TXT", PathStyle::Windows));
-    EXPECT_FALSE(IsBareFileName("D:\\SROUTF.TXT", PathStyle::Windows));
-    EXPECT_TRUE(IsBareFileName("D:SROUTF.TXT", PathStyle::Windows));
-    EXPECT_FALSE(IsBareFileName("/d/SROUTF.TXT", PathStyle::Posix));
-    EXPECT_TRUE(IsBareFileName("D:\\SROUTF.TXT", PathStyle::Posix));
+TEST(PathsTest, AddressIsCheckedOnItsFirstFourParts) {
+    for (const char* valid : {"10.0.0.7", "192.168.1.101", "10.0.0.7.9", "-1.0.0.7",
+                              " 10 . 0 . 0 . 7 ", "10.0.0.255", "10.0.0.7.x"}) {
+        EXPECT_TRUE(IsValidIP(valid)) << valid;
+    }
+    for (const char* invalid :
+         {"192.168.1.256", "10.0.0.256", "10.0.0", "", "a.b.c.d", "10..0.7"}) {
+        EXPECT_FALSE(IsValidIP(invalid)) << invalid;
+    }
 }
-
-struct IpCase {
-    const char* text;
-    bool valid;
-};
-
-class IsValidIPTest : public ::testing::TestWithParam<IpCase> {};
-
-TEST_P(IsValidIPTest, ChecksTheFirstFourParts) {
-    EXPECT_EQ(IsValidIP(GetParam().text), GetParam().valid) << GetParam().text;
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, IsValidIPTest,
-                         ::testing::Values(IpCase{"10.0.0.7", true}, IpCase{"192.168.1.101", true},
-                                           IpCase{"10.0.0.7.9", true}, IpCase{"-1.0.0.7", true},
-                                           IpCase{" 10 . 0 . 0 . 7 ", true},
-                                           IpCase{"10.0.0.255", true},
-                                           IpCase{"192.168.1.256", false},
-                                           IpCase{"10.0.0.256", false}, IpCase{"10.0.0", false},
-                                           IpCase{"", false}, IpCase{"a.b.c.d", false},
-                                           IpCase{"10..0.7", false}, IpCase{"10.0.0.7.x", true}));
 
 }  // namespace
 }  // namespace varnix::config

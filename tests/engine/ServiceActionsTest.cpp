@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "fakes/EngineDriver.h"
-#include "text/AnsiText.h"
 
 namespace varnix::engine {
-
-using forms::ServiceWindow;
 namespace {
+
+using Texts = std::vector<std::string>;
 
 class ServiceActionsTest : public ::testing::Test {
   protected:
@@ -17,7 +16,7 @@ class ServiceActionsTest : public ::testing::Test {
     }
 
     fakes::EngineDriver engine;
-    ServiceWindow& window = engine.session->service;
+    forms::ServiceWindow& window = engine.session->service;
     ServiceActions& actions = engine.session->serviceActions;
 };
 
@@ -35,16 +34,10 @@ TEST_F(ServiceActionsTest, ManualTransactionWritesTheSampleAfterTheChosenWait) {
         EXPECT_FALSE(engine.timer.IsEnabled());
     };
     actions.cmdSend_Click();
-    EXPECT_EQ(engine.dialogs.Texts(), std::vector<std::string>{"Invio dati: POS_PAGAME,A1,P2;"});
+    EXPECT_EQ(engine.dialogs.Texts(), Texts{"Invio dati: POS_PAGAME,A1,P2;"});
     EXPECT_TRUE(oldGoneDuringWait);
     EXPECT_EQ(engine.clock.sleeps, 60);
-    const std::string file = engine.ReadData("SROUTF.TXT");
-    EXPECT_TRUE(
-        file.starts_with("TIPO_COMANDO  = TIPO_COMANDO = POS_PAGAME,A1,P2;\r\n"
-                         "ESITO_COMANDO = OK\r\nESITO_TRANSAZ = 00\r\n"
-                         "DATAORA_TRANS = 20240305_140709\r\nERROR_DESCRIZ = \r\n"
-                         "EXERR_DESCRIZ = \r\n"));
-    EXPECT_EQ(text::SplitLines(file).size(), 27U);
+    EXPECT_EQ(engine.ReadData("SROUTF.TXT"), testing::Golden("SROUTF_manual.TXT"));
     EXPECT_EQ(window.txtRisultatoFinale.Text(), engine.Data("SROUTF.TXT"));
     EXPECT_TRUE(window.txtReadFile.Text().starts_with("TIPO_COMANDO = POS_PAGAME,A1,P2;\r\n"));
     EXPECT_TRUE(engine.timer.IsEnabled());
@@ -66,15 +59,18 @@ TEST_F(ServiceActionsTest, ManualTransactionStopsOnCancelOrWithoutAnExpectedResu
     EXPECT_TRUE(engine.timer.IsEnabled());
 }
 
-TEST_F(ServiceActionsTest, TestCommandFileIsWrittenAndTheTimerRestored) {
+TEST_F(ServiceActionsTest, TestCommandAndAboutBoxKeepTheTimerAsItWas) {
     for (bool timerOn : {true, false}) {
         engine.timer.SetEnabled(timerOn);
         actions.cmdEseguiTest_Click();
         EXPECT_EQ(engine.ReadData("SRINPF.TXT"), "POS_PAGAME,A2,P0\r\n");
         EXPECT_EQ(engine.timer.IsEnabled(), timerOn);
         EXPECT_TRUE(window.cmdEseguiTest.enabled);
+        actions.mInfo_Click();
+        EXPECT_EQ(engine.timer.IsEnabled(), timerOn);
     }
     EXPECT_EQ(engine.clock.sleeps, 40);
+    EXPECT_EQ(engine.shell.aboutShown, Texts(2, "Versione 0.0.0.2"));
 }
 
 TEST_F(ServiceActionsTest, SaveWritesTheEditorOnOkOnly) {
@@ -90,27 +86,11 @@ TEST_F(ServiceActionsTest, SaveWritesTheEditorOnOkOnly) {
 
     window.txtConfFile.SetText("elsewhere.TXT");  // the save ignores the path box
     actions.cmdSalvaDati_Click();
-    const std::string after = engine.ReadData("ConfigVnxPos.TXT");
-    EXPECT_TRUE(after.starts_with("TIPO:COM\r\nPCOM:7\r\n"));
-    EXPECT_EQ(engine.session->settings.ConnectionType, 1);
-    EXPECT_EQ(engine.session->settings.ComParams.ComPort.Text(), "7     ");
-    EXPECT_EQ(engine.dialogs.Texts(),
-              (std::vector<std::string>{"Vuoi salvare i dati ?", "Vuoi salvare i dati ?"}));
-}
-
-TEST_F(ServiceActionsTest, AboutBoxKeepsTheTimerAsItWas) {
-    for (bool timerOn : {true, false}) {
-        engine.timer.SetEnabled(timerOn);
-        actions.mInfo_Click();
-        EXPECT_EQ(engine.timer.IsEnabled(), timerOn);
-    }
-    const auto& about = engine.session->about;
-    EXPECT_EQ(engine.shell.aboutShown.size(), 2U);
-    EXPECT_EQ(about.lblVersion.caption, "Versione 0.0.0.2");
-    EXPECT_EQ(about.lblTitle.caption, "ZANDRIK VarnixPos per sistemi Windows 32/64 bit");
-    EXPECT_EQ(about.lblDescription.caption,
-              "Programma di TEST per sviluppatori per  \"Scambio Importo\" con POS Ingenico "
-              "(compat. x Windows XP, VISTA/7/8/ 10)");
+    EXPECT_TRUE(engine.ReadData("ConfigVnxPos.TXT").starts_with("TIPO:COM\r\nPCOM:7\r\n"));
+    const auto& settings = engine.session->settings;
+    EXPECT_EQ(std::to_string(settings.ConnectionType) + settings.ComParams.ComPort.Text(),
+              "17     ");
+    EXPECT_EQ(engine.dialogs.Texts(), Texts(2, "Vuoi salvare i dati ?"));
 }
 
 TEST_F(ServiceActionsTest, TrayEventsRestoreOrOpenTheMenu) {
@@ -119,10 +99,8 @@ TEST_F(ServiceActionsTest, TrayEventsRestoreOrOpenTheMenu) {
     EXPECT_FALSE(window.visible);
     EXPECT_TRUE(window.trayIconShown);
     EXPECT_FALSE(window.Form_MouseMove(0x203));
-    EXPECT_TRUE(window.visible);
-    EXPECT_FALSE(window.minimized);
-    EXPECT_TRUE(window.Form_MouseMove(516));
-    EXPECT_TRUE(window.Form_MouseMove(517));
+    EXPECT_TRUE(window.visible && !window.minimized);
+    EXPECT_TRUE(window.Form_MouseMove(516) && window.Form_MouseMove(517));
     EXPECT_FALSE(window.Form_MouseMove(512));
 }
 

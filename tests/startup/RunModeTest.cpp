@@ -5,32 +5,23 @@
 namespace varnix::startup {
 namespace {
 
-struct ModeCase {
-    const char* commandLine;
-    RunModeChoice expected;
-};
-
-class RunModeTest : public ::testing::TestWithParam<ModeCase> {};
-
-TEST_P(RunModeTest, FirstSwitchFoundInOrderDecides) {
-    EXPECT_EQ(ChooseRunMode(GetParam().commandLine), GetParam().expected)
-        << '"' << GetParam().commandLine << '"';
+TEST(RunModeTest, FirstSwitchFoundInOrderDecides) {
+    constexpr RunMode R = RunMode::Resident;
+    constexpr RunMode E = RunMode::RunOnce;
+    // clang-format off
+    const std::pair<const char*, RunModeChoice> cases[] = {
+        {"", {R, ""}}, {"   ", {R, ""}}, {"/E /V", {R, ""}},
+        {"-E C:\\Cassa\\cfg.txt", {E, " C:\\Cassa\\cfg.txt"}}, {"-e/x/c.txt", {E, "/x/c.txt"}},
+        {"-E \"C:\\Program Files\\c.txt\"", {E, " C:\\Program Files\\c.txt"}},
+        {"-E\"/a b/c.txt\" ", {E, "/a b/c.txt "}}, {"-V -E /x/c.txt", {E, " /x/c.txt"}},
+        {"-E /x/c.txt -I", {E, " /x/c.txt -I"}}, {"-E", {E, ""}},
+        {"-v", {RunMode::Version, ""}}, {"-I -V", {RunMode::Version, ""}},
+        {"-i", {RunMode::Interactive, ""}}, {"x-iy", {RunMode::Interactive, ""}}};
+    // clang-format on
+    for (const auto& [commandLine, choice] : cases) {
+        EXPECT_EQ(ChooseRunMode(commandLine), choice) << '"' << commandLine << '"';
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, RunModeTest,
-    ::testing::Values(
-        ModeCase{"", {RunMode::Resident, ""}}, ModeCase{"   ", {RunMode::Resident, ""}},
-        ModeCase{"-E C:\\Cassa\\cfg.txt", {RunMode::RunOnce, " C:\\Cassa\\cfg.txt"}},
-        ModeCase{"-e/x/c.txt", {RunMode::RunOnce, "/x/c.txt"}},
-        ModeCase{"-E \"C:\\Program Files\\c.txt\"",
-                 {RunMode::RunOnce, " C:\\Program Files\\c.txt"}},
-        ModeCase{"-E\"/a b/c.txt\" ", {RunMode::RunOnce, "/a b/c.txt "}},
-        ModeCase{"-V -E /x/c.txt", {RunMode::RunOnce, " /x/c.txt"}},
-        ModeCase{"-E /x/c.txt -I", {RunMode::RunOnce, " /x/c.txt -I"}},
-        ModeCase{"-E", {RunMode::RunOnce, ""}}, ModeCase{"-v", {RunMode::Version, ""}},
-        ModeCase{"-I -V", {RunMode::Version, ""}}, ModeCase{"-i", {RunMode::Interactive, ""}},
-        ModeCase{"x-iy", {RunMode::Interactive, ""}}, ModeCase{"/E /V", {RunMode::Resident, ""}}));
 
 }  // namespace
 }  // namespace varnix::startup
