@@ -8,8 +8,8 @@ namespace varnix::engine {
 namespace {
 
 using forms::AmountSource;
-using forms::kGreen;
-using forms::kRed;
+using testing::Join;
+using Texts = std::vector<std::string>;
 
 class ConsoleActionsTest : public ::testing::Test {
   protected:
@@ -23,19 +23,68 @@ class ConsoleActionsTest : public ::testing::Test {
     iae17::POSRequest& request = session.records.request;
 };
 
+// The console's link lists as shown.
+std::string Lists(const forms::ConsoleForm& c) {
+    return Join({c.cmbConnessione.Text(), c.cmbCOM.Text(), c.cmbBaud.Text(), c.cmbParity.Text(),
+                 c.cmbDati.Text(), c.cmbStop.Text()});
+}
+
+TEST_F(ConsoleActionsTest, ConsoleFollowsTheConfiguredSerialCodes) {
+    EXPECT_EQ(Lists(console), "RS232|COM3|9600|None|8|1");
+    EXPECT_EQ(console.cmbCOM.ListCount(), 20);
+    EXPECT_FALSE(console.txtTerminale.visible || console.visible);
+    iae17::ComParams com;
+    com.DataBits.Assign("0");
+    com.Parity.Assign("2");
+    com.StopBits.Assign("1");
+    // A port that is no number selects none; a position the list lacks is refused, and a huge
+    // number rounds to the edge of int without wrapping round into the list.
+    // clang-format off
+    const std::tuple<const char*, const char*, bool, const char*> cases[] = {
+        {"12", "5", true, "Ethernet|COM12|19200|Even|7|2"}, {"0", "9", false, "RS232||19200|Even|7|2"},
+        {"1", "0", false, "RS232|COM1|300|Even|7|2"}, {"-5E15", "9E99", false, "RS232|COM1|300|Even|7|2"},
+        {"COM4", "x", false, "RS232||300|Even|7|2"}};
+    // clang-format on
+    for (const auto& [port, baud, ethernet, lists] : cases) {
+        com.ComPort.Assign(port);
+        com.BaudRate.Assign(baud);
+        console.FollowConfiguration(com, ethernet);
+        EXPECT_EQ(Lists(console), lists) << port;
+    }
+}
+
+TEST_F(ConsoleActionsTest, ClearResultBlanksEveryOutcomeBoxAndRedraws) {
+    int redraws = 0;
+    console.onRefresh = [&redraws] { ++redraws; };
+    console.txtEsito.SetText("OK");
+    console.txtImporto.SetText("1250");
+    for (int i = 0; i < forms::ConsoleForm::kResultBoxCount; ++i) {
+        console.ResultBox(i)->SetText("x");
+    }
+    console.ClearResult();
+    std::string left = console.txtEsito.Text();
+    for (int i = 0; i < forms::ConsoleForm::kResultBoxCount; ++i) {
+        left += console.ResultBox(i)->Text();
+    }
+    EXPECT_EQ(left + "|" + console.txtImporto.Text(), "|1250");
+    EXPECT_EQ(redraws, 1);
+    EXPECT_EQ(console.ResultBox(forms::ConsoleForm::kResultBoxCount), nullptr);
+    EXPECT_EQ(console.ResultBox(-1), nullptr);
+}
+
 TEST_F(ConsoleActionsTest, SetPOSDataTakesTheAmountFromTheChosenSource) {
     console.txtImporto.SetText("1250");
     console.txtImportoAccredito.SetText("300");
     console.txtImportoPreAut.SetText("77");
     request.ContractText.Assign("kept");
-    const auto sent = [&](AmountSource source) {
+    std::string amounts;
+    for (auto source : {AmountSource::Credit, AmountSource::Payment, AmountSource::Preauthorization,
+                        AmountSource::None}) {
         console.SetPOSData(request, source);
-        return request.Amount.Text() + "|" + request.ContractText.Text().substr(0, 34);
-    };
-    EXPECT_EQ(sent(AmountSource::Credit), "300      |kept" + std::string(30, ' '));
-    EXPECT_EQ(sent(AmountSource::Payment), "1250     |kept" + std::string(30, ' '));
-    EXPECT_EQ(sent(AmountSource::Preauthorization), "77       |Testo preautorizzazione contratto ");
-    EXPECT_EQ(sent(AmountSource::None), "         |Testo preautorizzazione contratto ");
+        amounts += request.Amount.Text() + "|";
+    }
+    EXPECT_EQ(amounts, "300      |1250     |77       |         |");
+    EXPECT_EQ(request.ContractText.Text().substr(0, 34), "Testo preautorizzazione contratto ");
     EXPECT_EQ(request.TerminalId.Text() + request.EcrId.Text() + request.PaymentType.Text(),
               "10001761 99999999 0 ");
     EXPECT_EQ(request.STAN.Text(), std::string(7, '\0'));  // only the void operation sets it
@@ -49,56 +98,49 @@ TEST_F(ConsoleActionsTest, ShowResultShowsTextsOutcomesAndLinkFailures) {
     session.settings.ConnectionType = 1;
     exchange::ShowResult(session, 0);
     // Trailing blanks kept, text ended at a NUL, a field never assigned left empty.
-    EXPECT_EQ(console.txtEsito.Text() + "|" + console.txtTermId.Text() + "|" +
-                  console.txtPAN.Text() + "|" + console.txtTipoTrans.Text() + "|" +
-                  console.txtAcqId.Text(),
+    EXPECT_EQ(Join({console.txtEsito.Text(), console.txtTermId.Text(), console.txtPAN.Text(),
+                    console.txtTipoTrans.Text(), console.txtAcqId.Text()}),
               "OK|10001761 |4***1234            |ICC|");
 
     session.terminalConnected = true;
-    session.service.ShapeDump.fill = kGreen;
+    session.service.ShapeDump.fill = forms::kGreen;
     console.txtPAN.SetText("");
     for (int code : {1, 5, -1}) {
         exchange::ShowResult(session, code);
         EXPECT_EQ(console.txtEsito.Text(), "COM ERROR") << code;
     }
     EXPECT_FALSE(session.terminalConnected);
-    EXPECT_EQ(session.service.ShapeDump.fill, kRed);
+    EXPECT_EQ(session.service.ShapeDump.fill, forms::kRed);
     EXPECT_EQ(console.txtPAN.Text(), "");  // outcome boxes only on success
 }
 
 TEST_F(ConsoleActionsTest, CheckConsoleFieldsStopsAtTheFirstMissingField) {
-    struct Case {
-        int connection;
-        const char* ip;
-        const char* port;
-        const char* terminal;
-        const char* cassa;
-        const char* missing;  // nullptr: passes
-    };
+    // The connection, IP, port, terminal and cash register, and the field found missing.
     // clang-format off
-    const Case cases[] = {
-        {0, "", "8080", "1", "2", "indirizzo IP"}, {0, "1.2.3.4", "", "", "", "Porta"},
-        {0, "1.2.3.4", "1", "", "2", "Id Terminale"}, {1, "", "", "1", "", "Id Cassa"},
-        {1, "", "", "1", "2", nullptr}, {0, " ", " ", " ", " ", nullptr}};  // blanks are content
+    const std::pair<Texts, const char*> cases[] = {
+        {{"Ethernet", "", "8080", "1", "2"}, "indirizzo IP"},
+        {{"Ethernet", "1.2.3.4", "", "", ""}, "Porta"},
+        {{"Ethernet", "1.2.3.4", "1", "", "2"}, "Id Terminale"},
+        {{"RS232", "", "", "1", ""}, "Id Cassa"},
+        {{"RS232", "", "", "1", "2"}, nullptr}, {{"Ethernet", " ", " ", " ", " "}, nullptr}};
     // clang-format on
-    for (const auto& c : cases) {
+    for (const auto& [fields, missing] : cases) {
         test.dialogs.shown.clear();
-        console.cmbConnessione.SetListIndex(c.connection);
-        console.txtIP.SetText(c.ip);
-        console.txtPorta.SetText(c.port);
-        console.txtTerminale.SetText(c.terminal);
-        console.txtCassa.SetText(c.cassa);
-        EXPECT_EQ(console.CheckConsoleFields(test.dialogs), c.missing == nullptr);
-        std::vector<std::string> boxes;
-        for (const auto& box : test.dialogs.shown) {
-            EXPECT_EQ(box.title + "|" + std::to_string(static_cast<int>(box.icon)),
-                      "Attenzione|" + std::to_string(static_cast<int>(ports::Icon::Critical)));
-            boxes.push_back(box.text);
-        }
-        EXPECT_EQ(boxes, c.missing ? std::vector<std::string>{std::string("Attenzione il campo ") +
-                                                              c.missing + " deve essere compilato"}
-                                   : std::vector<std::string>{});
+        console.cmbConnessione.SetText(fields[0]);
+        console.txtIP.SetText(fields[1]);
+        console.txtPorta.SetText(fields[2]);
+        console.txtTerminale.SetText(fields[3]);
+        console.txtCassa.SetText(fields[4]);
+        EXPECT_EQ(console.CheckConsoleFields(test.dialogs), missing == nullptr);
+        EXPECT_EQ(test.dialogs.Texts(), missing
+                                            ? Texts{"Attenzione il campo " + std::string(missing) +
+                                                    " deve essere compilato"}
+                                            : Texts{});
     }
+    console.txtCassa.SetText("");
+    console.CheckConsoleFields(test.dialogs);
+    EXPECT_EQ(std::pair(test.dialogs.shown[0].title, test.dialogs.shown[0].icon),
+              std::pair(std::string("Attenzione"), ports::Icon::Critical));
 }
 
 TEST_F(ConsoleActionsTest, ButtonsSendTheirFunctionAndAmountAndLeaveTheConsoleIdle) {
@@ -116,12 +158,8 @@ TEST_F(ConsoleActionsTest, ButtonsSendTheirFunctionAndAmountAndLeaveTheConsoleId
     console.txtImportoAccredito.SetText("40");
     console.txtImportoPreAut.SetText("500");
     console.txtCodicePreautorizzazione.SetText("PA1");
-    struct Case {
-        void (ConsoleActions::*click)();
-        const char* function;
-        const char* amount;  // as sent
-    };
-    const Case cases[] = {
+    // clang-format off
+    const std::tuple<void (ConsoleActions::*)(), const char*, const char*> cases[] = {
         {&ConsoleActions::btnPagamento_Click, "IAE17AX_Payment", "1        "},
         {&ConsoleActions::btnAccredito_Click, "IAE17AX_Refund", "1        "},
         {&ConsoleActions::btnStorno_Click, "IAE17AX_Void", "1250     "},
@@ -130,19 +168,18 @@ TEST_F(ConsoleActionsTest, ButtonsSendTheirFunctionAndAmountAndLeaveTheConsoleId
         {&ConsoleActions::btnPreautChiusura_Click, "IAE17AX_PreauthorizationClose", "500      "},
         {&ConsoleActions::btnTotali_Click, "IAE17AX_TerminalBalance", "         "},
         {&ConsoleActions::btnChiusura_Click, "IAE17AX_Closure", "         "},
-        {&ConsoleActions::btnStatus_Click, "IAE17AX_Status", "         "},  // request as left
-    };
+        {&ConsoleActions::btnStatus_Click, "IAE17AX_Status", "         "}};  // request as left
+    // clang-format on
     ConsoleActions& form = actions;  // a local: GCC's vptr check misreads a member reference here
-    for (const auto& c : cases) {
+    for (const auto& [click, function, amount] : cases) {
         library.calls.clear();
-        (form.*c.click)();
-        ASSERT_EQ(library.calls.size(), 2U) << c.function;
-        EXPECT_EQ(library.calls[0].name + "|" + library.calls[1].name + "|" +
-                      library.calls[1].request.Amount.Text(),
-                  std::string("IAE17AX_InitRS232|") + c.function + "|" + c.amount);
-        EXPECT_EQ(console.txtEsito.Text(), "OK");
+        (form.*click)();
+        ASSERT_EQ(library.calls.size(), 2U) << function;
+        EXPECT_EQ(Join({library.calls[0].name, library.calls[1].name,
+                        library.calls[1].request.Amount.Text(), console.txtEsito.Text(),
+                        std::to_string(console.mousePointer)}),
+                  Join({"IAE17AX_InitRS232", function, amount, "OK", "0"}));
         EXPECT_TRUE(console.btnPagamento.enabled);
-        EXPECT_EQ(console.mousePointer, 0);
     }
     EXPECT_TRUE(test.dialogs.shown.empty());
 }
@@ -153,14 +190,13 @@ TEST_F(ConsoleActionsTest, LinkFollowsTheConsolesOwnChoice) {
     actions.btnTotali_Click();
     const auto& com = library.calls[0].com;
     EXPECT_EQ(com.ComPort.Text() + com.BaudRate.Text() + com.DataBits.Text(), "COM5  5 1 ");
-
     library.calls.clear();
     console.cmbConnessione.SetText("Ethernet");
     console.txtIP.SetText("127.0.0.1");
     console.txtPorta.SetText("9100");
     actions.btnTotali_Click();
-    EXPECT_EQ(library.calls[0].name, "IAE17AX_InitEth");
-    EXPECT_EQ(library.calls[0].eth.IPAddress.Text(), "127.0.0.1       ");
+    EXPECT_EQ(library.calls[0].name + "|" + library.calls[0].eth.IPAddress.Text(),
+              "IAE17AX_InitEth|127.0.0.1       ");
     EXPECT_EQ(session.settings.EthParams.Port.Text(), "9100  ");  // shared working values
 }
 
@@ -175,12 +211,12 @@ TEST_F(ConsoleActionsTest, RequiredFieldsOrAMissingLibraryStopTheOperationWithTh
     EXPECT_TRUE(library.calls.empty());
     library.missing = true;
     actions.btnTotali_Click();
-    EXPECT_EQ(test.dialogs.Texts(),
-              (std::vector<std::string>{
-                  "Attenzione il campo Importo Preautorizzazione deve essere compilato",
-                  "Attenzione il campo Codice Preautorizzazione deve essere compilato",
-                  "Attenzione il campo Importo deve essere compilato",
-                  "IAE17AX_TerminalBalance:Libreria del terminale non trovata: libIae17.so,53"}));
+    EXPECT_EQ(
+        test.dialogs.Texts(),
+        (Texts{"Attenzione il campo Importo Preautorizzazione deve essere compilato",
+               "Attenzione il campo Codice Preautorizzazione deve essere compilato",
+               "Attenzione il campo Importo deve essere compilato",
+               "IAE17AX_TerminalBalance:Libreria del terminale non trovata: libIae17.so,53"}));
     EXPECT_TRUE(console.btnPagamento.enabled && console.btnTotali.enabled);
     EXPECT_EQ(console.mousePointer, 0);
 }

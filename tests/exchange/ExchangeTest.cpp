@@ -10,6 +10,8 @@
 #include "exchange/TerminalOperations.h"
 #include "fakes/FaultyFiles.h"
 #include "fakes/TestSession.h"
+#include "iae17/Records.h"
+#include "iae17/ResultCodes.h"
 #include "text/AnsiText.h"
 
 namespace varnix::exchange {
@@ -73,15 +75,13 @@ TEST_F(ExchangeTest, FieldsAreReadByLetterCheckedAndCutToTheirWidth) {
     // leaves in the request (which held "3") and how many terminal operations it made.
     // clang-format off
     const std::tuple<bool, const char*, const char*> cases[] = {
-        {false, "POS_PAGEXT,A2,P0", "|2        |1"},
+        {false, "POS_PAGEXT,A2,P0", "|2        |1"}, {false, "POS_PAGEXT,A5,A6", "|6        |1"},
         {false, "POS_PAGEXT,P1,A123456789012", "|123456789|1"},
-        {false, "POS_PAGEXT,A", "|         |1"},  // blanks pass the amount check
-        {false, "POS_PAGEXT,A5,A6", "|6        |1"},
+        {false, "POS_PAGEXT,A", "|         |1"},   // blanks pass the amount check
         {false, "POS_PAGEXT,P0", "|3        |1"},  // no A: the amount held before
         {false, "POS_PAGEXT,T1,E2,A4,P0,X", "Parametri mancanti|4        |0"},
         {true, "POS_PAGEXT,A4,P0", "Parametri mancanti|4        |0"},
-        {true, "POS_PAGEXT,E9,A4,P0", "|4        |1"},
-        {false, "POS_ACCRED,A77,P3", "|77       |1"},
+        {true, "POS_PAGEXT,E9,A4,P0", "|4        |1"}, {false, "POS_ACCRED,A77,P3", "|77       |1"},
         {false, "POS_ACCRED,T,E,A8,P3", "Parametri mancanti|8        |0"},
         {false, "POS_TOTTERXYZ,A1,B,C,D,E,F", "|         |1"},
         {false, "POS_PREAUT,A1", "Funzione non disponibile|3        |0"},
@@ -131,9 +131,7 @@ TEST_F(ExchangeTest, VoidTakesSOrAAsTheTransactionAndShowsItFirst) {
     EXPECT_EQ(Join({Run("POS_PAGEXT,A99"), Run("POS_TOTTER")}),
               Join({kNoConnection, kNoConnection}));
     EXPECT_EQ(console.txtImporto.Text(), "77     ");
-    EXPECT_EQ(Run("POS_STATUS"), kInvalidIp);
-    UseEthernet("127.0.0.1", "0");
-    EXPECT_EQ(Run("POS_STATUS"), kInvalidPort);
+    EXPECT_EQ(Run("POS_STATUS"), kInvalidIp);  // the status command answers with the reason
     EXPECT_EQ(library.Operations().size(), 2U);
 
     library.missing = true;  // the refund's handler skips the error: no box of its own
@@ -145,11 +143,13 @@ TEST_F(ExchangeTest, VoidTakesSOrAAsTheTransactionAndShowsItFirst) {
 TEST_F(ExchangeTest, CommandFileLinesAreUpperCasedFilteredAndRunInOrder) {
     EXPECT_EQ(RunFile("pos_totter;\r\n;POS_CHCASS\r\n POS_CHCASS\r\nPOS_PREAUT;;\r\n"),
               kNotAvailable);
-    ASSERT_EQ(library.Operations().size(), 1U);
-    EXPECT_EQ(library.Operations()[0].name, "IAE17AX_TerminalBalance");
     EXPECT_TRUE(testing::ReadFile(dump).starts_with("TIPO_COMANDO  = POS_PREAUT;\r\n"));  // one ";"
     EXPECT_EQ(RunFile("POS_TOTTER\r\nPOS_CHCASS"), "");
-    EXPECT_EQ(library.Operations().back().name, "IAE17AX_Closure");
+    std::string names;
+    for (const auto& call : library.Operations()) {
+        names += call.name + " ";
+    }
+    EXPECT_EQ(names, "IAE17AX_TerminalBalance IAE17AX_TerminalBalance IAE17AX_Closure ");
 }
 
 TEST_F(ExchangeTest, CommandFileWithNothingToRunOrConnectedWithoutLogLeavesNoTrace) {
@@ -187,7 +187,7 @@ TEST_F(ExchangeTest, EthernetSettingsAreCheckedAddressFirst) {
     }
     session.settings.EthParams = {};  // never assigned: NULs
     EXPECT_EQ(ops.CheckConnectionSettings(), kInvalidIp);
-    session.settings.ConnectionType = 1;
+    session.settings.ConnectionType = 1;  // serial: nothing to check
     EXPECT_EQ(Join({ops.CheckConnectionSettings(), ops.ZANDRIK_Status(), console.txtEsito.Text()}),
               "||OK");
     EXPECT_TRUE(library.calls.empty());  // the status check never calls the terminal
@@ -327,6 +327,67 @@ TEST_F(ExchangeTest, OutcomeRecordLosesItsNulsKeepsTheTicketOnOneLineAndReplaces
     session.settings.InputFilePath = dir.InMissingFolder("SRINPF.TXT");
     EXPECT_TRUE(Write("POS_TOTTER", "").starts_with("old\r\n-----"));
     EXPECT_EQ(test.dialogs.Texts(), Texts{kExchangeFolderMissing});
+}
+
+using namespace iae17;
+
+// Each field gets a distinct marker, which must land at the drawn offset of the packed bytes.
+TEST(RecordsTest, RecordsPackAtTheDrawnOffsets) {
+    POSRequest r;
+    r.Amount.Assign("A");
+    r.EcrId.Assign("E");
+    r.PaymentType.Assign("P");
+    r.TerminalId.Assign("T");
+    r.ContractText.Assign("C");
+    r.PreauthorizationCode.Assign("K");
+    r.STAN.Assign("S");
+    const auto packed = Pack(r);
+    std::string markers;
+    for (std::size_t offset : {0U, 9U, 18U, 20U, 29U, 158U, 168U}) {
+        markers += packed[offset];
+    }
+    EXPECT_EQ(markers, "AEPTCKS");
+    EXPECT_EQ(std::string(packed.data() + 175, POSRequest::kSize - 175),
+              std::string(POSRequest::kSize - 175, '\0'));  // reserved
+
+    EthParams eth;
+    eth.IPAddress.Assign("127.0.0.1");
+    eth.Port.Assign("9100");
+    EXPECT_EQ(std::string(Pack(eth).data(), EthParams::kSize), "127.0.0.1       9100  ");
+    ComParams com;
+    com.ComPort.Assign("COM3");
+    com.BaudRate.Assign("4");
+    com.DataBits.Assign("1");
+    com.Parity.Assign("0");
+    com.StopBits.Assign("2");
+    EXPECT_EQ(std::string(Pack(com).data(), ComParams::kSize), "COM3  4 1 0 2 ");
+}
+
+TEST(RecordsTest, OutcomeFieldsRoundTripThroughThePackedLayout) {
+    PackedData bytes{};
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>('a' + (i % 26));
+    }
+    POSData data;
+    Unpack(bytes, data);
+    EXPECT_EQ(Pack(data), bytes);
+    for (int i = 0; i < static_cast<int>(kPOSDataFields.size()); ++i) {
+        const auto& f = kPOSDataFields[static_cast<std::size_t>(i)];
+        EXPECT_EQ(FieldText(data, i), std::string(bytes.data() + f.offset, f.width)) << f.name;
+    }
+    EXPECT_EQ(data.STAN.Text(), std::string(bytes.data() + 55, 7));
+    EXPECT_EQ(data.Ticket.Text().size(), 4097U);
+    SetFieldBytes(data, 6, "123");
+    EXPECT_EQ(data.STAN.Text(), std::string("123\0\0\0\0", 7));
+}
+
+TEST(ResultCodesTest, EveryCodeHasItsTextAndOthersNone) {
+    using Text = std::optional<std::string>;
+    EXPECT_EQ((std::vector{ResultText(0, true), ResultText(1, true), ResultText(1, false),
+                           ResultText(2, false), ResultText(3, true), ResultText(4, true),
+                           ResultText(100, true), ResultText(5, true), ResultText(-1, true)}),
+              (std::vector<Text>{"OK", "ETH ERROR", "COM ERROR", "PROTOCOL ERROR", "TIMEOUT ERROR",
+                                 "FUNCTION ERROR", "PASSWORD ERROR", std::nullopt, std::nullopt}));
 }
 
 }  // namespace

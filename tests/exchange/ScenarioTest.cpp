@@ -8,6 +8,7 @@
 #include "exchange/PollingCycle.h"
 #include "fakes/EngineDriver.h"
 #include "fakes/FaultyFiles.h"
+#include "startup/RunMode.h"
 
 namespace varnix {
 namespace {
@@ -344,6 +345,24 @@ TEST_F(ScenarioTest, HugeCommandFilesRunWithoutTrouble) {
     EXPECT_EQ(engine.Tick(), 1);
     ASSERT_EQ(Runs(), 2U);
     EXPECT_EQ(engine.fakeLibrary.Operations()[1].request.Amount.Text(), "777777777");
+}
+
+TEST(RunModeTest, FirstSwitchFoundInOrderDecides) {
+    constexpr RunMode R = RunMode::Resident;
+    constexpr RunMode E = RunMode::RunOnce;
+    // clang-format off
+    const std::pair<const char*, startup::RunModeChoice> cases[] = {
+        {"", {R, ""}}, {"   ", {R, ""}}, {"/E /V", {R, ""}},
+        {"-E C:\\Cassa\\cfg.txt", {E, " C:\\Cassa\\cfg.txt"}}, {"-e/x/c.txt", {E, "/x/c.txt"}},
+        {"-E \"C:\\Program Files\\c.txt\"", {E, " C:\\Program Files\\c.txt"}},
+        {"-E\"/a b/c.txt\" ", {E, "/a b/c.txt "}}, {"-V -E /x/c.txt", {E, " /x/c.txt"}},
+        {"-E /x/c.txt -I", {E, " /x/c.txt -I"}}, {"-E", {E, ""}},
+        {"-v", {RunMode::Version, ""}}, {"-I -V", {RunMode::Version, ""}},
+        {"-i", {RunMode::Interactive, ""}}, {"x-iy", {RunMode::Interactive, ""}}};
+    // clang-format on
+    for (const auto& [commandLine, choice] : cases) {
+        EXPECT_EQ(startup::ChooseRunMode(commandLine), choice) << '"' << commandLine << '"';
+    }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ namespace varnix::platform {
 namespace {
 
 using Env = std::optional<std::string>;
+using testing::Join;
 constexpr const char* kSubKey = "SOFTWARE\\ZANDRIK Engineering\\ZANDRIKOSTRIX";
 constexpr const char* kKey = "HKEY_CURRENT_USER\\SOFTWARE\\ZANDRIK Engineering\\ZANDRIKOSTRIX";
 
@@ -32,7 +33,7 @@ TEST(HostPlatformTest, FilesKeepTheirBytesExactly) {
         return std::string(p.FileExists(path) ? "file" : "") +
                (p.FolderExists(path) ? "folder" : "");
     };
-    EXPECT_EQ(testing::Join({kind(file), kind(dir.path()), kind("")}), "file|folder|");
+    EXPECT_EQ(Join({kind(file), kind(dir.path()), kind("")}), "file|folder|");
     EXPECT_FALSE(p.ReadWholeFile(dir.path()));
     EXPECT_TRUE(p.RemoveFile(file));
     EXPECT_EQ(kind(file), "");
@@ -76,11 +77,10 @@ TEST(RegFileTest, ReadsStringsDwordsEscapesAndUtf16) {
     const auto data = [&file](const std::string& key, const char* name) {
         return file.Find(key, name)->data;
     };
-    EXPECT_EQ(
-        testing::Join({data(kKey, "customPATHdatadir"), data(kKey, "Count"), data(kKey, "Bin"),
-                       data(kKey, ""), data(kKey + std::string("\\"), "Multi")}),
-        testing::Join({std::string("C:\\Dati \"x\"\0", 12), std::string("\x2a\0\0\0", 4),
-                       "\x01\x02\x03", std::string("default\0", 8), std::string("A\0\0\0", 4)}));
+    EXPECT_EQ(Join({data(kKey, "customPATHdatadir"), data(kKey, "Count"), data(kKey, "Bin"),
+                    data(kKey, ""), data(kKey + std::string("\\"), "Multi")}),
+              Join({std::string("C:\\Dati \"x\"\0", 12), std::string("\x2a\0\0\0", 4),
+                    "\x01\x02\x03", std::string("default\0", 8), std::string("A\0\0\0", 4)}));
     EXPECT_EQ(std::tuple(file.Find(kKey, "Count")->type, file.Find(kKey, "Multi")->type),
               std::tuple(kRegDword, 7U));
 
@@ -96,19 +96,15 @@ TEST(RegFileTest, ReadsStringsDwordsEscapesAndUtf16) {
 
 TEST(RegFileTest, MalformedInputHoldsNoValueAndNeverFails) {
     const std::string header = "Windows Registry Editor Version 5.00\n";
+    const std::string key = header + "[HKEY_CURRENT_USER\\K]\n";
+    // clang-format off
     const std::string inputs[] = {
-        "",
-        "[HKEY_CURRENT_USER\\K]\n\"V\"=\"x\"\n",  // no header
-        header + "\"V\"=\"outside any key\"\n[HKEY_CURRENT_USER\\K]\n",
-        header + "[HKEY_CURRENT_USER\\K]\n\"V\"=\"unterminated\n",
-        header + "[HKEY_CURRENT_USER\\K]\n\"V\"=dword:123456789\n",
-        header + "[HKEY_CURRENT_USER\\K]\n\"V\"=hex:zz\n",
-        header + "[HKEY_CURRENT_USER\\K]\n\"V\"=\"x\"\n\"V\"=-\n",
-        header + "[-HKEY_CURRENT_USER\\K]\n\"V\"=\"x\"\n",
-        header + "[HKEY_CURRENT_USER\\K\n\"V\"=\"x\"\n",
-        header + "[HKEY_CURRENT_USER\\K]\n\"V\"\"x\"\n",
-        std::string("\xFF\xFE\x41", 3),
-    };
+        "", "[HKEY_CURRENT_USER\\K]\n\"V\"=\"x\"\n" /* no header */, key + "\"V\"=\"unterminated\n",
+        header + "\"V\"=\"outside any key\"\n[HKEY_CURRENT_USER\\K]\n", key + "\"V\"=hex:zz\n",
+        key + "\"V\"=dword:123456789\n", key + "\"V\"=\"x\"\n\"V\"=-\n", key + "\"V\"\"x\"\n",
+        header + "[-HKEY_CURRENT_USER\\K]\n\"V\"=\"x\"\n", header + "[HKEY_CURRENT_USER\\K\n\"V\"=\"x\"\n",
+        std::string("\xFF\xFE\x41", 3)};
+    // clang-format on
     for (const auto& input : inputs) {
         EXPECT_FALSE(RegFile::Parse(input).Find("HKEY_CURRENT_USER\\K", "V")) << input;
     }
@@ -127,7 +123,7 @@ class HomeTest : public ::testing::Test {
         config::Read_CSIDL_COMMON_APPDATA(HostPlatform()) + sep + "ZANDRIKVarnixPos" + sep;
 };
 
-TEST_F(HomeTest, RegistryHoldsTheDataFolderOverrideWhereTheUserSetsIt) {
+TEST_F(HomeTest, OverrideInTheRegistryNamesTheDataFolderOnlyWhenItExists) {
     const auto read = [](const char* key) {
         std::string value = "none";
         LeggiValoreRegistro(HostPlatform(), RegistryRoot::CurrentUser, key, "CustomPathDataDir",
@@ -139,28 +135,26 @@ TEST_F(HomeTest, RegistryHoldsTheDataFolderOverrideWhereTheUserSetsIt) {
     EXPECT_EQ(read("SOFTWARE\\ZANDRIK Engineering\\NoSuchKey"), "none");
     testing::SetDataFolderOverride(std::nullopt);
     EXPECT_EQ(read(kSubKey), "none");
-}
 
-TEST_F(HomeTest, OverrideNamesTheDataFolderOnlyWhenItExists) {
-    const std::string cassa = home.MakeFolder("Cassa");  // ends with the separator
+    // The override without its trailing separator, and the data folder with it.
+    const auto found = [] {
+        return Join(
+            {config::GetCustomDataDir(HostPlatform()), config::ResolveDataFolder(HostPlatform())});
+    };
+    const std::string cassa = home.MakeFolder("Cassa");
     for (const std::string& value : {cassa, cassa.substr(0, cassa.size() - 1)}) {
         testing::SetDataFolderOverride(value);
-        EXPECT_EQ(config::GetCustomDataDir(HostPlatform()) + sep,
-                  config::ResolveDataFolder(HostPlatform()));
-        EXPECT_EQ(config::ResolveDataFolder(HostPlatform()), cassa) << value;
+        EXPECT_EQ(found(), Join({cassa.substr(0, cassa.size() - 1), cassa})) << value;
     }
     for (const Env& value : {Env(), Env(""), Env(home.path() + "missing")}) {
         testing::SetDataFolderOverride(value);
-        EXPECT_EQ(config::GetCustomDataDir(HostPlatform()), "");
-        EXPECT_EQ(config::ResolveDataFolder(HostPlatform()), defaultFolder);
+        EXPECT_EQ(found(), Join({"", defaultFolder}));
     }
-}
-
-TEST_F(HomeTest, DefaultLivesUnderTheApplicationDataFolderWhichIsNeverLeftOut) {
+    // The default lives under the application-data folder, which is made when missing; the data
+    // folder itself is the installer's business, never ours.
     const std::string appData = config::Read_CSIDL_COMMON_APPDATA(HostPlatform());
     ASSERT_FALSE(appData.empty());
     EXPECT_NE(appData.back(), sep);
-    // It is made when missing; the data folder itself is the installer's business, never ours.
     EXPECT_TRUE(HostPlatform().FolderExists(appData));
     EXPECT_FALSE(HostPlatform().FolderExists(defaultFolder));
 #ifndef _WIN32
