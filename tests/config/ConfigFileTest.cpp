@@ -199,26 +199,20 @@ constexpr PathStyle W = PathStyle::Windows;
 constexpr PathStyle P = PathStyle::Posix;
 
 TEST(PathsTest, FolderEndsAtTheLastSeparatorOfThePlatform) {
-    struct Case {
-        PathStyle style;
-        const char* path;
-        const char* folder;
-    };
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<PathStyle, const char*, const char*> cases[] = {
         {W, "C:\\IO\\SRINPF.TXT", "C:\\IO\\"}, {W, "C:\\IO\\", "C:\\IO\\"}, {W, "C:SRINPF.TXT", "C:"},
         {W, "SRINPF.TXT", ""}, {W, "C:\\a/b.txt", "C:\\"}, {P, "/io/SRINPF.TXT", "/io/"},
         {P, "/io/a:b/SRINPF.TXT", "/io/a:b/"}, {P, "/io/x:SRINPF.TXT", "/io/"},
         {P, "C:\\IO\\SRINPF.TXT", ""}, {P, "", ""}};
     // clang-format on
-    for (const auto& c : cases) {
-        EXPECT_EQ(GetPathFolder(c.path, c.style), c.folder) << c.path;
+    for (const auto& [style, path, folder] : cases) {
+        EXPECT_EQ(GetPathFolder(path, style), folder) << path;
     }
-    EXPECT_TRUE(IsBareFileName("SROUTF.TXT", W));
-    EXPECT_FALSE(IsBareFileName("D:\\SROUTF.TXT", W));
-    EXPECT_TRUE(IsBareFileName("D:SROUTF.TXT", W));
-    EXPECT_FALSE(IsBareFileName("/d/SROUTF.TXT", P));
-    EXPECT_TRUE(IsBareFileName("D:\\SROUTF.TXT", P));
+    EXPECT_EQ((std::vector{IsBareFileName("SROUTF.TXT", W), IsBareFileName("D:\\SROUTF.TXT", W),
+                           IsBareFileName("D:SROUTF.TXT", W), IsBareFileName("/d/SROUTF.TXT", P),
+                           IsBareFileName("D:\\SROUTF.TXT", P)}),
+              (std::vector{true, false, true, false, true}));
 }
 
 TEST(PathsTest, AddressIsCheckedOnItsFirstFourParts) {
