@@ -33,6 +33,16 @@ TEST_F(ConsoleActionsTest, ConsoleFollowsTheConfiguredSerialCodes) {
     EXPECT_EQ(Lists(console), "RS232|COM3|9600|None|8|1");
     EXPECT_EQ(console.cmbCOM.ListCount(), 20);
     EXPECT_FALSE(console.txtTerminale.visible || console.visible);
+    // How much a user may type into each box.
+    std::string limits;
+    for (const forms::TextBox* box :
+         {&console.txtTerminale, &console.txtCassa, &console.txtIP, &console.txtPorta,
+          &console.txtImporto, &console.txtImportoAccredito, &console.txtImportoPreAut,
+          &console.txtCodicePreautorizzazione, &console.txtContratto, &session.service.txtIpAddress,
+          &session.service.txtPortEth, &session.service.txtAmount, &session.service.txtTipo}) {
+        limits += std::to_string(box->maxLength) + " ";
+    }
+    EXPECT_EQ(limits, "8 8 15 5 10 10 10 9 128 16 5 6 1 ");
     iae17::ComParams com;
     com.DataBits.Assign("0");
     com.Parity.Assign("2");

@@ -125,6 +125,7 @@ TEST_F(ServiceActionsTest, ParametersAreSavedAsFourLinesAndReadBack) {
         {"0\r\n0\r\n8\r\n9\r\n", false, false, 6, 2},   // beyond both lists: ignored
         {"1\r\n1\r\n-1\r\n-2\r\n", true, true, -1, 2},  // -1 clears, -2 is refused
         {"1\r\n1\r\nx\r\n2.5\r\n", true, true, 6, 2}, {"0\r\n", false, true, 6, 2},  // lines missing
+        {"1\r\n0\r\n", true, false, 6, 2}, {"0\r\n1\r\n3\r\n", false, true, 3, 2},
         {"", true, true, 6, 2}, {nullptr, false, false, 6, 2}};  // no file: both switches clear
     // clang-format on
     for (const auto& [contents, log, noIcon, secondi, result] : cases) {
