@@ -1,14 +1,12 @@
 // Shared pieces of the fuzz targets: a platform that serves one file from memory and swallows
-// every write (so a fuzz run touches no disk), and a Session wired to the recording fakes.
+// every write, so a fuzz run on the tests' fake session touches no disk.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "engine/Session.h"
-#include "fakes/FakeLibrary.h"
-#include "fakes/FakePorts.h"
+#include "fakes/TestSession.h"
 #include "platform/PlatformWrapper.h"
 
 namespace varnix::fuzz {
@@ -36,20 +34,6 @@ class InMemoryFile : public platform::PlatformWrapper {
   private:
     std::string path_;
     std::string contents_;
-};
-
-struct FuzzSession {
-    explicit FuzzSession(platform::Platform& platform)
-        : session(platform, ports::Ports{dialogs, events, timer, clock, shell}, library) {
-        session.settings.DataFolder = "/fuzz/";
-    }
-    fakes::FakeDialogs dialogs;
-    fakes::FakeEventPump events;
-    fakes::FakeTimer timer;
-    fakes::FakeClock clock;
-    fakes::FakeShell shell;
-    fakes::FakeLibrary library;
-    engine::Session session;
 };
 
 inline std::string Bytes(const std::uint8_t* data, std::size_t size) {

@@ -5,7 +5,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace varnix;
     fuzz::InMemoryFile files("/fuzz/ConfigVnxPos.TXT", fuzz::Bytes(data, size));
-    fuzz::FuzzSession f(files);
+    fakes::FakeSession f(files, "/fuzz/");
     f.session.service.CaricaValoriDefault("/fuzz/SRINPF.TXT", "/fuzz/SROUTF.TXT");
     f.session.ConfigFile().LeggiDatiConfigurazione("/fuzz/ConfigVnxPos.TXT");
     f.session.console.FollowConfiguration(f.session.settings.ComParams,

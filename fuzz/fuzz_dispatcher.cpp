@@ -5,7 +5,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace varnix;
     fuzz::InMemoryFile files("/fuzz/SRINPF.TXT", fuzz::Bytes(data, size));
-    fuzz::FuzzSession f(files);
+    fakes::FakeSession f(files, "/fuzz/");
     f.session.settings.InputFilePath = "/fuzz/SRINPF.TXT";
     f.session.settings.ConnectionType = size % 2 == 0 ? 0 : 1;
     f.session.settings.EthParams.IPAddress.Assign("127.0.0.1");

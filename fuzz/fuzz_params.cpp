@@ -4,7 +4,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace varnix;
     fuzz::InMemoryFile files("/fuzz/ParamVnxPos.TXT", fuzz::Bytes(data, size));
-    fuzz::FuzzSession f(files);
+    fakes::FakeSession f(files, "/fuzz/");
     f.session.service.FillTestLists();
     f.session.serviceActions.LeggiParametri();
     return 0;

@@ -2,30 +2,47 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <map>
 
 #include "config/FileNames.h"
+#include "config/Paths.h"
+#include "fakes/FaultyFiles.h"
 #include "fakes/TestSession.h"
-#include "platform/PlatformWrapper.h"
+#include "text/AnsiText.h"
 
 namespace varnix::config {
 namespace {
 
-using platform::HostPlatform;
+using State = std::map<std::string, std::string>;
 
 class ConfigFileTest : public ::testing::Test {
   protected:
-    ConfigFileTest() {
-        settings.DataFolder = dir.path();
-        editor.CaricaValoriDefault(dir / kCommandFileName, dir / kResultFileName);
-    }
+    ConfigFileTest() { editor.CaricaValoriDefault(dir / kCommandFileName, dir / kResultFileName); }
 
     std::string Read(const std::string& contents) {
         testing::WriteFile(configPath, contents);
         return reader.LeggiDatiConfigurazione(configPath);
     }
 
-    fakes::TestSession test;
+    // Everything an entry may set, by its key; paths inside the test folder start with "~".
+    State Now() const {
+        const auto local = [this](const std::string& path) {
+            return path.starts_with(dir.path()) ? "~" + path.substr(dir.path().size()) : path;
+        };
+        const auto& eth = settings.EthParams;
+        const auto& com = settings.ComParams;
+        // clang-format off
+        return {{"TIPO", std::to_string(settings.ConnectionType) + editor.cboTIPO.Text()},
+                {"IPAD", eth.IPAddress.Text()}, {"PORT", eth.Port.Text()},
+                {"PCOM", com.ComPort.Text()}, {"BAUD", com.BaudRate.Text()},
+                {"STOP", com.StopBits.Text()}, {"BITS", com.DataBits.Text()},
+                {"PARI", com.Parity.Text()}, {"ECRI", settings.ecrIdRequired ? "S" : "N"},
+                {"INPF", local(settings.InputFilePath)}, {"OUTF", local(settings.OutputFilePath)}};
+        // clang-format on
+    }
+
+    fakes::FaultyFiles files;
+    fakes::TestSession test{files};
     const testing::TempDir& dir = test.dir;
     const std::string configPath = dir / kConfigFileName;
     Settings& settings = test.session.settings;
@@ -35,35 +52,19 @@ class ConfigFileTest : public ::testing::Test {
     ConfigFile reader = test.session.ConfigFile();
 };
 
-TEST_F(ConfigFileTest, FirstStartFileHoldsTheTenDefaultLinesByteForByte) {
+TEST_F(ConfigFileTest, DefaultsAndEditedValuesAreSavedByteForByteAndReadBack) {
     reader.SalvaDatiConfigurazioneConPrefisso(configPath);
-    const std::string df = dir.path();
     EXPECT_EQ(testing::ReadFile(configPath),
-              "TIPO:ETH\r\nPCOM:1\r\nBAUD:9600\r\nPARI:N\r\nBITS:7\r\nSTOP:1\r\n"
-              "INPF:" +
-                  df + "SRINPF.TXT\r\nOUTF:" + df +
-                  "SROUTF.TXT\r\n"
-                  "IPAD:192.168.1.101\r\nPORT:1000\r\n");
-}
-
-TEST_F(ConfigFileTest, DefaultsSavedAndReadBackGiveTheDefaultSettings) {
-    reader.SalvaDatiConfigurazioneConPrefisso(configPath);
+              testing::Golden("ConfigVnxPos_first_start.TXT", dir.path()));
     ASSERT_EQ(reader.LeggiDatiConfigurazione(configPath), "");
-    EXPECT_EQ(settings.ConnectionType, 0);
-    EXPECT_EQ(settings.EthParams.IPAddress.Text(), "192.168.1.101   ");
-    EXPECT_EQ(settings.EthParams.Port.Text(), "1000  ");
-    EXPECT_EQ(settings.ComParams.ComPort.Text(), "1     ");
-    EXPECT_EQ(settings.ComParams.BaudRate.Text(), "4 ");
-    EXPECT_EQ(settings.ComParams.Parity.Text(), "0 ");
-    EXPECT_EQ(settings.ComParams.DataBits.Text(), "0 ");
-    EXPECT_EQ(settings.ComParams.StopBits.Text(), "0 ");
-    EXPECT_EQ(settings.InputFilePath, dir / "SRINPF.TXT");
-    EXPECT_EQ(settings.OutputFilePath, dir / "SROUTF.TXT");
-    EXPECT_FALSE(settings.ecrIdRequired);
+    // clang-format off
+    EXPECT_EQ(Now(), (State{{"TIPO", "0ETH"}, {"IPAD", "192.168.1.101   "}, {"PORT", "1000  "},
+                            {"PCOM", "1     "}, {"BAUD", "4 "}, {"STOP", "0 "}, {"BITS", "0 "},
+                            {"PARI", "0 "}, {"ECRI", "N"}, {"INPF", "~SRINPF.TXT"},
+                            {"OUTF", "~SROUTF.TXT"}}));
+    // clang-format on
     EXPECT_TRUE(dialogs.shown.empty());
-}
 
-TEST_F(ConfigFileTest, EditedValuesSurviveSaveAndRead) {
     editor.cboTIPO.SetText("COM");
     editor.cmbComExtended.SetText("7");  // typed, not picked
     editor.cmdBaud.SetText("19200");
@@ -73,161 +74,100 @@ TEST_F(ConfigFileTest, EditedValuesSurviveSaveAndRead) {
     editor.txtIpAddress.SetText("10.1.2.3");
     editor.txtPortEth.SetText("8080");
     reader.SalvaDatiConfigurazioneConPrefisso(configPath);
-
-    fakes::TestSession fresh;
-    forms::ServiceWindow& freshEditor = fresh.session.service;
-    ASSERT_EQ(fresh.session.ConfigFile().LeggiDatiConfigurazione(configPath), "");
-    const Settings& read = fresh.session.settings;
-    const forms::ConsoleForm& readConsole = fresh.session.console;
-    EXPECT_EQ(read.ConnectionType, 1);
-    EXPECT_EQ(read.ComParams.ComPort.Text(), "7     ");
-    EXPECT_EQ(read.ComParams.BaudRate.Text(), "5 ");
-    EXPECT_EQ(read.ComParams.Parity.Text(), "2 ");
-    EXPECT_EQ(read.ComParams.DataBits.Text(), "1 ");
-    EXPECT_EQ(read.ComParams.StopBits.Text(), "1 ");
-    for (auto* pair : {&freshEditor.cboTIPO, &freshEditor.cmbComExtended, &freshEditor.cmdBaud,
-                       &freshEditor.cmbParity, &freshEditor.cmbDataBits, &freshEditor.cmbStopBit}) {
-        EXPECT_FALSE(pair->Text().empty());
-    }
-    EXPECT_EQ(freshEditor.cmbComExtended.Text(), "7");
-    EXPECT_EQ(freshEditor.txtIpAddress.Text(), "10.1.2.3");
-    EXPECT_EQ(freshEditor.txtPortEth.Text(), "8080");
-    EXPECT_EQ(readConsole.txtIP.Text(), "10.1.2.3        ");
-    EXPECT_EQ(readConsole.txtPorta.Text(), "8080  ");
+    settings = {};
+    editor.CaricaValoriDefault("", "");
+    ASSERT_EQ(reader.LeggiDatiConfigurazione(configPath), "");
+    // clang-format off
+    EXPECT_EQ(Now(), (State{{"TIPO", "1COM"}, {"IPAD", "10.1.2.3        "}, {"PORT", "8080  "},
+                            {"PCOM", "7     "}, {"BAUD", "5 "}, {"STOP", "1 "}, {"BITS", "1 "},
+                            {"PARI", "2 "}, {"ECRI", "N"}, {"INPF", "~SRINPF.TXT"},
+                            {"OUTF", "~SROUTF.TXT"}}));
+    // clang-format on
+    EXPECT_EQ(
+        testing::Join({editor.cmbComExtended.Text(), editor.cmdBaud.Text(), editor.cmbParity.Text(),
+                       editor.cmbDataBits.Text(), editor.cmbStopBit.Text(),
+                       editor.txtIpAddress.Text(), editor.txtPortEth.Text(), editor.txtINPF.Text(),
+                       console.txtIP.Text(), console.txtPorta.Text()}),
+        "7|19200|E|8|2|10.1.2.3|8080|" + dir / "SRINPF.TXT" + "|10.1.2.3        |8080  ");
 }
 
-// One line read on top of known settings, and what it must leave.
-struct EntryCase {
-    const char* line;
-    std::function<void(const Settings&, const forms::ServiceWindow&)> check;
-};
-
-TEST_F(ConfigFileTest, EachEntryIsAcceptedOrRefusedByItsOwnRule) {
-    const auto ip = [](const char* text) {
-        return [text](const Settings& s, const forms::ServiceWindow&) {
-            EXPECT_EQ(s.EthParams.IPAddress.Text(), text);
-        };
-    };
-    const auto port = [](const char* text) {
-        return [text](const Settings& s, const forms::ServiceWindow&) {
-            EXPECT_EQ(s.EthParams.Port.Text(), text);
-        };
-    };
-    const auto field = [](auto member, const char* code) {
-        return [member, code](const Settings& s, const forms::ServiceWindow&) {
-            EXPECT_EQ((s.ComParams.*member).Text(), code);
-        };
-    };
-    using iae17::ComParams;
-    const EntryCase cases[] = {
-        {"ipad: 10.0.0.7", ip("10.0.0.7        ")},
-        {"IPAD:10.0.0.7.9", ip("10.0.0.7.9      ")},
-        {"IPAD:-1.0.0.7", ip("-1.0.0.7        ")},
-        {"IPAD:10.0.0.256", ip("192.168.1.101   ")},
-        {"IPAD:10.0.0", ip("192.168.1.101   ")},
-        {"IPAD:1.2.3.4.5.6.7.8.9.10", ip("1.2.3.4.5.6.7.8.")},
-        {"PORT:8080", port("8080  ")},
-        {"PORT:9998", port("9998  ")},
-        {"PORT:9999", port("1000  ")},
-        {"PORT:12345", port("1000  ")},
-        {"PORT:abc", port("1000  ")},
-        {"  PORT :  8080  ", port("1000  ")},
-        {"  PORT:  8080  ", port("8080  ")},
-        {"BAUD:115200", field(&ComParams::BaudRate, "4 ")},
-        {"BAUD:300", field(&ComParams::BaudRate, "0 ")},
-        {"BAUD:1200", field(&ComParams::BaudRate, "1 ")},
-        {"BAUD:2400", field(&ComParams::BaudRate, "2 ")},
-        {"BAUD:4800", field(&ComParams::BaudRate, "3 ")},
-        {"BAUD:19200", field(&ComParams::BaudRate, "5 ")},
-        {"BAUD:abc", field(&ComParams::BaudRate, "4 ")},
-        {"PARI:e", field(&ComParams::Parity, "2 ")},
-        {"PARI:O", field(&ComParams::Parity, "1 ")},
-        {"PARI:N", field(&ComParams::Parity, "0 ")},
-        {"PARI:even", field(&ComParams::Parity, "0 ")},
-        {"PARI:", field(&ComParams::Parity, "1 ")},
-        {"STOP:2", field(&ComParams::StopBits, "1 ")},
-        {"STOP:1", field(&ComParams::StopBits, "0 ")},
-        {"STOP:two", field(&ComParams::StopBits, "0 ")},
-        {"BITS:7", field(&ComParams::DataBits, "0 ")},
-        {"BITS:8", field(&ComParams::DataBits, "1 ")},
-        {"PCOM:12", field(&ComParams::ComPort, "12    ")},
-        {"PCOM:x", field(&ComParams::ComPort, "3     ")},
-        {"TIPO:eth",
-         [](const Settings& s, const forms::ServiceWindow& e) {
-             EXPECT_EQ(s.ConnectionType, 0);
-             EXPECT_EQ(e.cboTIPO.Text(), "ETH");
-         }},
-        {"TIPO:rs232",
-         [](const Settings& s, const forms::ServiceWindow& e) {
-             EXPECT_EQ(s.ConnectionType, 1);
-             EXPECT_EQ(e.cboTIPO.Text(), "COM");
-         }},
-        {"ECRI:s",
-         [](const Settings& s, const forms::ServiceWindow&) { EXPECT_TRUE(s.ecrIdRequired); }},
-        {"ECRI:N",
-         [](const Settings& s, const forms::ServiceWindow&) { EXPECT_FALSE(s.ecrIdRequired); }},
-        {"ECRI:1",
-         [](const Settings& s, const forms::ServiceWindow&) { EXPECT_FALSE(s.ecrIdRequired); }},
-        {";IPAD:10.0.0.9", ip("192.168.1.101   ")},
-        {"   ;IPAD:10.0.0.9", ip("192.168.1.101   ")},
-        // Keys are tested in order and the first accepted one takes the line.
-        {"TIPO:COM IPAD:10.0.0.9", ip("192.168.1.101   ")},
-        {"IPAD:7 BITS:", field(&ComParams::DataBits, "1 ")},
-    };
-    for (const auto& c : cases) {
-        Settings known;
-        known.EthParams.IPAddress.Assign("192.168.1.101");
-        known.EthParams.Port.Assign("1000");
-        known.ComParams.BaudRate.Assign("9");
-        known.ComParams.Parity.Assign("1");
-        known.ComParams.ComPort.Assign("3");
-        known.ComParams.DataBits.Assign("0");
-        known.ecrIdRequired = std::string(c.line) == "ECRI:N";
-        settings = known;
-        Read(std::string(c.line) + "\r\n");
-        SCOPED_TRACE(c.line);
-        c.check(settings, editor);
+TEST_F(ConfigFileTest, EachLineSetsWhatItsFirstAcceptedKeyNamesAndNothingElse) {
+    // Each line on known settings, and what the key it starts with must hold afterwards
+    // (nullptr: the line changes nothing). Keys are tested in order, every one sees the line's
+    // second ":"-field, and the first accepted one takes the line.
+    constexpr const char* kSame = nullptr;
+    // clang-format off
+    const std::pair<const char*, const char*> cases[] = {
+        {"ipad: 10.0.0.7", "10.0.0.7        "}, {"IPAD:10.0.0.7.9", "10.0.0.7.9      "},
+        {"IPAD:-1.0.0.7", "-1.0.0.7        "}, {"IPAD:1.2.3.4.5.6.7.8.9.10", "1.2.3.4.5.6.7.8."},
+        {"IPAD:10.0.0.256", kSame}, {"IPAD:10.0.0", kSame},
+        {"PORT:8080", "8080  "}, {"PORT:9998", "9998  "}, {"  PORT:  8080  ", "8080  "},
+        {"PORT:9999", kSame}, {"PORT:12345", kSame}, {"PORT:abc", kSame}, {"  PORT :  80", kSame},
+        {"BAUD:300", "0 "}, {"BAUD:1200", "1 "}, {"BAUD:2400", "2 "}, {"BAUD:4800", "3 "},
+        {"BAUD:19200", "5 "}, {"BAUD:115200", "4 "}, {"BAUD:abc", "4 "},
+        {"PARI:e", "2 "}, {"PARI:O", "1 "}, {"PARI:N", "0 "}, {"PARI:even", "0 "}, {"PARI:", kSame},
+        {"STOP:2", "1 "}, {"STOP:1", "0 "}, {"STOP:two", "0 "}, {"BITS:7", "0 "}, {"BITS:8", "1 "},
+        {"PCOM:12", "12    "}, {"PCOM:x", kSame}, {"TIPO:eth", "0ETH"}, {"TIPO:rs232", "1COM"},
+        {"ECRI:s", "S"}, {"ECRI:1", kSame}, {";IPAD:10.0.0.9", kSame}, {"   ;IPAD:1.0.0.9", kSame},
+        {"TIPO:COM IPAD:10.0.0.9", "1COM"}, {"TIPO:COM PARI:", "1COM"},
+        {"IPAD:10.0.0.9:PARI:", "10.0.0.9        "}, {"PORT:80:PARI:", "80    "},
+        {"PCOM:12:PARI:", "12    "}, {"BAUD:300:PARI:", "0 "}, {"STOP:2:PARI:", "1 "},
+        {"BITS:8:PARI:", "1 "}, {"PARI:S:ECRI:", "0 "}, {"ECRI:S:OUTF:x", "S"},
+        {"INPF:x OUTF:", "~x OUTF:"}};
+    // clang-format on
+    for (const auto& [line, value] : cases) {
+        settings = {};
+        settings.ConnectionType = 7;
+        settings.InputFilePath = "in";
+        settings.OutputFilePath = "out";
+        editor.cboTIPO.SetListIndex(-1);
+        settings.EthParams.IPAddress.Assign("192.168.1.101");
+        settings.EthParams.Port.Assign("1000");
+        settings.ComParams.ComPort.Assign("9");
+        for (auto* field : {&settings.ComParams.BaudRate, &settings.ComParams.Parity,
+                            &settings.ComParams.DataBits, &settings.ComParams.StopBits}) {
+            field->Assign("9");
+        }
+        State expected = Now();
+        if (value != kSame) {
+            expected[std::string(text::TrimBlanks(text::ToUpper(line)).substr(0, 4))] = value;
+        }
+        Read(std::string(line) + "\r\n");
+        EXPECT_EQ(Now(), expected) << line;
     }
+    Read("IPAD:7 BITS:\r\n");  // the address refused, the empty bit count taken
+    EXPECT_EQ(settings.ComParams.DataBits.Text() + settings.EthParams.Port.Text(), "1 1000  ");
+    settings.ecrIdRequired = true;
+    Read("ECRI:N\r\n");
+    EXPECT_FALSE(settings.ecrIdRequired);
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(ConfigFileTest, PathValuesStartAtTheSixthCharacterWithQuotesRemoved) {
     const std::string io = dir.MakeFolder("I O");
     ASSERT_EQ(Read("INPF:\"" + io + "SRINPF.TXT\"\r\nOUTF:SROUTF.TXT\r\n"), "");
-    EXPECT_EQ(settings.InputFilePath, io + "SRINPF.TXT");
-    EXPECT_EQ(editor.txtINPF.Text(), io + "SRINPF.TXT");
-    EXPECT_EQ(settings.OutputFilePath, dir / "SROUTF.TXT");  // a bare name: the file's folder
+    // A bare name lives in the configuration file's folder.
+    EXPECT_EQ(
+        testing::Join({settings.InputFilePath, editor.txtINPF.Text(), settings.OutputFilePath}),
+        testing::Join({io + "SRINPF.TXT", io + "SRINPF.TXT", dir / "SROUTF.TXT"}));
+    // An empty value never names the configuration file's own folder.
+    ASSERT_EQ(Read("OUTF:\r\nINPF:  \"\"  \r\n"), "");
+    EXPECT_EQ(settings.OutputFilePath + settings.InputFilePath, "");
     EXPECT_TRUE(dialogs.shown.empty());
-
     // Blanks before the key shift the value: the line is misread, as it always was.
     Read("  INPF:" + io + "SRINPF.TXT\r\n");
     EXPECT_EQ(settings.InputFilePath, "F:" + io + "SRINPF.TXT");
-}
 
-TEST_F(ConfigFileTest, MissingPathFoldersAreReportedAndKept) {
-    const std::string missing = dir.path() + "nowhere" + HostPlatform().Separator();
-    ASSERT_EQ(Read("INPF:" + missing + "SRINPF.TXT\r\nOUTF:" + missing + "SROUTF.TXT\r\n"), "");
+    // Missing folders are reported, and the paths kept.
+    dialogs.shown.clear();
+    ASSERT_EQ(Read("INPF:" + dir.InMissingFolder("I.TXT") +
+                   "\r\nOUTF:" + dir.InMissingFolder("O.TXT") + "\r\n"),
+              "");
     EXPECT_EQ(dialogs.Texts(),
               (std::vector<std::string>{kInputFolderMissing, kOutputFolderMissing}));
     EXPECT_EQ(dialogs.shown[0].title, ports::kDefaultTitle);
-    EXPECT_EQ(settings.InputFilePath, missing + "SRINPF.TXT");
-    EXPECT_EQ(settings.OutputFilePath, missing + "SROUTF.TXT");
-}
-
-TEST_F(ConfigFileTest, EmptyPathValueNeverNamesTheConfigurationFolder) {
-    settings.OutputFilePath = "old";
-    ASSERT_EQ(Read("OUTF:\r\nINPF:  \"\"  \r\n"), "");
-    EXPECT_EQ(settings.OutputFilePath, "");
-    EXPECT_EQ(settings.InputFilePath, "");
-    EXPECT_TRUE(dialogs.shown.empty());
-}
-
-TEST_F(ConfigFileTest, MissingFileChangesNothing) {
-    console.txtEsito.SetText("OK");
-    settings.InputFilePath = "kept";
-    EXPECT_EQ(reader.LeggiDatiConfigurazione(dir / "absent.TXT"), kConfigNotFound);
-    EXPECT_EQ(reader.LeggiDatiConfigurazione(dir.path()), kConfigNotFound);  // a folder
-    EXPECT_EQ(console.txtEsito.Text(), "OK");
-    EXPECT_EQ(settings.InputFilePath, "kept");
+    EXPECT_EQ(settings.InputFilePath + settings.OutputFilePath,
+              dir.InMissingFolder("I.TXT") + dir.InMissingFolder("O.TXT"));
 }
 
 TEST_F(ConfigFileTest, ReadClearsTheConsoleResultAndMergesIntoEarlierSettings) {
@@ -235,32 +175,55 @@ TEST_F(ConfigFileTest, ReadClearsTheConsoleResultAndMergesIntoEarlierSettings) {
     console.txtPAN.SetText("1234");
     Read("IPAD:10.0.0.1\nPORT:2000\n");  // LF line ends are read too
     Read("PORT:3000\r\n");
-    EXPECT_EQ(console.txtEsito.Text(), "");
-    EXPECT_EQ(console.txtPAN.Text(), "");
-    EXPECT_EQ(settings.EthParams.IPAddress.Text(), "10.0.0.1        ");
-    EXPECT_EQ(settings.EthParams.Port.Text(), "3000  ");
+    EXPECT_EQ(console.txtEsito.Text() + console.txtPAN.Text(), "");
+    EXPECT_EQ(settings.EthParams.IPAddress.Text() + settings.EthParams.Port.Text(),
+              "10.0.0.1        3000  ");
 }
 
-// A configuration file that exists but cannot be read, as when another process locks it.
-class UnreadableFiles : public platform::PlatformWrapper {
-  public:
-    UnreadableFiles() : PlatformWrapper(HostPlatform()) {}
-    std::optional<std::string> ReadWholeFile(const std::string&) override { return std::nullopt; }
-};
+TEST_F(ConfigFileTest, MissingOrUnreadableFileChangesNothing) {
+    console.txtEsito.SetText("OK");
+    settings.InputFilePath = "kept";
+    EXPECT_EQ(reader.LeggiDatiConfigurazione(dir / "absent.TXT"), kConfigNotFound);
+    EXPECT_EQ(reader.LeggiDatiConfigurazione(dir.path()), kConfigNotFound);  // a folder
+    EXPECT_EQ(console.txtEsito.Text() + settings.InputFilePath, "OKkept");
 
-TEST_F(ConfigFileTest, UnreadableFileGivesAClearOutcome) {
-    UnreadableFiles locked;
-    fakes::TestSession lockedTest(locked);
-    testing::WriteFile(configPath, "IPAD:10.0.0.1\r\n");
-    EXPECT_EQ(lockedTest.session.ConfigFile().LeggiDatiConfigurazione(configPath),
-              kConfigNotReadable);
-    EXPECT_EQ(lockedTest.session.settings.EthParams.IPAddress.Text(), std::string(16, '\0'));
+    reader.SalvaDatiConfigurazioneConPrefisso(dir.InMissingFolder(kConfigFileName));
+    EXPECT_TRUE(dialogs.shown.empty());  // the writer fails silently
+
+    files.unreadable = "";  // as while another process locks it
+    EXPECT_EQ(Read("IPAD:10.0.0.1\r\n"), kConfigNotReadable);
+    EXPECT_EQ(settings.EthParams.IPAddress.Text(), std::string(16, '\0'));
 }
 
-TEST_F(ConfigFileTest, WriterIsSilentWhenItCannotWrite) {
-    reader.SalvaDatiConfigurazioneConPrefisso(dir.path() + "missing" + HostPlatform().Separator() +
-                                              kConfigFileName);
-    EXPECT_TRUE(dialogs.shown.empty());
+constexpr PathStyle W = PathStyle::Windows;
+constexpr PathStyle P = PathStyle::Posix;
+
+TEST(PathsTest, FolderEndsAtTheLastSeparatorOfThePlatform) {
+    // clang-format off
+    const std::tuple<PathStyle, const char*, const char*> cases[] = {
+        {W, "C:\\IO\\SRINPF.TXT", "C:\\IO\\"}, {W, "C:\\IO\\", "C:\\IO\\"}, {W, "C:SRINPF.TXT", "C:"},
+        {W, "SRINPF.TXT", ""}, {W, "C:\\a/b.txt", "C:\\"}, {P, "/io/SRINPF.TXT", "/io/"},
+        {P, "/io/a:b/SRINPF.TXT", "/io/a:b/"}, {P, "/io/x:SRINPF.TXT", "/io/"},
+        {P, "C:\\IO\\SRINPF.TXT", ""}, {P, "", ""}};
+    // clang-format on
+    for (const auto& [style, path, folder] : cases) {
+        EXPECT_EQ(GetPathFolder(path, style), folder) << path;
+    }
+    EXPECT_EQ((std::vector{IsBareFileName("SROUTF.TXT", W), IsBareFileName("D:\\SROUTF.TXT", W),
+                           IsBareFileName("D:SROUTF.TXT", W), IsBareFileName("/d/SROUTF.TXT", P),
+                           IsBareFileName("D:\\SROUTF.TXT", P)}),
+              (std::vector{true, false, true, false, true}));
+}
+
+TEST(PathsTest, AddressIsCheckedOnItsFirstFourParts) {
+    for (const char* valid : {"10.0.0.7", "192.168.1.101", "10.0.0.7.9", "-1.0.0.7",
+                              " 10 . 0 . 0 . 7 ", "10.0.0.255", "10.0.0.7.x"}) {
+        EXPECT_TRUE(IsValidIP(valid)) << valid;
+    }
+    for (const char* invalid :
+         {"192.168.1.256", "10.0.0.256", "10.0.0", "", "a.b.c.d", "10..0.7"}) {
+        EXPECT_FALSE(IsValidIP(invalid)) << invalid;
+    }
 }
 
 }  // namespace

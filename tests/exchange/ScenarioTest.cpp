@@ -1,188 +1,187 @@
 // The engine from start-up to result files, on real files in a private data folder, with fake
-// ports and a fake library: what the cash register would find after each scenario.
+// ports, a fake library and the faults a cash register's machine can throw at it: what the cash
+// register and the user would find after each scenario.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "config/FileNames.h"
-#include "exchange/ExchangeRecordWriter.h"
 #include "exchange/PollingCycle.h"
 #include "fakes/EngineDriver.h"
-#include "startup/Startup.h"
+#include "fakes/FaultyFiles.h"
+#include "startup/RunMode.h"
 
 namespace varnix {
 namespace {
 
-using fakes::EngineDriver;
 using startup::RunMode;
-
-std::string Golden(const std::string& name, const std::string& dataFolder = "") {
-    std::string text =
-        testing::ReadFile(std::string(VARNIX_TEST_DATA_DIR) + "/exchange/golden/" + name);
-    for (auto at = text.find("{DATA}"); at != std::string::npos; at = text.find("{DATA}")) {
-        text.replace(at, 6, dataFolder);
-    }
-    return text;
-}
+using testing::Golden;
+using testing::Join;
 
 class ScenarioTest : public ::testing::Test {
   protected:
-    ScenarioTest() { engine.CreateDataFolder(); }
-
-    // Starts resident and runs the first cycle, which connects.
-    void StartConnected() {
-        ASSERT_EQ(engine.Start(), RunMode::Resident);
-        engine.Tick();
-        ASSERT_TRUE(engine.session->terminalConnected);
+    std::size_t Runs() const { return engine.fakeLibrary.Operations().size(); }
+    // The exchange files in the data folder (or in `folder`), the terminal operations made,
+    // whether polling goes on, then every box shown and every exit, in order.
+    static std::string State(const fakes::EngineDriver& e, const std::string& folder = "") {
+        std::string state;
+        for (const char* name : {"SRINPF", "SROUTF", "POSDUMPIN", "POSDUMPOUT", "LogVnxPos"}) {
+            const std::string file = std::string(name) + ".TXT";
+            if (platform::HostPlatform().FileExists((folder.empty() ? e.dataFolder : folder) +
+                                                    file)) {
+                state += name + std::string(" ");
+            }
+        }
+        state += "| " + std::to_string(e.fakeLibrary.Operations().size()) + " ops";
+        state += e.timer.IsEnabled() ? " | polling" : " | idle";
+        for (const auto& text : e.dialogs.Texts()) {
+            state += " | " + text;
+        }
+        for (int code : e.shell.exitCodes) {
+            state += " | exit " + std::to_string(code);
+        }
+        return state;
     }
+    std::string State(const std::string& folder = "") const { return State(engine, folder); }
 
-    EngineDriver engine;
+    fakes::FaultyFiles files;
+    fakes::EngineDriver engine{nullptr, &files};
     engine::Session& session = *engine.session;
+    forms::ServiceWindow& service = session.service;
 };
 
 TEST_F(ScenarioTest, FirstStartWritesTheDefaultConfigurationThenReadsIt) {
+    engine.CreateDataFolder();
     EXPECT_EQ(engine.Start(), RunMode::Resident);
     EXPECT_EQ(engine.ReadData("ConfigVnxPos.TXT"),
               Golden("ConfigVnxPos_first_start.TXT", engine.dataFolder));
-    EXPECT_EQ(session.settings.InputFilePath, engine.Data("SRINPF.TXT"));
-    EXPECT_EQ(session.settings.ConfigFilePath, engine.Data("ConfigVnxPos.TXT"));
-    EXPECT_EQ(session.service.txtLogFileName.Text(), engine.Data("LogVnxPos.TXT"));
-    EXPECT_TRUE(engine.timer.IsEnabled());
+    EXPECT_EQ(Join({session.settings.InputFilePath, session.settings.ConfigFilePath,
+                    service.txtLogFileName.Text()}),
+              Join({engine.Data("SRINPF.TXT"), engine.Data("ConfigVnxPos.TXT"),
+                    engine.Data("LogVnxPos.TXT")}));
+    EXPECT_EQ(State(), "| 0 ops | polling");
     EXPECT_EQ(engine.timer.Interval(), 900);
-    EXPECT_TRUE(session.service.trayIconShown);
-    EXPECT_TRUE(session.service.visible);
-    EXPECT_FALSE(session.console.visible);
-    EXPECT_EQ(session.console.cmbConnessione.Text(), "Ethernet");
-    EXPECT_EQ(session.console.cmbCOM.Text(), "COM1");
-    EXPECT_EQ(session.console.DllVersion.caption, "1.0.0     ");
-    EXPECT_TRUE(engine.dialogs.shown.empty());
-    EXPECT_FALSE(engine.shell.Ended());
+    EXPECT_TRUE(service.trayIconShown && service.visible && !session.console.visible);
+    EXPECT_EQ(Join({session.console.cmbConnessione.Text(), session.console.cmbCOM.Text(),
+                    session.console.DllVersion.caption}),
+              "Ethernet|COM1|1.0.0     ");
 }
 
-TEST(ScenarioWithoutDataFolderTest, MissingDataFolderEndsTheProcessAndNothingElseHappens) {
-    EngineDriver engine;
+TEST_F(ScenarioTest, MissingDataFolderEndsTheProcessAndNothingElseHappens) {
     engine.Start("-E whatever");
-    EXPECT_EQ(engine.dialogs.Texts(),
-              std::vector<std::string>{"ERRORE: File di configurazione non trovato"});
-    EXPECT_EQ(engine.shell.exitCodes, std::vector<int>{1});
-    EXPECT_FALSE(engine.session->service.trayIconShown);
-    EXPECT_FALSE(engine.timer.IsEnabled());
-    EXPECT_FALSE(platform::HostPlatform().FolderExists(engine.dataFolder));
     EXPECT_EQ(engine.Tick(3), 0);
+    EXPECT_EQ(State(), "| 0 ops | idle | ERRORE: File di configurazione non trovato | exit 1");
+    EXPECT_FALSE(service.trayIconShown);
+    EXPECT_FALSE(platform::HostPlatform().FolderExists(engine.dataFolder));
 }
 
 TEST_F(ScenarioTest, FirstCycleAsksForTheStatusAndTurnsTheLampGreen) {
+    engine.CreateDataFolder();
     ASSERT_EQ(engine.Start(), RunMode::Resident);
-    EXPECT_EQ(session.service.ShapeDump.fill, forms::kRed);
+    EXPECT_EQ(service.ShapeDump.fill, forms::kRed);
     EXPECT_EQ(engine.Tick(), 1);
-    EXPECT_TRUE(session.terminalConnected);
-    EXPECT_EQ(session.service.ShapeDump.fill, forms::kGreen);
-    EXPECT_EQ(session.service.Shape1.fill, forms::kRed);
-    EXPECT_FALSE(engine.DataExists("POSDUMPIN.TXT"));
+    EXPECT_TRUE(session.terminalConnected && service.cmdSalvaDati.enabled);
+    EXPECT_EQ(std::pair(service.ShapeDump.fill, service.Shape1.fill),
+              std::pair(forms::kGreen, forms::kRed));
+    EXPECT_EQ(State(), "POSDUMPOUT | 0 ops | polling");
     EXPECT_EQ(engine.ReadData("POSDUMPOUT.TXT"), Golden("POSDUMPOUT_status.TXT"));
-    EXPECT_TRUE(engine.timer.IsEnabled());
-    EXPECT_TRUE(session.service.cmdSalvaDati.enabled);
 
     engine.WriteData("POSDUMPOUT.TXT", "kept");
     engine.Tick(3);  // connected: no more requests
-    EXPECT_FALSE(engine.DataExists("POSDUMPIN.TXT"));
+    EXPECT_EQ(State(), "POSDUMPOUT | 0 ops | polling");
     EXPECT_EQ(engine.ReadData("POSDUMPOUT.TXT"), "kept");
 }
 
 TEST_F(ScenarioTest, CommandFileIsPickedUpRunAndDeletedAfterTheOldResultGoes) {
-    StartConnected();
+    ASSERT_TRUE(engine.Connect(""));
     engine.WriteData("SROUTF.TXT", "old result");
     engine.WriteData("SRINPF.TXT", "pos_pagame,a2,p0\r\n");
     EXPECT_EQ(engine.Tick(), 1);
-    EXPECT_FALSE(engine.DataExists("SRINPF.TXT"));
+    EXPECT_EQ(State(), "SROUTF POSDUMPOUT | 0 ops | polling");
     // The status exchange left the outcome record blank-padded, and its blanks now fill the
     // description box: the result file carries them, as the cash register has always seen.
     EXPECT_EQ(engine.ReadData("SROUTF.TXT"), Golden("SROUTF_after_status.TXT"));
     EXPECT_GE(engine.clock.sleptMs, 20000);  // the 20 s wait passed on the fake clock
-    EXPECT_EQ(session.service.txtAmount.Text(), "2");
-    EXPECT_EQ(session.console.txtImporto.Text(), "2        ");
-    EXPECT_EQ(session.service.Shape1.fill, forms::kRed);
-    EXPECT_FALSE(engine.DataExists("LogVnxPos.TXT"));
+    EXPECT_EQ(service.txtAmount.Text() + "|" + session.console.txtImporto.Text(), "2|2        ");
+    EXPECT_EQ(service.Shape1.fill, forms::kRed);
 }
 
 TEST_F(ScenarioTest, NonStandardInputIsRunEveryCycleAndNeverDeleted) {
-    engine.WriteData("ConfigVnxPos.TXT", "TIPO:COM\r\nINPF:CMD.TXT\r\nOUTF:SROUTF.TXT\r\n");
-    StartConnected();
+    ASSERT_TRUE(engine.Connect("TIPO:COM\r\nINPF:CMD.TXT\r\nOUTF:SROUTF.TXT\r\n"));
     engine.WriteData("CMD.TXT", "POS_TOTTER\r\n");
     engine.WriteData("SROUTF.TXT", "not deleted");
     EXPECT_EQ(engine.Tick(3), 3);
-    EXPECT_EQ(engine.fakeLibrary.Operations().size(), 3U);
+    EXPECT_EQ(State(), "SROUTF POSDUMPOUT | 3 ops | polling");
     EXPECT_TRUE(engine.DataExists("CMD.TXT"));
     EXPECT_EQ(engine.ReadData("SROUTF.TXT"), "not deleted");
 }
 
 TEST_F(ScenarioTest, MissingInputFolderStopsPollingUntilASave) {
-    const std::string missing = engine.home.path() + "io" + platform::HostPlatform().Separator();
-    engine.WriteData("ConfigVnxPos.TXT",
-                     "INPF:" + missing + "SRINPF.TXT\r\nOUTF:" + missing + "SROUTF.TXT\r\n");
-    ASSERT_EQ(engine.Start(), RunMode::Resident);
-    EXPECT_EQ(engine.Tick(5), 1);
-    EXPECT_EQ(engine.dialogs.Texts(),
-              (std::vector<std::string>{"Directory del file di Input non presente !",
-                                        "Directory del file di Output non presente !",
-                                        exchange::kIoFolderMissing}));
-    EXPECT_FALSE(engine.timer.IsEnabled());
-
-    std::filesystem::create_directories(missing);
+    const std::string io = engine.home.path() + "io" + platform::HostPlatform().Separator();
+    EXPECT_FALSE(
+        engine.Connect("TIPO:COM\r\nINPF:" + io + "SRINPF.TXT\r\nOUTF:" + io + "SROUTF.TXT\r\n"));
+    EXPECT_EQ(engine.Tick(4), 0);
+    EXPECT_EQ(State(io),
+              "| 0 ops | idle | Directory del file di Input non presente ! | Directory del file di "
+              "Output non presente ! | " +
+                  std::string(exchange::kIoFolderMissing));
+    std::filesystem::create_directories(io);
+    engine.dialogs.shown.clear();
     session.serviceActions.cmdSalvaDati_Click();  // answered OK
-    EXPECT_TRUE(engine.timer.IsEnabled());
     EXPECT_EQ(engine.Tick(), 1);
     EXPECT_TRUE(session.terminalConnected);
-    EXPECT_TRUE(platform::HostPlatform().FileExists(missing + "POSDUMPOUT.TXT"));
+    EXPECT_EQ(State(io), "POSDUMPOUT | 0 ops | polling | Vuoi salvare i dati ?");
+
+    // Removed while polling, then made again and saved: connected, nothing to complain about.
+    std::filesystem::remove_all(io);
+    EXPECT_EQ(engine.Tick(3), 3);
+    std::filesystem::create_directories(io);
+    session.serviceActions.cmdSalvaDati_Click();
+    testing::WriteFile(io + "SRINPF.TXT", "POS_TOTTER\r\n");
+    EXPECT_EQ(engine.Tick(), 1);
+    EXPECT_EQ(State(io), "| 1 ops | polling | Vuoi salvare i dati ? | Vuoi salvare i dati ?");
 }
 
 TEST_F(ScenarioTest, EmptyResultPathLeavesPollingIdle) {
-    engine.WriteData("ConfigVnxPos.TXT", "OUTF:\r\n");
-    ASSERT_EQ(engine.Start(), RunMode::Resident);
+    EXPECT_FALSE(engine.Connect("OUTF:\r\n"));
     engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
     EXPECT_EQ(engine.Tick(2), 2);
-    EXPECT_TRUE(engine.DataExists("SRINPF.TXT"));
-    EXPECT_FALSE(engine.DataExists("POSDUMPIN.TXT"));
-    EXPECT_EQ(engine.clock.sleeps, 2 * 6 + 2);  // 300 ms each, plus the two 900 ms ticks
+    EXPECT_EQ(State(), "SRINPF | 0 ops | polling");
+    EXPECT_EQ(engine.clock.sleeps, 3 * 6 + 3);  // 300 ms each, plus the three 900 ms ticks
 }
 
 TEST_F(ScenarioTest, RunOnceExecutesTheCommandFileAndEnds) {
+    engine.CreateDataFolder();
     const std::string io = engine.home.MakeFolder("io");
-    testing::WriteFile(io + "cfg.txt", "TIPO:COM\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n");
+    testing::WriteFile(io + "cfg.txt", fakes::kSerialConfig);
     testing::WriteFile(io + "SRINPF.TXT", "POS_PAGAME,A1,P0,X,Y,Z\r\n");
     testing::WriteFile(io + "SROUTF.TXT", "old");
     EXPECT_EQ(engine.Start("-E\"" + io + "cfg.txt\""), RunMode::RunOnce);
+    EXPECT_EQ(State(io), "POSDUMPOUT | 0 ops | idle | exit 0");
     EXPECT_EQ(testing::ReadFile(io + "POSDUMPOUT.TXT"), Golden("POSDUMPOUT_refused.TXT"));
-    EXPECT_FALSE(platform::HostPlatform().FileExists(io + "SRINPF.TXT"));
-    EXPECT_FALSE(platform::HostPlatform().FileExists(io + "SROUTF.TXT"));
     EXPECT_EQ(engine.fakeLibrary.frees, 2);
-    EXPECT_EQ(engine.shell.exitCodes, std::vector<int>{0});
-    EXPECT_FALSE(engine.timer.IsEnabled());
     EXPECT_EQ(session.console.cmbConnessione.Text(), "RS232");
-}
 
-TEST_F(ScenarioTest, RunOnceWithoutCommandFileStillClearsTheOldResultAndEnds) {
-    const std::string io = engine.home.MakeFolder("io");
-    testing::WriteFile(io + "cfg.txt", "INPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n");
-    testing::WriteFile(io + "SROUTF.TXT", "old");
-    EXPECT_EQ(engine.Start("-E" + io + "cfg.txt"), RunMode::RunOnce);
-    EXPECT_FALSE(platform::HostPlatform().FileExists(io + "SROUTF.TXT"));
-    EXPECT_FALSE(platform::HostPlatform().FileExists(io + "POSDUMPOUT.TXT"));
-    EXPECT_EQ(engine.fakeLibrary.frees, 2);
-    EXPECT_EQ(engine.shell.exitCodes, std::vector<int>{0});
-}
+    // Without a command file the old result still goes.
+    fakes::EngineDriver other;
+    other.CreateDataFolder();
+    const std::string io2 = other.home.MakeFolder("io");
+    testing::WriteFile(io2 + "cfg.txt", "INPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n");
+    testing::WriteFile(io2 + "SROUTF.TXT", "old");
+    EXPECT_EQ(other.Start("-E" + io2 + "cfg.txt"), RunMode::RunOnce);
+    EXPECT_EQ(State(other, io2), "| 0 ops | idle | exit 0");
+    EXPECT_EQ(other.fakeLibrary.frees, 2);
 
-TEST_F(ScenarioTest, RunOnceKeepsTheBlankAfterTheSwitch) {
-    // "-E <path>" names " <path>": that file is not there, so the data folder's settings stay.
-    const std::string io = engine.home.MakeFolder("io");
-    testing::WriteFile(io + "cfg.txt", "INPF:SRINPF.TXT\r\n");
-    EXPECT_EQ(engine.Start("-e " + io + "cfg.txt"), RunMode::RunOnce);
-    EXPECT_EQ(session.settings.ConfigFilePath, " " + io + "cfg.txt");
-    EXPECT_EQ(session.settings.InputFilePath, engine.Data("SRINPF.TXT"));
-    EXPECT_EQ(engine.shell.exitCodes, std::vector<int>{0});
+    // "-e <path>" names " <path>": that file is not there, so the data folder's settings stay.
+    fakes::EngineDriver third;
+    third.CreateDataFolder();
+    EXPECT_EQ(third.Start("-e " + io2 + "cfg.txt"), RunMode::RunOnce);
+    EXPECT_EQ(Join({third.session->settings.ConfigFilePath, third.session->settings.InputFilePath}),
+              Join({" " + io2 + "cfg.txt", third.Data("SRINPF.TXT")}));
+    EXPECT_EQ(third.shell.exitCodes, std::vector<int>{0});
 }
 
 TEST_F(ScenarioTest, LoggingKeepsOnlyTheLastExchange) {
+    engine.CreateDataFolder();
     engine.WriteData("ParamVnxPos.TXT", "1\r\n0\r\n0\r\n0\r\n");
     iae17::POSData answer;
     iae17::SetFieldBytes(answer, 0, "10001761");
@@ -190,52 +189,180 @@ TEST_F(ScenarioTest, LoggingKeepsOnlyTheLastExchange) {
     iae17::SetFieldBytes(answer, 7, "1250");
     iae17::SetFieldBytes(answer, 17, "RICEVUTA TOTALI");
     engine.fakeLibrary.answer = answer;
-    StartConnected();
-    engine.WriteData("SRINPF.TXT", "POS_STATUS\r\n");
-    engine.Tick();
-    engine.WriteData("SRINPF.TXT", "POS_TOTTER;\r\n");
-    engine.Tick();
+    ASSERT_TRUE(engine.Connect(""));
+    for (const char* command : {"POS_STATUS\r\n", "POS_TOTTER;\r\n"}) {
+        engine.WriteData("SRINPF.TXT", command);
+        engine.Tick();
+    }
     EXPECT_EQ(engine.ReadData("LogVnxPos.TXT"), Golden("LogVnxPos_totals.TXT"));
-    EXPECT_EQ(session.service.lblValTerminalId.caption, "10001761 ");
+    EXPECT_EQ(service.lblValTerminalId.caption, "10001761 ");
 }
 
 TEST_F(ScenarioTest, DispatcherRecordsUnknownKeywordsAndSkipsComments) {
+    engine.CreateDataFolder();
     ASSERT_EQ(engine.Start(), RunMode::Resident);
     engine.WriteData("SRINPF.TXT", "; POS_TOTTER\r\n:POS_CHCASS\r\n\r\nPOS_PWD\r\n");
     engine.Tick();
     EXPECT_EQ(engine.ReadData("POSDUMPOUT.TXT"), Golden("POSDUMPOUT_unknown.TXT"));
-    EXPECT_TRUE(engine.fakeLibrary.Operations().empty());
+    EXPECT_EQ(State(), "POSDUMPIN POSDUMPOUT | 0 ops | polling");
     EXPECT_FALSE(session.terminalConnected);  // the standard file went first: no status yet
-    EXPECT_TRUE(engine.DataExists("POSDUMPIN.TXT"));
 }
 
 TEST_F(ScenarioTest, CloseRequestSavesParametersAsksAndEnds) {
+    engine.CreateDataFolder();
     ASSERT_EQ(engine.Start(), RunMode::Resident);
     engine.dialogs.answers = {ports::Answer::Cancel, ports::Answer::Ok};
-    session.service.chkEnableLog.checked = true;
-    session.serviceActions.m_esci_Click();
-    EXPECT_FALSE(engine.shell.Ended());
-    EXPECT_TRUE(engine.timer.IsEnabled());  // polling resumes after Cancel
+    service.chkEnableLog.checked = true;
+    session.serviceActions.m_esci_Click();  // polling resumes after Cancel
+    EXPECT_EQ(State(), "| 0 ops | polling | Vuoi terminare l'esecuzione ?");
     EXPECT_EQ(engine.ReadData("ParamVnxPos.TXT"), "1\r\n0\r\n6\r\n0\r\n");
     session.serviceActions.m_esci_Click();
     EXPECT_EQ(engine.shell.exitCodes, std::vector<int>{0});
-    EXPECT_FALSE(session.service.trayIconShown);
+    EXPECT_EQ(engine.dialogs.shown.size(), 2U);
+    EXPECT_FALSE(service.trayIconShown);
     EXPECT_EQ(engine.fakeLibrary.frees, 1);
-    EXPECT_EQ(engine.dialogs.Texts(), (std::vector<std::string>{"Vuoi terminare l'esecuzione ?",
-                                                                "Vuoi terminare l'esecuzione ?"}));
 }
 
 TEST_F(ScenarioTest, VersionAndInteractiveModes) {
+    engine.CreateDataFolder();
     EXPECT_EQ(engine.Start("-v"), RunMode::Version);
     EXPECT_EQ(engine.shell.aboutShown, std::vector<std::string>{"Versione 0.0.0.2"});
     EXPECT_EQ(engine.shell.exitCodes, std::vector<int>{0});
 
-    EngineDriver interactive;
+    fakes::EngineDriver interactive;
     interactive.CreateDataFolder();
     EXPECT_EQ(interactive.Start("-I"), RunMode::Interactive);
-    EXPECT_TRUE(interactive.session->console.visible);
-    EXPECT_TRUE(interactive.session->console.txtTerminale.visible);
+    EXPECT_TRUE(interactive.session->console.visible &&
+                interactive.session->console.txtTerminale.visible);
     EXPECT_FALSE(interactive.shell.Ended());
+}
+
+TEST_F(ScenarioTest, HeldCommandFileIsRetriedBoundedlyAndRunOnlyOnce) {
+    ASSERT_TRUE(engine.Connect());
+    files.heldRemovals = 4;
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
+    const int sleepsBefore = engine.clock.sleeps;
+    EXPECT_EQ(engine.Tick(), 1);
+    EXPECT_EQ(files.refusedRemovals, 4);
+    EXPECT_EQ(State(), "POSDUMPOUT | 1 ops | polling");  // run once, not once per retry
+    // Four waits of 100 ms (two steps each) besides the cycle's own and the tick's.
+    EXPECT_EQ(engine.clock.sleeps - sleepsBefore, 4 * 2 + 4 + 4 + 1);
+    EXPECT_TRUE(service.cmdSalvaDati.enabled);
+
+    files.heldRemovals = 100;
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
+    engine.Tick();
+    EXPECT_EQ(files.refusedRemovals, 4 + 10);  // the first try and nine more
+    EXPECT_EQ(State(), "SRINPF POSDUMPOUT | 2 ops | polling");
+    files.heldRemovals = 0;
+    engine.Tick();
+    EXPECT_EQ(State(), "POSDUMPOUT | 3 ops | polling");
+}
+
+TEST_F(ScenarioTest, LampsAndSaveButtonDuringACycle) {
+    ASSERT_TRUE(engine.Connect());
+    std::vector<forms::Rgb> lamp;
+    std::vector<bool> saveEnabled;
+    engine.events.onPump = [&] {
+        lamp.push_back(service.Shape1.fill);
+        saveEnabled.push_back(service.cmdSalvaDati.enabled);
+        EXPECT_FALSE(engine.timer.IsEnabled());  // never a tick inside a cycle
+    };
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
+    engine.Tick();
+    ASSERT_GE(lamp.size(), 3U);
+    EXPECT_EQ(lamp.front(), forms::kYellow);  // looking for files
+    EXPECT_EQ(lamp.back(), forms::kRed);      // processing
+    EXPECT_FALSE(saveEnabled[1]);             // no save while the command runs
+    EXPECT_EQ(service.Shape1.fill, forms::kRed);
+}
+
+TEST_F(ScenarioTest, CommandFileWaitsUntilItCanBeReadAndIsWhollyWritten) {
+    ASSERT_TRUE(engine.Connect());
+    // Each step writes the command file (nullptr: leaves it) and ticks once.
+    const std::pair<const char*, const char*> steps[] = {
+        {"POS_TOTTER\r\n", "SRINPF POSDUMPOUT | 0 ops"},  // held by the cash register: unread
+        {nullptr, "SRINPF POSDUMPOUT | 0 ops"},           // still held
+        {nullptr, "POSDUMPOUT | 1 ops"},                  // released
+        {"POS_TOT", "SRINPF POSDUMPOUT | 1 ops"},         // half written
+        {"POS_TOTTER\r\n", "POSDUMPOUT | 2 ops"},         // the writer finished
+        {"POS_TOT", "SRINPF POSDUMPOUT | 2 ops"},
+        {"POS_TOTTER", "SRINPF POSDUMPOUT | 2 ops"},  // still growing, and never given a line end
+        {nullptr, "POSDUMPOUT | 3 ops"},              // unchanged since: the writer is done
+        {"", "SRINPF POSDUMPOUT | 3 ops"},            // created, not written yet
+        {"POS_TOTTER\r\n", "POSDUMPOUT | 4 ops"},
+        {"", "SRINPF POSDUMPOUT | 4 ops"},  // and one that stays empty goes after a tick
+        {nullptr, "POSDUMPOUT | 4 ops"}};
+    files.unreadable = "SRINPF.TXT";
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        if (i == 2) {
+            files.unreadable.reset();
+        }
+        if (steps[i].first != nullptr) {
+            engine.WriteData("SRINPF.TXT", steps[i].first);
+        }
+        engine.Tick();
+        EXPECT_EQ(State(), steps[i].second + std::string(" | polling")) << "step " << i;
+    }
+    EXPECT_EQ(engine.fakeLibrary.Operations()[2].name, "IAE17AX_TerminalBalance");
+}
+
+TEST_F(ScenarioTest, ReadOnlyDataFolderIsReportedAndPollingGoesOn) {
+    engine.CreateDataFolder();
+    engine.WriteData("ConfigVnxPos.TXT", fakes::kSerialConfig);
+    ASSERT_EQ(engine.Start(), RunMode::Resident);
+    files.readOnly = true;
+    engine.WriteData("SRINPF.TXT", "POS_PAGAME,A2,P0\r\n");
+    service.ComboSecondi.SetText("0");
+    EXPECT_EQ(engine.Tick(3), 3);
+    // The payment could not leave its result: one box each time; the command file stays, since
+    // it could not be deleted, and is retried a bounded number of times per cycle.
+    const auto texts = engine.dialogs.Texts();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts[0], "ZANDRIK_EseguiPagamento:Errore di accesso al percorso/file,75");
+    EXPECT_FALSE(engine.shell.Ended());
+
+    files.readOnly = false;
+    engine.dialogs.shown.clear();
+    engine.Tick();
+    EXPECT_EQ(State(), "SROUTF | 0 ops | polling");
+}
+
+TEST_F(ScenarioTest, HugeCommandFilesRunWithoutTrouble) {
+    ASSERT_TRUE(engine.Connect());
+    // 50 MB of comments and unknown keywords, one real command at the end.
+    std::string big;
+    big.reserve(50U << 20U);
+    while (big.size() < (50U << 20U)) {
+        big += "; una riga di commento qualunque\r\nPOS_PWD,X1\r\n";
+    }
+    engine.WriteData("SRINPF.TXT", big + "POS_TOTTER\r\n");
+    big = {};
+    EXPECT_EQ(engine.Tick(), 1);
+    EXPECT_EQ(State(), "POSDUMPOUT | 1 ops | polling");
+    // One line of 10 MB: the fields are cut to their widths.
+    engine.WriteData("SRINPF.TXT", "POS_PAGEXT,A" + std::string(10U << 20U, '7') + "\r\n");
+    EXPECT_EQ(engine.Tick(), 1);
+    ASSERT_EQ(Runs(), 2U);
+    EXPECT_EQ(engine.fakeLibrary.Operations()[1].request.Amount.Text(), "777777777");
+}
+
+TEST(RunModeTest, FirstSwitchFoundInOrderDecides) {
+    constexpr RunMode R = RunMode::Resident;
+    constexpr RunMode E = RunMode::RunOnce;
+    // clang-format off
+    const std::pair<const char*, startup::RunModeChoice> cases[] = {
+        {"", {R, ""}}, {"   ", {R, ""}}, {"/E /V", {R, ""}},
+        {"-E C:\\Cassa\\cfg.txt", {E, " C:\\Cassa\\cfg.txt"}}, {"-e/x/c.txt", {E, "/x/c.txt"}},
+        {"-E \"C:\\Program Files\\c.txt\"", {E, " C:\\Program Files\\c.txt"}},
+        {"-E\"/a b/c.txt\" ", {E, "/a b/c.txt "}}, {"-V -E /x/c.txt", {E, " /x/c.txt"}},
+        {"-E /x/c.txt -I", {E, " /x/c.txt -I"}}, {"-E", {E, ""}},
+        {"-v", {RunMode::Version, ""}}, {"-I -V", {RunMode::Version, ""}},
+        {"-i", {RunMode::Interactive, ""}}, {"x-iy", {RunMode::Interactive, ""}}};
+    // clang-format on
+    for (const auto& [commandLine, choice] : cases) {
+        EXPECT_EQ(startup::ChooseRunMode(commandLine), choice) << '"' << commandLine << '"';
+    }
 }
 
 }  // namespace

@@ -29,6 +29,14 @@ startup::RunMode EngineDriver::Start(const std::string& commandLine) {
     return startup::Startup(*session).Form_Load(commandLine);
 }
 
+bool EngineDriver::Connect(const std::string& config) {
+    CreateDataFolder();
+    if (!config.empty()) {
+        WriteData("ConfigVnxPos.TXT", config);
+    }
+    return Start() == startup::RunMode::Resident && Tick() == 1 && session->terminalConnected;
+}
+
 int EngineDriver::Tick(int count) {
     int ran = 0;
     for (int i = 0; i < count; ++i) {

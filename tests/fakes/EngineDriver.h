@@ -15,6 +15,9 @@
 
 namespace varnix::fakes {
 
+// Serial, so no address check stands in the way; both files in the data folder.
+constexpr const char* kSerialConfig = "TIPO:COM\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n";
+
 class EngineDriver {
   public:
     // With `library` null the recording fake library is used; with `platform` null the host's.
@@ -25,6 +28,9 @@ class EngineDriver {
     void CreateDataFolder();
     // The console's load handler with this command-line text.
     startup::RunMode Start(const std::string& commandLine = "");
+    // Creates the data folder with this configuration (none: the first-start one), starts
+    // resident and runs the first cycle, which asks for the status. True once connected.
+    bool Connect(const std::string& config = kSerialConfig);
     // Runs `count` polling cycles, each only if the timer is on and the process has not ended.
     // Returns how many ran.
     int Tick(int count = 1);

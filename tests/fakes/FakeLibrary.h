@@ -2,6 +2,8 @@
 // the outcome fields to fill. It can also play a library that is missing altogether.
 #pragma once
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
@@ -23,26 +25,19 @@ struct LibraryCall {
 class FakeLibrary : public iae17::TerminalLibrary {
   public:
     std::int16_t InitEth(iae17::EthParams& params) override {
-        MaybeMissing();
-        Keep({"IAE17AX_InitEth", {}, {}, params, {}});
-        return 0;
+        return Keep({"IAE17AX_InitEth", {}, {}, params, {}});
     }
     std::int16_t InitRS232(iae17::ComParams& params) override {
-        MaybeMissing();
-        Keep({"IAE17AX_InitRS232", {}, {}, {}, params});
-        return 0;
+        return Keep({"IAE17AX_InitRS232", {}, {}, {}, params});
     }
     std::int16_t Call(iae17::Function function, iae17::POSRequest& request,
                       iae17::POSData& data) override {
-        MaybeMissing();
         Keep({iae17::FunctionName(function), request, data, {}, {}});
-        if (answer) {
-            data = *answer;
-        }
+        data = answer.value_or(data);
         return code;
     }
     std::int16_t GetVersion(iae17::VersionBuffer& buffer) override {
-        MaybeMissing();
+        Keep({});
         std::copy(version.begin(), version.end(), buffer.begin());
         return 0;
     }
@@ -54,11 +49,8 @@ class FakeLibrary : public iae17::TerminalLibrary {
     // The operation calls only, without the Init calls.
     std::vector<LibraryCall> Operations() const {
         std::vector<LibraryCall> ops;
-        for (const auto& c : calls) {
-            if (c.name.find("Init") == std::string::npos) {
-                ops.push_back(c);
-            }
-        }
+        std::copy_if(calls.begin(), calls.end(), std::back_inserter(ops),
+                     [](const LibraryCall& c) { return c.name.find("Init") == std::string::npos; });
         return ops;
     }
 
@@ -71,15 +63,15 @@ class FakeLibrary : public iae17::TerminalLibrary {
     int frees = 0;
 
   private:
-    void Keep(LibraryCall call) {
-        if (keepCalls) {
-            calls.push_back(std::move(call));
-        }
-    }
-    void MaybeMissing() const {
+    // A missing library fails every call before it is made; a call without a name is not kept.
+    std::int16_t Keep(LibraryCall call) {
         if (missing) {
             throw RuntimeError(kErrFileNotFound, "Libreria del terminale non trovata: libIae17.so");
         }
+        if (keepCalls && !call.name.empty()) {
+            calls.push_back(std::move(call));
+        }
+        return 0;
     }
 };
 

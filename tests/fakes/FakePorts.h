@@ -3,6 +3,7 @@
 // only add up how long the core would have slept, so no test waits through real seconds.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <string>
@@ -38,10 +39,9 @@ class FakeDialogs : public ports::Dialogs {
     }
 
     std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const auto& box : shown) {
-            texts.push_back(box.text);
-        }
+        std::vector<std::string> texts(shown.size());
+        std::transform(shown.begin(), shown.end(), texts.begin(),
+                       [](auto& box) { return box.text; });
         return texts;
     }
 

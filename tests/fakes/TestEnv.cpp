@@ -25,6 +25,19 @@ std::string WithSeparator(const fs::path& p) {
     return s;
 }
 
+// Sets the variable, or removes it when there is no value.
+void Put(const std::string& name, const std::optional<std::string>& value) {
+#ifdef _WIN32
+    _putenv_s(name.c_str(), value ? value->c_str() : "");
+#else
+    if (value) {
+        ::setenv(name.c_str(), value->c_str(), 1);
+    } else {
+        ::unsetenv(name.c_str());
+    }
+#endif
+}
+
 }  // namespace
 
 TempDir::TempDir() {
@@ -54,32 +67,20 @@ std::string TempDir::MakeFolder(const std::string& name) const {
     return WithSeparator(path_ + name);
 }
 
+std::string TempDir::InMissingFolder(const std::string& name) const {
+    return WithSeparator(path_ + "missing") + name;
+}
+
 ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value)
     : name_(std::move(name)) {
     if (const char* old = std::getenv(name_.c_str())) {
         previous_ = old;
     }
-#ifdef _WIN32
-    _putenv_s(name_.c_str(), value ? value->c_str() : "");
-#else
-    if (value) {
-        ::setenv(name_.c_str(), value->c_str(), 1);
-    } else {
-        ::unsetenv(name_.c_str());
-    }
-#endif
+    Put(name_, value);
 }
 
 ScopedEnv::~ScopedEnv() {
-#ifdef _WIN32
-    _putenv_s(name_.c_str(), previous_ ? previous_->c_str() : "");
-#else
-    if (previous_) {
-        ::setenv(name_.c_str(), previous_->c_str(), 1);
-    } else {
-        ::unsetenv(name_.c_str());
-    }
-#endif
+    Put(name_, previous_);
 }
 
 void SetDataFolderOverride(const std::optional<std::string>& value) {

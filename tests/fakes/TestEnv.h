@@ -3,8 +3,10 @@
 // stand-in file on POSIX, the real registry through reg.exe on Windows).
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace varnix::testing {
 
@@ -20,6 +22,8 @@ class TempDir {
     std::string operator/(const std::string& name) const { return path_ + name; }
     // Creates a sub-folder and returns its path with a trailing separator.
     std::string MakeFolder(const std::string& name) const;
+    // A path to `name` inside a sub-folder that does not exist.
+    std::string InMissingFolder(const std::string& name) const;
 
   private:
     std::string path_;
@@ -40,7 +44,27 @@ class ScopedEnv {
 // Sets (or, with nothing, removes) CustomPathDataDir for the current user.
 void SetDataFolderOverride(const std::optional<std::string>& value);
 
+// Several values at once, "|" between them, so one expectation shows them all side by side.
+inline std::string Join(std::initializer_list<std::string_view> parts) {
+    std::string joined;
+    for (const auto* part = parts.begin(); part != parts.end(); ++part) {
+        joined.append(part == parts.begin() ? "" : "|").append(*part);
+    }
+    return joined;
+}
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
+
+#ifdef VARNIX_TEST_DATA_DIR
+// A file of expected bytes kept beside the core tests, with {DATA} standing for the data folder.
+inline std::string Golden(const std::string& name, const std::string& dataFolder = "") {
+    std::string text = ReadFile(std::string(VARNIX_TEST_DATA_DIR) + "/exchange/golden/" + name);
+    for (auto at = text.find("{DATA}"); at != std::string::npos; at = text.find("{DATA}")) {
+        text.replace(at, 6, dataFolder);
+    }
+    return text;
+}
+#endif
 
 }  // namespace varnix::testing

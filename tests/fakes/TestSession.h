@@ -1,5 +1,8 @@
-// A Session wired to recording fakes, with its data folder in a fresh temporary folder.
+// A Session wired to recording fakes. FakeSession alone never touches the disk, so the fuzz
+// targets run it on their in-memory files; TestSession gives it a fresh temporary data folder.
 #pragma once
+
+#include <string>
 
 #include "engine/Session.h"
 #include "fakes/FakeLibrary.h"
@@ -8,14 +11,13 @@
 
 namespace varnix::fakes {
 
-struct TestSession {
-    explicit TestSession(platform::Platform& platform = platform::HostPlatform())
+struct FakeSession {
+    FakeSession(platform::Platform& platform, const std::string& dataFolder)
         : session(platform, ports::Ports{dialogs, events, timer, clock, shell}, library) {
-        session.settings.DataFolder = dir.path();
+        session.settings.DataFolder = dataFolder;
         shell.about = &session.about;
     }
 
-    testing::TempDir dir;
     FakeDialogs dialogs;
     FakeEventPump events;
     FakeTimer timer;
@@ -23,6 +25,16 @@ struct TestSession {
     FakeShell shell;
     FakeLibrary library;
     engine::Session session;
+};
+
+// A base of its own, so that the folder exists before the session is given its path.
+struct TempFolder {
+    testing::TempDir dir;
+};
+
+struct TestSession : TempFolder, FakeSession {
+    explicit TestSession(platform::Platform& platform = platform::HostPlatform())
+        : FakeSession(platform, dir.path()) {}
 };
 
 }  // namespace varnix::fakes

@@ -1,0 +1,394 @@
+// One command line, one terminal operation and one exchange record at a time, on a session with
+// an Ethernet terminal on loopback, no simulated wait and its files in a temporary folder.
+#include <gtest/gtest.h>
+
+#include "config/FileNames.h"
+#include "exchange/CommandHandlers.h"
+#include "exchange/Dispatcher.h"
+#include "exchange/ExchangeRecordWriter.h"
+#include "exchange/TerminalLink.h"
+#include "exchange/TerminalOperations.h"
+#include "fakes/FaultyFiles.h"
+#include "fakes/TestSession.h"
+#include "iae17/Records.h"
+#include "iae17/ResultCodes.h"
+#include "text/AnsiText.h"
+
+namespace varnix::exchange {
+namespace {
+
+using testing::Join;
+using Texts = std::vector<std::string>;
+
+class ExchangeTest : public ::testing::Test {
+  protected:
+    ExchangeTest() {
+        UseEthernet("127.0.0.1", "9100");
+        console.txtTerminale.SetText("10001761");
+        session.service.FillTestLists();
+        session.service.ComboSecondi.SetText("0");
+        session.settings.InputFilePath = dir / config::kCommandFileName;
+        session.service.txtLogFileName.SetText(dir / config::kLogFileName);
+    }
+
+    void UseEthernet(const char* ip, const char* port) {
+        session.settings.ConnectionType = 0;
+        session.settings.EthParams.IPAddress.Assign(ip);
+        session.settings.EthParams.Port.Assign(port);
+        console.txtIP.SetText(ip);
+        console.txtPorta.SetText(port);
+    }
+    std::string Run(const std::string& line) {
+        bool matched = false;
+        return Dispatcher(session).RunLine(line, matched);
+    }
+    std::string RunFile(const std::string& contents) {
+        testing::WriteFile(session.settings.InputFilePath, contents);
+        return Dispatcher(session).EseguiFileComandi(session.settings.InputFilePath, false);
+    }
+    // Which of the dump and the log the folder holds.
+    std::string Traces() const {
+        return Join({platform::HostPlatform().FileExists(dump) ? "dump" : "",
+                     platform::HostPlatform().FileExists(dir / config::kLogFileName) ? "log" : ""});
+    }
+    // The record as the writer leaves it in the dump file.
+    std::string Write(const std::string& command, const std::string& detail) {
+        writer.WriteCommunicationResult(dump, command, detail);
+        writer.WritePosData(dump);
+        return testing::ReadFile(dump);
+    }
+    const iae17::POSRequest& Sent() const { return library.Operations().back().request; }
+
+    fakes::FaultyFiles files;
+    fakes::TestSession test{files};
+    const testing::TempDir& dir = test.dir;
+    engine::Session& session = test.session;
+    forms::ConsoleForm& console = session.console;
+    fakes::FakeLibrary& library = test.library;
+    TerminalOperations ops{session};
+    ExchangeRecordWriter writer{session};
+    const std::string dump = dir / config::kDumpFileName;
+};
+
+TEST_F(ExchangeTest, FieldsAreReadByLetterCheckedAndCutToTheirWidth) {
+    // Each line, with the cash-register id required or not: what it returns, the amount it
+    // leaves in the request (which held "3") and how many terminal operations it made.
+    // clang-format off
+    const std::tuple<bool, const char*, const char*> cases[] = {
+        {false, "POS_PAGEXT,A2,P0", "|2        |1"}, {false, "POS_PAGEXT,A5,A6", "|6        |1"},
+        {false, "POS_PAGEXT,P1,A123456789012", "|123456789|1"},
+        {false, "POS_PAGEXT,A", "|         |1"},   // blanks pass the amount check
+        {false, "POS_PAGEXT,P0", "|3        |1"},  // no A: the amount held before
+        {false, "POS_PAGEXT,T1,E2,A4,P0,X", "Parametri mancanti|4        |0"},
+        {true, "POS_PAGEXT,A4,P0", "Parametri mancanti|4        |0"},
+        {true, "POS_PAGEXT,E9,A4,P0", "|4        |1"}, {false, "POS_ACCRED,A77,P3", "|77       |1"},
+        {false, "POS_ACCRED,T,E,A8,P3", "Parametri mancanti|8        |0"},
+        {false, "POS_TOTTERXYZ,A1,B,C,D,E,F", "|         |1"},
+        {false, "POS_PREAUT,A1", "Funzione non disponibile|3        |0"},
+        {false, "POS_PREINT", "Funzione non disponibile|3        |0"},
+        {false, "POS_CHPREA", "Funzione non disponibile|3        |0"},
+        {false, "POS_STATUS,A1", "|3        |0"}, {false, "POS_PWD,A1", "|3        |0"}};
+    // clang-format on
+    for (const auto& [ecrIdRequired, line, outcome] : cases) {
+        session.records.request.Amount.Assign("3");
+        session.ecrIdRequired = ecrIdRequired;
+        library.calls.clear();
+        const std::string result = Run(line);
+        EXPECT_EQ(Join({result, session.records.request.Amount.Text(),
+                        std::to_string(library.Operations().size())}),
+                  outcome)
+            << line;
+    }
+}
+
+TEST_F(ExchangeTest, PaymentTypeSelectsItsListPositionOnlyWhenThereIsOne) {
+    for (const char* line : {"POS_PAGEXT,A2,P2", "POS_PAGEXT,A2,P7", "POS_PAGEXT,A2,PX"}) {
+        Run(line);
+        EXPECT_EQ(console.cmbPagamento.Text() + "|" + console.txtImporto.Text(),
+                  "Credito|2        ");
+    }
+    EXPECT_EQ(Sent().PaymentType.Text(), "2 ");
+    // Without a connection the fields stay as read: only a payment's P sets the type.
+    UseEthernet("10.0.0", "9100");
+    for (const auto& [line, type] : {std::pair{"POS_ACCRED,A5,P3", "9 "},
+                                     {"POS_PAGEXT,T1,E2,A5", "9 "},
+                                     {"POS_PAGAME,A5,P3", "3 "}}) {
+        session.records.request.PaymentType.Assign("9");
+        EXPECT_EQ(Join({Run(line), session.records.request.PaymentType.Text()}),
+                  Join({kNoConnection, type}));
+    }
+}
+
+TEST_F(ExchangeTest, VoidTakesSOrAAsTheTransactionAndShowsItFirst) {
+    Run("POS_STORNO,A0000052");
+    EXPECT_EQ(library.Operations().back().data.STAN.Text(), "0000052");
+    Run("POS_STORNO,S12");
+    EXPECT_EQ(library.Operations().back().data.STAN.Text(), "12     ");
+
+    UseEthernet("10.0.0", "9100");  // the status check now fails
+    EXPECT_EQ(Run("POS_STORNO,S77"), kNoConnection);
+    EXPECT_EQ(console.txtImporto.Text(), "77     ");  // filled before the check
+    EXPECT_EQ(Join({Run("POS_PAGEXT,A99"), Run("POS_TOTTER")}),
+              Join({kNoConnection, kNoConnection}));
+    EXPECT_EQ(console.txtImporto.Text(), "77     ");
+    EXPECT_EQ(Run("POS_STATUS"), kInvalidIp);  // the status command answers with the reason
+    EXPECT_EQ(library.Operations().size(), 2U);
+
+    library.missing = true;  // the refund's handler skips the error: no box of its own
+    UseEthernet("127.0.0.1", "9100");
+    EXPECT_EQ(Join({Run("POS_ACCRED,A5"), Run("POS_TOTTER")}), "|");
+    EXPECT_EQ(test.dialogs.shown.size(), 1U);
+}
+
+TEST_F(ExchangeTest, CommandFileLinesAreUpperCasedFilteredAndRunInOrder) {
+    EXPECT_EQ(RunFile("pos_totter;\r\n;POS_CHCASS\r\n POS_CHCASS\r\nPOS_PREAUT;;\r\n"),
+              kNotAvailable);
+    EXPECT_TRUE(testing::ReadFile(dump).starts_with("TIPO_COMANDO  = POS_PREAUT;\r\n"));  // one ";"
+    EXPECT_EQ(RunFile("POS_TOTTER\r\nPOS_CHCASS"), "");
+    std::string names;
+    for (const auto& call : library.Operations()) {
+        names += call.name + " ";
+    }
+    EXPECT_EQ(names, "IAE17AX_TerminalBalance IAE17AX_TerminalBalance IAE17AX_Closure ");
+}
+
+TEST_F(ExchangeTest, CommandFileWithNothingToRunOrConnectedWithoutLogLeavesNoTrace) {
+    for (const char* contents : {"", "; nothing\r\n:\r\n\r\n", ";"}) {
+        EXPECT_EQ(RunFile(contents), "");
+    }
+    EXPECT_EQ(Dispatcher(session).EseguiFileComandi(dir / "none.TXT", false), kCommandFileNotFound);
+    EXPECT_EQ(Dispatcher(session).EseguiFileComandi("", false), kCommandFileNotFound);
+    files.unreadable = "";  // as while the cash register holds it
+    EXPECT_EQ(RunFile("POS_TOTTER\r\n"), "");
+    EXPECT_EQ(Traces(), "|");
+    EXPECT_TRUE(library.calls.empty());
+
+    files.unreadable.reset();
+    session.terminalConnected = true;
+    RunFile("POS_TOTTER\r\n");
+    EXPECT_EQ(Traces(), "|");
+    session.service.chkEnableLog.checked = true;
+    RunFile("POS_TOTTER\r\n");
+    EXPECT_EQ(Traces(), "|log");
+}
+
+TEST_F(ExchangeTest, EthernetSettingsAreCheckedAddressFirst) {
+    // clang-format off
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"10.0.0.1", "9999", ""}, {"10.0.0.1.5", "1", ""}, {"10.0.0.1", " 12a", ""},
+        {"192.168.1.256", "80", kInvalidIp}, {"", "80", kInvalidIp},
+        {"10.0.0.1", "0", kInvalidPort}, {"10.0.0.1", "      ", kInvalidPort},
+        {"10.0.0.1", "abc", kInvalidPort}, {"10.0.0.1", "10000", kInvalidPort}};
+    // clang-format on
+    for (const auto& [ip, port, message] : cases) {
+        UseEthernet(ip, port);
+        EXPECT_EQ(Join({ops.CheckConnectionSettings(), ops.ZANDRIK_Status()}),
+                  Join({message, message}));
+    }
+    session.settings.EthParams = {};  // never assigned: NULs
+    EXPECT_EQ(ops.CheckConnectionSettings(), kInvalidIp);
+    session.settings.ConnectionType = 1;  // serial: nothing to check
+    EXPECT_EQ(Join({ops.CheckConnectionSettings(), ops.ZANDRIK_Status(), console.txtEsito.Text()}),
+              "||OK");
+    EXPECT_TRUE(library.calls.empty());  // the status check never calls the terminal
+}
+
+TEST_F(ExchangeTest, OperationsSendTheirFunctionWithTheConfiguredLink) {
+    console.txtImporto.SetText("1250");
+    console.txtImportoAccredito.SetText("300");
+    using Op = std::string (TerminalOperations::*)();
+    const std::tuple<Op, const char*, const char*> cases[] = {
+        {&TerminalOperations::ZANDRIK_EseguiPagamentoEsteso, "IAE17AX_PaymentExt", "1250     "},
+        {&TerminalOperations::ZANDRIK_Accredito, "IAE17AX_Refund", "300      "},
+        {&TerminalOperations::ZANDRIK_Storno, "IAE17AX_Void", "1250     "},
+        {&TerminalOperations::ZANDRIK_Totali, "IAE17AX_TerminalBalance", "         "},
+        {&TerminalOperations::ZANDRIK_Chiusura, "IAE17AX_Closure", "         "}};
+    library.code = 3;
+    for (const auto& [op, function, amount] : cases) {
+        library.calls.clear();
+        EXPECT_EQ((ops.*op)(), "");
+        ASSERT_EQ(library.calls.size(), 2U);
+        EXPECT_EQ(Join({library.calls[0].name, library.calls[1].name, Sent().Amount.Text(),
+                        console.txtEsito.Text()}),
+                  Join({"IAE17AX_InitEth", function, amount, "TIMEOUT ERROR"}));
+    }
+    ops.ZANDRIK_Storno();
+    EXPECT_EQ(library.Operations().back().data.STAN.Text(), "1250   ");
+}
+
+TEST_F(ExchangeTest, RefusalsAndRunTimeErrorsOfTheOperations) {
+    console.txtImporto.SetText("");
+    console.txtImportoAccredito.SetText("");
+    EXPECT_EQ(Join({ops.ZANDRIK_EseguiPagamentoEsteso(), ops.ZANDRIK_Storno(),
+                    ops.ZANDRIK_Accredito(), ops.ZANDRIK_EseguiPagamento()}),
+              Join({kInvalidAmount, kInvalidAmount, kInvalidAmount, kInvalidAmount}));
+    UseEthernet("10.0.0", "80");
+    EXPECT_EQ(ops.ZANDRIK_Totali(), kInvalidIp);
+    EXPECT_TRUE(library.calls.empty());
+
+    // A missing library: the labelled box, or the error reaches the caller.
+    UseEthernet("127.0.0.1", "9100");
+    console.txtImportoAccredito.SetText("5");
+    library.missing = true;
+    EXPECT_EQ(Join({ops.ZANDRIK_Totali(), ops.ZANDRIK_Chiusura()}), "|");
+    EXPECT_EQ(test.dialogs.Texts(),
+              (Texts{"ZANDRIK_Totali:Libreria del terminale non trovata: libIae17.so,53",
+                     "ZANDRIK_Chiusura:Libreria del terminale non trovata: libIae17.so,53"}));
+    EXPECT_THROW(ops.ZANDRIK_Accredito(), RuntimeError);
+}
+
+TEST_F(ExchangeTest, SimulatedPaymentWaitsThenWritesTheSampleResult) {
+    session.settings.ConnectionType = 1;  // serial: no address checks
+    session.settings.EthParams = {};
+    console.txtImporto.SetText("2");
+    auto& service = session.service;
+    service.ComboSecondi.SetListIndex(0);  // 1 s
+    service.txtReadFile.SetText("old view");
+    EXPECT_EQ(ops.ZANDRIK_EseguiPagamento(), "");
+    // 1000 ms in 50 ms steps, events pumped after each.
+    EXPECT_EQ(std::pair(test.clock.sleeps, test.events.pumps), std::pair(20, 20));
+    const std::string path = dir / config::kResultFileName;
+    EXPECT_EQ(testing::ReadFile(path), testing::Golden("SROUTF_simulated_ok.TXT"));
+    EXPECT_EQ(Join({service.txtAmount.Text(), service.txtTipo.Text(),
+                    service.txtRisultatoFinale.Text(), service.txtReadFile.Text().substr(0, 33)}),
+              Join({"2", "0", path, "TIPO_COMANDO = POS_PAGAME,A2,P0;\r"}));
+    EXPECT_TRUE(library.calls.empty() && test.dialogs.shown.empty());
+
+    // The outcome follows the expected result chosen.
+    // clang-format off
+    const std::pair<int, const char*> outcomes[] = {
+        {0, "OK\r\nESITO_TRANSAZ = 00"}, {1, "COM ERROR\r\nESITO_TRANSAZ = 01"},
+        {4, "KO\r\nESITO_TRANSAZ = 01"}, {6, "OK\r\nESITO_TRANSAZ = 00"},
+        {8, "KO\r\nESITO_TRANSAZ = 01"}, {-1, nullptr}};
+    // clang-format on
+    service.ComboSecondi.SetText("0");
+    for (const auto& [position, lines] : outcomes) {
+        service.ComboResult.SetListIndex(position);
+        ops.ZANDRIK_EseguiPagamento();
+        const std::string file = testing::ReadFile(path);
+        const auto head = file.find("\r\n") + 2;
+        EXPECT_EQ(file.substr(head, file.find("DATAORA") - head),
+                  lines ? "ESITO_COMANDO = " + std::string(lines) + "\r\n" : "");
+    }
+    EXPECT_EQ(test.clock.sleeps, 20);
+}
+
+TEST_F(ExchangeTest, SimulatedPaymentGoesOnAfterAFailingStep) {
+    session.service.ComboSecondi.SetText("abc");
+    EXPECT_EQ(ops.ZANDRIK_EseguiPagamento(), "");
+    EXPECT_TRUE(testing::ReadFile(dir / config::kResultFileName).starts_with("TIPO_COMANDO"));
+    session.settings.DataFolder = dir.InMissingFolder("");
+    session.service.ComboSecondi.SetText("0");
+    EXPECT_EQ(ops.ZANDRIK_EseguiPagamento(), "");
+    EXPECT_EQ(test.dialogs.Texts(),
+              (Texts{"ZANDRIK_EseguiPagamento:Tipo non corrispondente,13",
+                     "ZANDRIK_EseguiPagamento:Errore di accesso al percorso/file,75",
+                     "FILE NON TROVATO"}));
+}
+
+TEST_F(ExchangeTest, RecordHeadFollowsTheResultBoxesAndTheClock) {
+    console.txtEsito.SetText("TIMEOUT ERROR");
+    EXPECT_EQ(Write("POS_TOTTER", ""), testing::Golden("POSDUMPOUT_timeout.TXT"));
+    // The three boxes, and the record's lines 2, 3 and 5: blanks count as filled.
+    // clang-format off
+    const std::pair<Texts, const char*> cases[] = {
+        {{"OK", "", ""}, "OK|00|"}, {{"", "", ""}, "KO|00|ERRORE GENERICO, PROBABILI PARAMETRI NON CORRETTI"},
+        {{"OK", "05 ", "RIFIUTATA "}, "OK|05 |RIFIUTATA "}, {{"OK", "", "CARTA "}, "OK|01|CARTA "},
+        {{"OK", "   ", ""}, "OK|   |"}};
+    // clang-format on
+    test.clock.now = {2016, 7, 21, 8, 32, 12};
+    for (const auto& [boxes, lines] : cases) {
+        console.txtEsito.SetText(boxes[0]);
+        console.txtEsitoTrans.SetText(boxes[1]);
+        console.txtDescrKO.SetText(boxes[2]);
+        const auto got = text::SplitLines(Write("POS_STATUS", "detail"));
+        EXPECT_EQ(Join({got[1].substr(16), got[2].substr(16), got[4].substr(16), got[3], got[5]}),
+                  std::string(lines) + "|DATAORA_TRANS = 20160721_083212|EXERR_DESCRIZ = detail");
+    }
+}
+
+TEST_F(ExchangeTest, OutcomeRecordLosesItsNulsKeepsTheTicketOnOneLineAndReplacesTheLast) {
+    auto& data = session.records.data;
+    iae17::SetFieldBytes(data, 0, std::string("1001\0\0\0\0\0", 9));
+    data.Ticket.Assign(std::string(4097, 'T'));
+    auto lines = text::SplitLines(Write("POS_TOTTER", "first"));
+    ASSERT_EQ(lines.size(), 27U);
+    EXPECT_EQ(lines[7] + "|" + lines[24],
+              "POSDATA.TerminalId = 1001|POSDATA.Ticket = " + std::string(4097, 'T'));
+    lines = text::SplitLines(Write("POS_CHCASS", "second"));
+    EXPECT_EQ(lines.size(), 27U);
+    EXPECT_EQ(lines[0] + "|" + lines[5], "TIPO_COMANDO  = POS_CHCASS|EXERR_DESCRIZ = second");
+    EXPECT_EQ(data.TerminalId.Text(), "1001     ");  // stored back blank-padded
+    ShowResult(session, 0);
+    EXPECT_EQ(console.txtAcqId.Text(), std::string(12, ' '));
+
+    // Into a missing exchange folder: reported, and only the block is appended.
+    testing::WriteFile(dump, "old\r\n");
+    session.settings.InputFilePath = dir.InMissingFolder("SRINPF.TXT");
+    EXPECT_TRUE(Write("POS_TOTTER", "").starts_with("old\r\n-----"));
+    EXPECT_EQ(test.dialogs.Texts(), Texts{kExchangeFolderMissing});
+}
+
+using namespace iae17;
+
+// Each field gets a distinct marker, which must land at the drawn offset of the packed bytes.
+TEST(RecordsTest, RecordsPackAtTheDrawnOffsets) {
+    POSRequest r;
+    r.Amount.Assign("A");
+    r.EcrId.Assign("E");
+    r.PaymentType.Assign("P");
+    r.TerminalId.Assign("T");
+    r.ContractText.Assign("C");
+    r.PreauthorizationCode.Assign("K");
+    r.STAN.Assign("S");
+    const auto packed = Pack(r);
+    std::string markers;
+    for (std::size_t offset : {0U, 9U, 18U, 20U, 29U, 158U, 168U}) {
+        markers += packed[offset];
+    }
+    EXPECT_EQ(markers, "AEPTCKS");
+    EXPECT_EQ(std::string(packed.data() + 175, POSRequest::kSize - 175),
+              std::string(POSRequest::kSize - 175, '\0'));  // reserved
+
+    EthParams eth;
+    eth.IPAddress.Assign("127.0.0.1");
+    eth.Port.Assign("9100");
+    EXPECT_EQ(std::string(Pack(eth).data(), EthParams::kSize), "127.0.0.1       9100  ");
+    ComParams com;
+    com.ComPort.Assign("COM3");
+    com.BaudRate.Assign("4");
+    com.DataBits.Assign("1");
+    com.Parity.Assign("0");
+    com.StopBits.Assign("2");
+    EXPECT_EQ(std::string(Pack(com).data(), ComParams::kSize), "COM3  4 1 0 2 ");
+}
+
+TEST(RecordsTest, OutcomeFieldsRoundTripThroughThePackedLayout) {
+    PackedData bytes{};
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>('a' + (i % 26));
+    }
+    POSData data;
+    Unpack(bytes, data);
+    EXPECT_EQ(Pack(data), bytes);
+    for (int i = 0; i < static_cast<int>(kPOSDataFields.size()); ++i) {
+        const auto& f = kPOSDataFields[static_cast<std::size_t>(i)];
+        EXPECT_EQ(FieldText(data, i), std::string(bytes.data() + f.offset, f.width)) << f.name;
+    }
+    EXPECT_EQ(data.STAN.Text(), std::string(bytes.data() + 55, 7));
+    EXPECT_EQ(data.Ticket.Text().size(), 4097U);
+    SetFieldBytes(data, 6, "123");
+    EXPECT_EQ(data.STAN.Text(), std::string("123\0\0\0\0", 7));
+}
+
+TEST(ResultCodesTest, EveryCodeHasItsTextAndOthersNone) {
+    using Text = std::optional<std::string>;
+    EXPECT_EQ((std::vector{ResultText(0, true), ResultText(1, true), ResultText(1, false),
+                           ResultText(2, false), ResultText(3, true), ResultText(4, true),
+                           ResultText(100, true), ResultText(5, true), ResultText(-1, true)}),
+              (std::vector<Text>{"OK", "ETH ERROR", "COM ERROR", "PROTOCOL ERROR", "TIMEOUT ERROR",
+                                 "FUNCTION ERROR", "PASSWORD ERROR", std::nullopt, std::nullopt}));
+}
+
+}  // namespace
+}  // namespace varnix::exchange
