@@ -168,7 +168,7 @@ TEST_F(ScenarioTest, RunOnceExecutesTheCommandFileAndEnds) {
     testing::WriteFile(io2 + "cfg.txt", "INPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n");
     testing::WriteFile(io2 + "SROUTF.TXT", "old");
     EXPECT_EQ(other.Start("-E" + io2 + "cfg.txt"), RunMode::RunOnce);
-    EXPECT_EQ(State(other, io2), "| 0 ops | idle | exit 0");
+    EXPECT_EQ(State(other, io2), "| 0 ops | idle | exit 4");  // no command file
     EXPECT_EQ(other.fakeLibrary.frees, 2);
 
     // "-e <path>" names " <path>": that file is not there, so the data folder's settings stay.
@@ -177,7 +177,42 @@ TEST_F(ScenarioTest, RunOnceExecutesTheCommandFileAndEnds) {
     EXPECT_EQ(third.Start("-e " + io2 + "cfg.txt"), RunMode::RunOnce);
     EXPECT_EQ(Join({third.session->settings.ConfigFilePath, third.session->settings.InputFilePath}),
               Join({" " + io2 + "cfg.txt", third.Data("SRINPF.TXT")}));
-    EXPECT_EQ(third.shell.exitCodes, std::vector<int>{0});
+    EXPECT_EQ(third.shell.exitCodes, std::vector<int>{2});  // its configuration was not found
+}
+
+TEST_F(ScenarioTest, RunOnceDeletesOnlyTheBytesItRanAndStopsBetweenLines) {
+    struct Case {
+        const char* commands;
+        const char* unreadable;  // a path ending that cannot be read, or nullptr
+        int linesBeforeStop;
+        const char* rewrittenDuringTheWait;  // nullptr: the file is left alone
+        const char* state;
+    };
+    const Case cases[] = {
+        {"POS_TOTTER\r\n", "SRINPF.TXT", -1, nullptr, "SRINPF | 0 ops | idle | exit 5"},
+        {"POS_TOTTER\r\nPOS_CHCASS\r\n", nullptr, 1, nullptr, "POSDUMPOUT | 1 ops | idle | exit 0"},
+        {"POS_PAGAME,A5\r\n", nullptr, -1, "POS_TOTTER\r\n",
+         "SRINPF SROUTF POSDUMPOUT | 0 ops | idle | exit 0"},
+    };
+    for (const auto& c : cases) {
+        fakes::FaultyFiles faulty;
+        fakes::EngineDriver run{nullptr, &faulty};
+        run.CreateDataFolder();
+        run.WriteData("ParamVnxPos.TXT", "0\r\n0\r\n0\r\n0\r\n");  // a one-second wait
+        run.WriteData("cfg.txt", fakes::kSerialConfig);
+        run.WriteData("SRINPF.TXT", c.commands);
+        if (c.unreadable != nullptr) {
+            faulty.unreadable = c.unreadable;
+        }
+        run.shell.linesBeforeStop = c.linesBeforeStop;
+        if (c.rewrittenDuringTheWait != nullptr) {
+            run.events.onPump = [&run, &c] {
+                run.WriteData("SRINPF.TXT", c.rewrittenDuringTheWait);
+            };
+        }
+        run.Start("-E" + run.Data("cfg.txt"));
+        EXPECT_EQ(State(run), c.state) << c.commands;
+    }
 }
 
 TEST_F(ScenarioTest, LoggingKeepsOnlyTheLastExchange) {

@@ -93,6 +93,9 @@ class FakeShell : public ports::Shell {
         aboutShown.push_back(about != nullptr ? about->lblVersion.caption : std::string());
     }
     bool Ended() const { return !exitCodes.empty(); }
+    // A stop signal that arrives after this many command lines have started (-1: none).
+    bool StopRequested() override { return linesBeforeStop >= 0 && linesBeforeStop-- == 0; }
+    int linesBeforeStop = -1;
 
     const forms::AboutBox* about = nullptr;  // the session's, once wired
     std::vector<int> exitCodes;
