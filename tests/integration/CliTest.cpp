@@ -106,6 +106,71 @@ TEST_F(CliTest, ResidentPicksUpACommandFileAndStopsCleanlyOnSigterm) {
     EXPECT_EQ(run.Stderr(), "ZANDRIK VarnixPos: Vuoi terminare l'esecuzione ?\n");
 }
 
+TEST_F(CliTest, HelpIsAWholeArgumentWithNoRunModeSwitch) {
+    struct Case {
+        std::string program;
+        std::vector<std::string> args;
+        int exitCode;
+        bool usage;  // printed the usage instead of running a mode
+    };
+    const Case cases[] = {
+        {cli, {"--help"}, 0, true},
+        {cli, {"-x", "/?"}, 0, true},
+        {bin + "varnixpos", {"-h"}, 0, true},
+        {cli, {"-V", "-h"}, 0, false},  // the switch decides: the version
+        {bin + "pos-simulator", {"--foo"}, 2, false},
+    };
+    for (const auto& c : cases) {
+        if (!fs::exists(c.program)) {
+            continue;  // built without Qt
+        }
+        std::vector<std::string> argv{c.program};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        testing::Process run(argv);
+        EXPECT_EQ(run.Wait(20), c.exitCode) << c.args.back();
+        EXPECT_EQ(run.Stdout().starts_with("Uso: "), c.usage) << c.args.back();
+    }
+    testing::Process simulator({bin + "pos-simulator", "--foo"});
+    simulator.Wait(20);
+    EXPECT_TRUE(simulator.Stderr().starts_with("pos-simulator: unknown option --foo\n"));
+}
+
+TEST_F(CliTest, StoppedPollingIsTriedAgainAndSighupReadsTheConfiguration) {
+    // The input folder is missing: the cycle stops polling, and the CLI says it will try again.
+    const auto configure = [&](const std::string& io) {
+        testing::WriteFile(
+            data + "ConfigVnxPos.TXT",
+            "TIPO:COM\r\nINPF:" + io + "SRINPF.TXT\r\nOUTF:" + io + "SROUTF.TXT\r\n");
+    };
+    const auto stopped = [](testing::Process& run) {
+        return testing::Eventually(
+            [&] {
+                return run.Stderr().find("Ricerca dei file comandi sospesa") != std::string::npos;
+            },
+            10);
+    };
+    const std::string io = home.path() + "io/";
+    configure(io);
+    testing::Process retried({cli});
+    ASSERT_TRUE(stopped(retried));
+    fs::create_directories(io);
+    testing::WriteFile(io + "SRINPF.TXT", "POS_STATUS\r\n");
+    EXPECT_TRUE(testing::Eventually([&] { return !fs::exists(io + "SRINPF.TXT"); }, 10));
+    retried.Signal(SIGTERM);
+    EXPECT_EQ(retried.Wait(20), 0);
+
+    // A try again reads no configuration: only SIGHUP brings the new input folder in.
+    configure(home.path() + "missing/");
+    testing::Process reloaded({cli});
+    ASSERT_TRUE(stopped(reloaded));
+    testing::WriteFile(io + "SRINPF.TXT", "POS_STATUS\r\n");
+    configure(io);
+    reloaded.Signal(SIGHUP);
+    EXPECT_TRUE(testing::Eventually([&] { return !fs::exists(io + "SRINPF.TXT"); }, 10));
+    reloaded.Signal(SIGTERM);
+    EXPECT_EQ(reloaded.Wait(20), 0);
+}
+
 }  // namespace
 }  // namespace varnix
 #endif
