@@ -64,7 +64,14 @@ shot() {  # shot TITLE FILE
 }
 shot "ZANDRIK VarnixPos per sviluppatori (scambio importo)" "$shots/service-window.png"
 shot "Test Iae17  (ZANDRIK modified)" "$shots/console.png"
-kill "$app_pid"; wait "$app_pid" 2>/dev/null || true; app_pid=""
+# SIGTERM is the close question answered OK: the parameter file is written and the program ends.
+rm -f "$data/ParamVnxPos.TXT"
+kill -TERM "$app_pid"
+for _ in $(seq 1 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && { echo "varnixpos ignored SIGTERM"; exit 1; }
+rc=0; wait "$app_pid" || rc=$?; app_pid=""
+[ "$rc" -eq 0 ] || { echo "varnixpos ended with $rc on SIGTERM"; exit 1; }
+[ -f "$data/ParamVnxPos.TXT" ] || { echo "SIGTERM skipped the close request"; exit 1; }
 
 # Run-once shows no window of its own and starts without Qt, yet its message boxes are real
 # windows: a copy of varnixpos without the terminal library beside it raises one for POS_TOTTER.
@@ -79,5 +86,5 @@ for _ in $(seq 1 200); do xwininfo -name "ZANDRIK VarnixPos" >/dev/null 2>&1 && 
 xwininfo -name "ZANDRIK VarnixPos" >/dev/null 2>&1 || { echo "no message box"; cat "$work/once.log"; exit 1; }
 sleep 0.3
 shot "ZANDRIK VarnixPos" "$shots/run-once-box.png"
-echo "2 passed, 0 failed: varnixpos processed a command file under Xvfb, and its run-once mode" \
-  "showed a message box; screenshots in $shots"
+echo "3 passed, 0 failed: varnixpos processed a command file under Xvfb and closed on SIGTERM," \
+  "and its run-once mode showed a message box; screenshots in $shots"
