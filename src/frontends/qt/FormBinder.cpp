@@ -124,6 +124,10 @@ void FormBinder::Bind(QPlainTextEdit* widget, TextBox& model) {
 
 void FormBinder::Bind(QComboBox* widget, ComboBox& model) {
     widget->setEditable(model.IsEditable());
+    if (model.IsEditable()) {
+        // What the user types is what the list holds: no item completes it behind the cursor.
+        widget->setCompleter(nullptr);
+    }
     if (!model.toolTip.empty()) {
         widget->setToolTip(FromAnsi(model.toolTip));
     }

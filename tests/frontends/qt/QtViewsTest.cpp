@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -10,6 +12,7 @@
 #include "fakes/EngineDriver.h"
 #include "frontends/qt/ConsoleWindow.h"
 #include "frontends/qt/ServiceMainWindow.h"
+#include "frontends/qt/Translation.h"
 
 using varnix::ports::Answer;
 
@@ -126,6 +129,47 @@ class QtViewsTest : public QObject {
         QVERIFY(v.service.isHidden());
         emit v.service.Tray()->activated(QSystemTrayIcon::DoubleClick);
         QVERIFY(v.service.isVisible());
+    }
+
+    // Typing is never lost to the refreshes that keep the views up to date.
+    void typingKeepsWhatTheUserTypes() {
+        Views v;
+        v.model.txtIP.SetText("127.0.0.1       ");    // blank-padded beyond what may be typed
+        v.model.txtPorta.SetText("123456789012345");  // full, longer than its limit
+        v.Pull();
+        auto* ip = Find<QLineEdit>(v.console, "txtIP");
+        QCOMPARE(ip->text().size(), 16);
+        ip->setCursorPosition(9);
+        QTest::keyClicks(ip, "2");
+        QCOMPARE(v.model.txtIP.Text(), std::string("127.0.0.12     "));
+        auto* port = Find<QLineEdit>(v.console, "txtPorta");
+        port->setCursorPosition(15);
+        QTest::keyClicks(port, "6");
+        QCOMPARE(v.model.txtPorta.Text(), std::string("123456789012345"));
+
+        v.service.show();
+        QApplication::setActiveWindow(&v.service);
+        auto* expected = Find<QComboBox>(v.service, "ComboResult");
+        expected->lineEdit()->setFocus();
+        expected->lineEdit()->selectAll();
+        for (const char key : std::string("sroutf_4")) {
+            QTest::keyClicks(expected->lineEdit(), QString(QChar(key)));
+            v.Pull();  // the periodic refresh, between keystrokes
+        }
+        QCOMPARE(expected->currentText(), QString("sroutf_4"));
+        QCOMPARE(v.session.service.ComboResult.Text(), std::string("sroutf_4"));
+    }
+
+    void qtsOwnTextsAreItalian() {
+        QVERIFY(varnix::qt::InstallItalianTranslation(*QCoreApplication::instance()));
+        QMessageBox box(QMessageBox::NoIcon, "t", "x", QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QString("Annulla"));
+        QLineEdit edit;
+        QStringList menu;
+        for (QAction* action : edit.createStandardContextMenu()->actions()) {
+            menu << action->text().remove('&').section('\t', 0, 0);
+        }
+        QVERIFY2(menu.contains("Copia") && menu.contains("Incolla"), qPrintable(menu.join('|')));
     }
 
     // Saving the configuration, the tray menu's Terminate and the close box each ask first.
