@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -33,6 +34,9 @@ class FakeLibrary : public iae17::TerminalLibrary {
     std::int16_t Call(iae17::Function function, iae17::POSRequest& request,
                       iae17::POSData& data) override {
         Keep({iae17::FunctionName(function), request, data, {}, {}});
+        if (onCall) {
+            onCall();  // while the terminal "works"
+        }
         data = answer.value_or(data);
         return code;
     }
@@ -60,6 +64,7 @@ class FakeLibrary : public iae17::TerminalLibrary {
     std::optional<iae17::POSData> answer;
     iae17::VersionBuffer version{'1', '.', '0', '.', '0', ' ', ' ', ' ', ' ', ' '};
     bool missing = false;
+    std::function<void()> onCall;
     int frees = 0;
 
   private:

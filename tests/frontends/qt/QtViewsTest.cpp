@@ -11,6 +11,7 @@
 
 #include "fakes/EngineDriver.h"
 #include "frontends/qt/ConsoleWindow.h"
+#include "frontends/qt/LampWidget.h"
 #include "frontends/qt/ServiceMainWindow.h"
 #include "frontends/qt/Translation.h"
 
@@ -129,6 +130,37 @@ class QtViewsTest : public QObject {
         QVERIFY(v.service.isHidden());
         emit v.service.Tray()->activated(QSystemTrayIcon::DoubleClick);
         QVERIFY(v.service.isVisible());
+    }
+
+    // While the terminal works (tens of seconds for a real payment) the console shows the
+    // cleared results and the busy buttons: a model's refresh reaches the widgets before the call.
+    void busyStateShowsDuringTheCall() {
+        Views v;
+        v.session.console.onRefresh = [&v] { v.console.Pull(true); };  // as the front end wires it
+        v.session.console.txtEsito.SetText("OK");
+        v.Pull();
+        QStringList during;
+        v.engine.fakeLibrary.onCall = [&] {
+            during << Find<QLineEdit>(v.console, "txtEsito")->text()
+                   << QString::number(Find(v.console, "btnPagamento")->isEnabled())
+                   << QString::number(Find(v.console, "btnStatus")->isEnabled());
+        };
+        Click(v.console, "btnTotali");
+        QCOMPARE(during.join('|'), QString("|0|1"));
+        QVERIFY(Find(v.console, "btnPagamento")->isEnabled());
+    }
+
+    void serviceWindowShowsTheExchangeDuringTheCall() {
+        Views v;
+        v.session.service.onRefresh = [&v] { v.service.Pull(true); };
+        v.engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
+        QStringList during;
+        v.engine.fakeLibrary.onCall = [&] {
+            during << Find<varnix::qt::LampWidget>(v.service, "Shape1")->Color().name()
+                   << QString::number(Find(v.service, "cmdSalvaDati")->isEnabled());
+        };
+        QCOMPARE(v.engine.Tick(), 1);
+        QCOMPARE(during.join('|'), QString("#ff0000|0"));
     }
 
     // Typing is never lost to the refreshes that keep the views up to date.
