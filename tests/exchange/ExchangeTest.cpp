@@ -176,7 +176,9 @@ TEST_F(ExchangeTest, EthernetSettingsAreCheckedAddressFirst) {
     // clang-format off
     const std::tuple<const char*, const char*, const char*> cases[] = {
         {"10.0.0.1", "9999", ""}, {"10.0.0.1.5", "1", ""}, {"10.0.0.1", " 12a", ""},
-        {"192.168.1.256", "80", kInvalidIp}, {"", "80", kInvalidIp},
+        {"192.168.1.256", "80", kInvalidIp}, {"", "80", kInvalidIp}, {"10.0.0.255", "80", ""},
+        {" 10 . 0 . 0 . 7 ", "80", ""}, {"10.0.0.7.x", "80", ""}, {"a.b.c.d", "80", kInvalidIp},
+        {"10..0.7", "80", kInvalidIp}, {"10.0.0.256", "80", kInvalidIp}, {"10.0.0", "80", kInvalidIp},
         {"10.0.0.1", "0", kInvalidPort}, {"10.0.0.1", "      ", kInvalidPort},
         {"10.0.0.1", "abc", kInvalidPort}, {"10.0.0.1", "10000", kInvalidPort}};
     // clang-format on
