@@ -93,8 +93,7 @@ TEST_F(ExchangeTest, FieldsAreReadByLetterCheckedAndCutToTheirWidth) {
         session.records.request.Amount.Assign("3");
         session.ecrIdRequired = ecrIdRequired;
         library.calls.clear();
-        const std::string result = Run(line);
-        EXPECT_EQ(Join({result, session.records.request.Amount.Text(),
+        EXPECT_EQ(Join({Run(line), session.records.request.Amount.Text(),
                         std::to_string(library.Operations().size())}),
                   outcome)
             << line;
@@ -121,23 +120,25 @@ TEST_F(ExchangeTest, PaymentTypeSelectsItsListPositionOnlyWhenThereIsOne) {
 
 TEST_F(ExchangeTest, VoidTakesSOrAAsTheTransactionAndShowsItFirst) {
     Run("POS_STORNO,A0000052");
-    EXPECT_EQ(library.Operations().back().data.STAN.Text(), "0000052");
     Run("POS_STORNO,S12");
-    EXPECT_EQ(library.Operations().back().data.STAN.Text(), "12     ");
+    EXPECT_EQ(
+        Join({library.Operations()[0].data.STAN.Text(), library.Operations()[1].data.STAN.Text()}),
+        "0000052|12     ");
 
-    UseEthernet("10.0.0", "9100");  // the status check now fails
-    EXPECT_EQ(Run("POS_STORNO,S77"), kNoConnection);
-    EXPECT_EQ(console.txtImporto.Text(), "77     ");  // filled before the check
-    EXPECT_EQ(Join({Run("POS_PAGEXT,A99"), Run("POS_TOTTER")}),
-              Join({kNoConnection, kNoConnection}));
-    EXPECT_EQ(console.txtImporto.Text(), "77     ");
-    EXPECT_EQ(Run("POS_STATUS"), kInvalidIp);  // the status command answers with the reason
-    EXPECT_EQ(library.Operations().size(), 2U);
+    // The status check now fails: the void's box was filled before it, the other commands leave
+    // it, and the status command answers with the reason.
+    UseEthernet("10.0.0", "9100");
+    const std::string voided = Run("POS_STORNO,S77") + "|" + console.txtImporto.Text();
+    EXPECT_EQ(
+        Join({voided, Run("POS_PAGEXT,A99"), Run("POS_TOTTER"), console.txtImporto.Text(),
+              Run("POS_STATUS"), std::to_string(library.Operations().size())}),
+        Join({kNoConnection, "77     ", kNoConnection, kNoConnection, "77     ", kInvalidIp, "2"}));
 
     library.missing = true;  // the refund's handler skips the error: no box of its own
     UseEthernet("127.0.0.1", "9100");
-    EXPECT_EQ(Join({Run("POS_ACCRED,A5"), Run("POS_TOTTER")}), "|");
-    EXPECT_EQ(test.dialogs.shown.size(), 1U);
+    EXPECT_EQ(
+        Join({Run("POS_ACCRED,A5"), Run("POS_TOTTER"), std::to_string(test.dialogs.shown.size())}),
+        "||1");
 }
 
 TEST_F(ExchangeTest, CommandFileLinesAreUpperCasedFilteredAndRunInOrder) {
@@ -145,38 +146,39 @@ TEST_F(ExchangeTest, CommandFileLinesAreUpperCasedFilteredAndRunInOrder) {
               kNotAvailable);
     EXPECT_TRUE(testing::ReadFile(dump).starts_with("TIPO_COMANDO  = POS_PREAUT;\r\n"));  // one ";"
     EXPECT_EQ(RunFile("POS_TOTTER\r\nPOS_CHCASS"), "");
-    std::string names;
-    for (const auto& call : library.Operations()) {
-        names += call.name + " ";
-    }
-    EXPECT_EQ(names, "IAE17AX_TerminalBalance IAE17AX_TerminalBalance IAE17AX_Closure ");
+    const auto calls = library.Operations();
+    ASSERT_EQ(calls.size(), 3U);
+    EXPECT_EQ(Join({calls[0].name, calls[1].name, calls[2].name}),
+              "IAE17AX_TerminalBalance|IAE17AX_TerminalBalance|IAE17AX_Closure");
 }
 
 TEST_F(ExchangeTest, CommandFileWithNothingToRunOrConnectedWithoutLogLeavesNoTrace) {
     for (const char* contents : {"", "; nothing\r\n:\r\n\r\n", ";"}) {
         EXPECT_EQ(RunFile(contents), "");
     }
-    EXPECT_EQ(Dispatcher(session).EseguiFileComandi(dir / "none.TXT", false), kCommandFileNotFound);
-    EXPECT_EQ(Dispatcher(session).EseguiFileComandi("", false), kCommandFileNotFound);
+    Dispatcher dispatcher(session);
     files.unreadable = "";  // as while the cash register holds it
-    EXPECT_EQ(RunFile("POS_TOTTER\r\n"), "");
-    EXPECT_EQ(Traces(), "|");
-    EXPECT_TRUE(library.calls.empty());
+    EXPECT_EQ(Join({dispatcher.EseguiFileComandi(dir / "none.TXT", false),
+                    dispatcher.EseguiFileComandi("", false), RunFile("POS_TOTTER\r\n"), Traces(),
+                    std::to_string(library.calls.size())}),
+              Join({kCommandFileNotFound, kCommandFileNotFound, "", "|", "0"}));
 
     files.unreadable.reset();
     session.terminalConnected = true;
     RunFile("POS_TOTTER\r\n");
-    EXPECT_EQ(Traces(), "|");
+    const std::string withoutLog = Traces();
     session.service.chkEnableLog.checked = true;
     RunFile("POS_TOTTER\r\n");
-    EXPECT_EQ(Traces(), "|log");
+    EXPECT_EQ(Join({withoutLog, Traces()}), "|||log");
 }
 
 TEST_F(ExchangeTest, EthernetSettingsAreCheckedAddressFirst) {
     // clang-format off
     const std::tuple<const char*, const char*, const char*> cases[] = {
         {"10.0.0.1", "9999", ""}, {"10.0.0.1.5", "1", ""}, {"10.0.0.1", " 12a", ""},
-        {"192.168.1.256", "80", kInvalidIp}, {"", "80", kInvalidIp},
+        {"192.168.1.256", "80", kInvalidIp}, {"", "80", kInvalidIp}, {"10.0.0.255", "80", ""},
+        {" 10 . 0 . 0 . 7 ", "80", ""}, {"10.0.0.7.x", "80", ""}, {"a.b.c.d", "80", kInvalidIp},
+        {"10..0.7", "80", kInvalidIp}, {"10.0.0.256", "80", kInvalidIp}, {"10.0.0", "80", kInvalidIp},
         {"10.0.0.1", "0", kInvalidPort}, {"10.0.0.1", "      ", kInvalidPort},
         {"10.0.0.1", "abc", kInvalidPort}, {"10.0.0.1", "10000", kInvalidPort}};
     // clang-format on
@@ -186,23 +188,25 @@ TEST_F(ExchangeTest, EthernetSettingsAreCheckedAddressFirst) {
                   Join({message, message}));
     }
     session.settings.EthParams = {};  // never assigned: NULs
-    EXPECT_EQ(ops.CheckConnectionSettings(), kInvalidIp);
+    const std::string unassigned = ops.CheckConnectionSettings();
     session.settings.ConnectionType = 1;  // serial: nothing to check
-    EXPECT_EQ(Join({ops.CheckConnectionSettings(), ops.ZANDRIK_Status(), console.txtEsito.Text()}),
-              "||OK");
-    EXPECT_TRUE(library.calls.empty());  // the status check never calls the terminal
+    // The status check never calls the terminal.
+    EXPECT_EQ(Join({unassigned, ops.CheckConnectionSettings(), ops.ZANDRIK_Status(),
+                    console.txtEsito.Text(), std::to_string(library.calls.size())}),
+              Join({kInvalidIp, "", "", "OK", "0"}));
 }
 
 TEST_F(ExchangeTest, OperationsSendTheirFunctionWithTheConfiguredLink) {
     console.txtImporto.SetText("1250");
     console.txtImportoAccredito.SetText("300");
     using Op = std::string (TerminalOperations::*)();
+    using T = TerminalOperations;
+    // clang-format off
     const std::tuple<Op, const char*, const char*> cases[] = {
-        {&TerminalOperations::ZANDRIK_EseguiPagamentoEsteso, "IAE17AX_PaymentExt", "1250     "},
-        {&TerminalOperations::ZANDRIK_Accredito, "IAE17AX_Refund", "300      "},
-        {&TerminalOperations::ZANDRIK_Storno, "IAE17AX_Void", "1250     "},
-        {&TerminalOperations::ZANDRIK_Totali, "IAE17AX_TerminalBalance", "         "},
-        {&TerminalOperations::ZANDRIK_Chiusura, "IAE17AX_Closure", "         "}};
+        {&T::ZANDRIK_EseguiPagamentoEsteso, "IAE17AX_PaymentExt", "1250     "}, {&T::ZANDRIK_Accredito, "IAE17AX_Refund", "300      "},
+        {&T::ZANDRIK_Storno, "IAE17AX_Void", "1250     "}, {&T::ZANDRIK_Totali, "IAE17AX_TerminalBalance", "         "},
+        {&T::ZANDRIK_Chiusura, "IAE17AX_Closure", "         "}};
+    // clang-format on
     library.code = 3;
     for (const auto& [op, function, amount] : cases) {
         library.calls.clear();
@@ -223,8 +227,8 @@ TEST_F(ExchangeTest, RefusalsAndRunTimeErrorsOfTheOperations) {
                     ops.ZANDRIK_Accredito(), ops.ZANDRIK_EseguiPagamento()}),
               Join({kInvalidAmount, kInvalidAmount, kInvalidAmount, kInvalidAmount}));
     UseEthernet("10.0.0", "80");
-    EXPECT_EQ(ops.ZANDRIK_Totali(), kInvalidIp);
-    EXPECT_TRUE(library.calls.empty());
+    EXPECT_EQ(Join({ops.ZANDRIK_Totali(), std::to_string(library.calls.size())}),
+              Join({kInvalidIp, "0"}));
 
     // A missing library: the labelled box, or the error reaches the caller.
     UseEthernet("127.0.0.1", "9100");
@@ -250,16 +254,15 @@ TEST_F(ExchangeTest, SimulatedPaymentWaitsThenWritesTheSampleResult) {
     const std::string path = dir / config::kResultFileName;
     EXPECT_EQ(testing::ReadFile(path), testing::Golden("SROUTF_simulated_ok.TXT"));
     EXPECT_EQ(Join({service.txtAmount.Text(), service.txtTipo.Text(),
-                    service.txtRisultatoFinale.Text(), service.txtReadFile.Text().substr(0, 33)}),
-              Join({"2", "0", path, "TIPO_COMANDO = POS_PAGAME,A2,P0;\r"}));
-    EXPECT_TRUE(library.calls.empty() && test.dialogs.shown.empty());
+                    service.txtRisultatoFinale.Text(), service.txtReadFile.Text().substr(0, 33),
+                    std::to_string(library.calls.size() + test.dialogs.shown.size())}),
+              Join({"2", "0", path, "TIPO_COMANDO = POS_PAGAME,A2,P0;\r", "0"}));
 
     // The outcome follows the expected result chosen.
     // clang-format off
     const std::pair<int, const char*> outcomes[] = {
-        {0, "OK\r\nESITO_TRANSAZ = 00"}, {1, "COM ERROR\r\nESITO_TRANSAZ = 01"},
-        {4, "KO\r\nESITO_TRANSAZ = 01"}, {6, "OK\r\nESITO_TRANSAZ = 00"},
-        {8, "KO\r\nESITO_TRANSAZ = 01"}, {-1, nullptr}};
+        {0, "OK\r\nESITO_TRANSAZ = 00"}, {1, "COM ERROR\r\nESITO_TRANSAZ = 01"}, {4, "KO\r\nESITO_TRANSAZ = 01"},
+        {6, "OK\r\nESITO_TRANSAZ = 00"}, {8, "KO\r\nESITO_TRANSAZ = 01"}, {-1, nullptr}};
     // clang-format on
     service.ComboSecondi.SetText("0");
     for (const auto& [position, lines] : outcomes) {
@@ -293,8 +296,7 @@ TEST_F(ExchangeTest, RecordHeadFollowsTheResultBoxesAndTheClock) {
     // clang-format off
     const std::pair<Texts, const char*> cases[] = {
         {{"OK", "", ""}, "OK|00|"}, {{"", "", ""}, "KO|00|ERRORE GENERICO, PROBABILI PARAMETRI NON CORRETTI"},
-        {{"OK", "05 ", "RIFIUTATA "}, "OK|05 |RIFIUTATA "}, {{"OK", "", "CARTA "}, "OK|01|CARTA "},
-        {{"OK", "   ", ""}, "OK|   |"}};
+        {{"OK", "05 ", "RIFIUTATA "}, "OK|05 |RIFIUTATA "}, {{"OK", "", "CARTA "}, "OK|01|CARTA "}, {{"OK", "   ", ""}, "OK|   |"}};
     // clang-format on
     test.clock.now = {2016, 7, 21, 8, 32, 12};
     for (const auto& [boxes, lines] : cases) {
@@ -311,16 +313,16 @@ TEST_F(ExchangeTest, OutcomeRecordLosesItsNulsKeepsTheTicketOnOneLineAndReplaces
     auto& data = session.records.data;
     iae17::SetFieldBytes(data, 0, std::string("1001\0\0\0\0\0", 9));
     data.Ticket.Assign(std::string(4097, 'T'));
-    auto lines = text::SplitLines(Write("POS_TOTTER", "first"));
-    ASSERT_EQ(lines.size(), 27U);
-    EXPECT_EQ(lines[7] + "|" + lines[24],
-              "POSDATA.TerminalId = 1001|POSDATA.Ticket = " + std::string(4097, 'T'));
-    lines = text::SplitLines(Write("POS_CHCASS", "second"));
-    EXPECT_EQ(lines.size(), 27U);
-    EXPECT_EQ(lines[0] + "|" + lines[5], "TIPO_COMANDO  = POS_CHCASS|EXERR_DESCRIZ = second");
-    EXPECT_EQ(data.TerminalId.Text(), "1001     ");  // stored back blank-padded
+    const auto first = text::SplitLines(Write("POS_TOTTER", "first"));
+    const auto lines = text::SplitLines(Write("POS_CHCASS", "second"));
+    ASSERT_EQ(std::pair(first.size(), lines.size()), (std::pair<std::size_t, std::size_t>(27, 27)));
     ShowResult(session, 0);
-    EXPECT_EQ(console.txtAcqId.Text(), std::string(12, ' '));
+    // The terminal id is stored back blank-padded.
+    EXPECT_EQ(Join({first[7], first[24], lines[0], lines[5], data.TerminalId.Text(),
+                    console.txtAcqId.Text()}),
+              Join({"POSDATA.TerminalId = 1001", "POSDATA.Ticket = " + std::string(4097, 'T'),
+                    "TIPO_COMANDO  = POS_CHCASS", "EXERR_DESCRIZ = second", "1001     ",
+                    std::string(12, ' ')}));
 
     // Into a missing exchange folder: reported, and only the block is appended.
     testing::WriteFile(dump, "old\r\n");
@@ -334,19 +336,18 @@ using namespace iae17;
 // Each field gets a distinct marker, which must land at the drawn offset of the packed bytes.
 TEST(RecordsTest, RecordsPackAtTheDrawnOffsets) {
     POSRequest r;
-    r.Amount.Assign("A");
-    r.EcrId.Assign("E");
-    r.PaymentType.Assign("P");
-    r.TerminalId.Assign("T");
-    r.ContractText.Assign("C");
-    r.PreauthorizationCode.Assign("K");
-    r.STAN.Assign("S");
+    const auto mark = [](auto&... fields) {
+        char marker = 'a';
+        (fields.Assign(std::string(1, marker++)), ...);
+    };
+    mark(r.Amount, r.EcrId, r.PaymentType, r.TerminalId, r.ContractText, r.PreauthorizationCode,
+         r.STAN);
     const auto packed = Pack(r);
     std::string markers;
     for (std::size_t offset : {0U, 9U, 18U, 20U, 29U, 158U, 168U}) {
         markers += packed[offset];
     }
-    EXPECT_EQ(markers, "AEPTCKS");
+    EXPECT_EQ(markers, "abcdefg");
     EXPECT_EQ(std::string(packed.data() + 175, POSRequest::kSize - 175),
               std::string(POSRequest::kSize - 175, '\0'));  // reserved
 
@@ -355,12 +356,8 @@ TEST(RecordsTest, RecordsPackAtTheDrawnOffsets) {
     eth.Port.Assign("9100");
     EXPECT_EQ(std::string(Pack(eth).data(), EthParams::kSize), "127.0.0.1       9100  ");
     ComParams com;
-    com.ComPort.Assign("COM3");
-    com.BaudRate.Assign("4");
-    com.DataBits.Assign("1");
-    com.Parity.Assign("0");
-    com.StopBits.Assign("2");
-    EXPECT_EQ(std::string(Pack(com).data(), ComParams::kSize), "COM3  4 1 0 2 ");
+    mark(com.ComPort, com.BaudRate, com.DataBits, com.Parity, com.StopBits);
+    EXPECT_EQ(std::string(Pack(com).data(), ComParams::kSize), "a     b c d e ");
 }
 
 TEST(RecordsTest, OutcomeFieldsRoundTripThroughThePackedLayout) {
@@ -375,10 +372,10 @@ TEST(RecordsTest, OutcomeFieldsRoundTripThroughThePackedLayout) {
         const auto& f = kPOSDataFields[static_cast<std::size_t>(i)];
         EXPECT_EQ(FieldText(data, i), std::string(bytes.data() + f.offset, f.width)) << f.name;
     }
-    EXPECT_EQ(data.STAN.Text(), std::string(bytes.data() + 55, 7));
-    EXPECT_EQ(data.Ticket.Text().size(), 4097U);
+    const std::string stan = data.STAN.Text();
     SetFieldBytes(data, 6, "123");
-    EXPECT_EQ(data.STAN.Text(), std::string("123\0\0\0\0", 7));
+    EXPECT_EQ(Join({stan, data.STAN.Text(), std::to_string(data.Ticket.Text().size())}),
+              Join({std::string(bytes.data() + 55, 7), std::string("123\0\0\0\0", 7), "4097"}));
 }
 
 TEST(ResultCodesTest, EveryCodeHasItsTextAndOthersNone) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 #include "fakes/TestEnv.h"
@@ -40,6 +41,16 @@ class LibraryPlatform : public platform::PlatformWrapper {
     std::string folder_;
 };
 
+// The error number and text an action raises.
+std::string Failure(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const RuntimeError& error) {
+        return std::to_string(error.Number()) + " " + error.Description();
+    }
+    return "no error";
+}
+
 TEST(LoadedTerminalLibraryTest, FindsPlainThenDecoratedNames) {
     testing::TempDir dir;
     for (const char* name : {"IAE17AX_Free", "_IAE17AX_Free@0", "IAE17AX_Free@0"}) {
@@ -52,14 +63,9 @@ TEST(LoadedTerminalLibraryTest, FindsPlainThenDecoratedNames) {
     LoadedTerminalLibrary library(platform, "Iae17.dll");
     POSRequest request;
     POSData data;
-    try {
-        library.Call(Function::Payment, request, data);
-        FAIL() << "an operation the library lacks must raise";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.Number(), kErrEntryPointNotFound);
-        EXPECT_EQ(error.Description(),
-                  "Punto di ingresso IAE17AX_Payment non trovato in Iae17.dll");
-    }
+    EXPECT_EQ(Failure([&] { library.Call(Function::Payment, request, data); }),
+              std::to_string(kErrEntryPointNotFound) +
+                  " Punto di ingresso IAE17AX_Payment non trovato in Iae17.dll");
     EXPECT_EQ(platform.asked, (std::vector<std::string>{"IAE17AX_Payment", "_IAE17AX_Payment@8",
                                                         "IAE17AX_Payment@8"}));
 }
@@ -69,20 +75,11 @@ TEST(LoadedTerminalLibraryTest, ALibraryOfTheOtherBitnessIsNamedAsSuch) {
     LibraryPlatform platform(dir.path());
     platform.loads = false;
     LoadedTerminalLibrary library(platform, "Iae17.dll");
-    const auto failure = [&library] {
-        try {
-            library.Free();
-        } catch (const RuntimeError& error) {
-            return std::to_string(error.Number()) + " " + error.Description();
-        }
-        return std::string("no error");
-    };
+    const auto failure = [&library] { return Failure([&library] { library.Free(); }); };
     EXPECT_EQ(failure(), "53 Libreria del terminale non trovata: Iae17.dll");
     // The other bitness's ELF class byte: 1 for a 64-bit process, 2 for a 32-bit one.
     const char otherClass = sizeof(void*) == 8 ? 1 : 2;
-    testing::WriteFile(dir / "Iae17.dll", std::string("\x7F"
-                                                      "ELF") +
-                                              otherClass + "rest");
+    testing::WriteFile(dir / "Iae17.dll", std::string("\x7F") + "ELF" + otherClass + "rest");
     EXPECT_EQ(failure(),
               "48 Libreria del terminale non utilizzabile: Iae17.dll \xE8 a " +
                   std::string(sizeof(void*) == 8 ? "32 bit: serve la versione a 64 bit"

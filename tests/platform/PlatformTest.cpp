@@ -5,6 +5,7 @@
 #include "config/DataFolder.h"
 #include "fakes/FaultyFiles.h"
 #include "fakes/TestEnv.h"
+#include "platform/BinaryImage.h"
 #include "platform/RegFile.h"
 #include "platform/Registry.h"
 #ifndef _WIN32
@@ -25,9 +26,10 @@ TEST(HostPlatformTest, FilesKeepTheirBytesExactly) {
     const std::string file = dir / "a.TXT";
     const std::string bytes("line\r\nwith\0nul\r\n\xE8", 17);
     EXPECT_TRUE(p.WriteWholeFile(file, bytes) && p.AppendToFile(file, "more"));
-    EXPECT_EQ(p.ReadWholeFile(file), bytes + "more");
+    const auto appended = p.ReadWholeFile(file);
     EXPECT_TRUE(p.WriteWholeFile(file, "short"));
-    EXPECT_EQ(p.ReadWholeFile(file), "short");
+    EXPECT_EQ(std::pair(appended, p.ReadWholeFile(file)),
+              std::pair(std::optional(bytes + "more"), std::optional<std::string>("short")));
     // What each path is: a folder may be named with its trailing separator.
     const auto kind = [&p](const std::string& path) {
         return std::string(p.FileExists(path) ? "file" : "") +
@@ -43,11 +45,10 @@ TEST(HostPlatformTest, FilesKeepTheirBytesExactly) {
 }
 
 TEST(RegistryTest, KeyShapesAndRawAnswersBecomeText) {
-    EXPECT_TRUE(IsValidKeyPath(kSubKey));
-    EXPECT_TRUE(IsValidKeyPath("SOFTWARE"));
-    for (const char* bad : {"\\SOFTWARE\\X", "SOFTWARE\\X\\", "SOFTWARE\\\\X"}) {
-        EXPECT_FALSE(IsValidKeyPath(bad)) << bad;
-    }
+    EXPECT_EQ((std::vector{IsValidKeyPath(kSubKey), IsValidKeyPath("SOFTWARE"),
+                           IsValidKeyPath("\\SOFTWARE\\X"), IsValidKeyPath("SOFTWARE\\X\\"),
+                           IsValidKeyPath("SOFTWARE\\\\X")}),
+              (std::vector{true, true, false, false, false}));
     // clang-format off
     const std::tuple<RegistryQuery, bool, std::string> cases[] = {
         {{0, kRegSz, std::string("D:\\Cassa\0", 9)}, true, "D:\\Cassa"},
@@ -131,10 +132,9 @@ TEST_F(HomeTest, OverrideInTheRegistryNamesTheDataFolderOnlyWhenItExists) {
         return value;
     };
     testing::SetDataFolderOverride("C:\\Cassa\\Dati");
-    EXPECT_EQ(read(kSubKey), "C:\\Cassa\\Dati");
-    EXPECT_EQ(read("SOFTWARE\\ZANDRIK Engineering\\NoSuchKey"), "none");
+    const std::string set = Join({read(kSubKey), read("SOFTWARE\\ZANDRIK Engineering\\NoSuchKey")});
     testing::SetDataFolderOverride(std::nullopt);
-    EXPECT_EQ(read(kSubKey), "none");
+    EXPECT_EQ(Join({set, read(kSubKey)}), "C:\\Cassa\\Dati|none|none");
 
     // The override without its trailing separator, and the data folder with it.
     const auto found = [] {
@@ -154,9 +154,8 @@ TEST_F(HomeTest, OverrideInTheRegistryNamesTheDataFolderOnlyWhenItExists) {
     // folder itself is the installer's business, never ours.
     const std::string appData = config::Read_CSIDL_COMMON_APPDATA(HostPlatform());
     ASSERT_FALSE(appData.empty());
-    EXPECT_NE(appData.back(), sep);
-    EXPECT_TRUE(HostPlatform().FolderExists(appData));
-    EXPECT_FALSE(HostPlatform().FolderExists(defaultFolder));
+    EXPECT_TRUE(appData.back() != sep && HostPlatform().FolderExists(appData) &&
+                !HostPlatform().FolderExists(defaultFolder));
 #ifndef _WIN32
     EXPECT_EQ(appData, home.path() + "share");
 #endif
@@ -169,9 +168,10 @@ TEST_F(HomeTest, PosixFoldersFallBackToHomeAndLoseTheirTrailingSlashes) {
         for (const Env& value : {Env(), Env("relative/share")}) {
             testing::ScopedEnv dataVar("XDG_DATA_HOME", value);
             testing::ScopedEnv configVar("XDG_CONFIG_HOME", value);
-            EXPECT_EQ(HostPlatform().CommonAppDataFolder(), home.path() + "user/.local/share");
-            EXPECT_EQ(PosixPlatform::RegistryFilePath(),
-                      home.path() + "user/.config/varnixpos/registry.reg");
+            EXPECT_EQ(
+                Join({HostPlatform().CommonAppDataFolder(), PosixPlatform::RegistryFilePath()}),
+                Join({home.path() + "user/.local/share",
+                      home.path() + "user/.config/varnixpos/registry.reg"}));
         }
     }
     testing::ScopedEnv configVar("XDG_CONFIG_HOME", std::nullopt);
@@ -189,15 +189,49 @@ TEST_F(HomeTest, PosixFoldersFallBackToHomeAndLoseTheirTrailingSlashes) {
 
 TEST(HostPlatformTest, PosixCommandLineAndLibraryErrors) {
     const char* argv[] = {"varnixpos", "-E", "/x/c.txt"};
-    EXPECT_EQ(HostPlatform().CommandLineText(3, argv), "-E /x/c.txt");
-    EXPECT_EQ(HostPlatform().CommandLineText(1, argv), "");
+    EXPECT_EQ(
+        Join({HostPlatform().CommandLineText(3, argv), HostPlatform().CommandLineText(1, argv)}),
+        "-E /x/c.txt|");
     // The loader's own reason, which names the file, not just the name.
     std::string error;
     EXPECT_EQ(HostPlatform().LoadLibraryFile("libVarnixNoSuch.so", error), nullptr);
-    EXPECT_NE(error, "libVarnixNoSuch.so");
-    EXPECT_NE(error.find("libVarnixNoSuch.so"), std::string::npos) << error;
+    EXPECT_TRUE(error != "libVarnixNoSuch.so" &&
+                error.find("libVarnixNoSuch.so") != std::string::npos)
+        << error;
 }
 #endif
+
+// A PE header: "MZ", e_lfanew at 0x3C (normally pointing at 0x40), "PE\0\0", then the machine.
+std::string Pe(unsigned machine, char lfanew = 0x40) {
+    std::string bytes = "MZ" + std::string(0x46, '\0');
+    bytes[0x3C] = lfanew;
+    bytes.replace(0x40, 4, std::string("PE\0\0", 4));
+    bytes[0x44] = static_cast<char>(machine & 0xFF);
+    bytes[0x45] = static_cast<char>(machine >> 8);
+    return bytes;
+}
+
+TEST(BinaryImageTest, TellsThirtyTwoFromSixtyFourBitsAndOnlyTheOtherIsAMismatch) {
+    const auto elf = [](char elfClass) {
+        return std::string("\x7F") + "ELF" + elfClass + std::string(11, '\0');
+    };
+    constexpr ImageBits k32 = ImageBits::Bits32, k64 = ImageBits::Bits64, kNo = ImageBits::Unknown;
+    // The e_lfanew of 0x7F points past the end of what was read.
+    // clang-format off
+    const std::pair<std::string, ImageBits> cases[] = {
+        {Pe(0x14C), k32}, {Pe(0x8664), k64}, {Pe(0xAA64), k64}, {Pe(0x1C0), kNo}, {elf(1), k32},
+        {elf(2), k64}, {elf(3), kNo}, {Pe(0x14C, 0x7F), kNo}, {Pe(0x14C).substr(0, 0x30), kNo},
+        {"MZ" + std::string(0x50, 'x'), kNo}, {"", kNo}, {elf(1).substr(0, 3), kNo}};
+    // clang-format on
+    for (const auto& [header, bits] : cases) {
+        EXPECT_EQ(BitsOfImage(header), bits) << header.size();
+    }
+    const bool is64 = kProcessBits == k64;
+    EXPECT_EQ(Join({BitnessMismatch("Iae17.dll", is64 ? k32 : k64),
+                    BitnessMismatch("Iae17.dll", kProcessBits), BitnessMismatch("Iae17.dll", kNo)}),
+              std::string("Iae17.dll \xE8 a ") + (is64 ? "32 bit: serve la versione a 64 bit||"
+                                                       : "64 bit: serve la versione a 32 bit||"));
+}
 
 }  // namespace
 }  // namespace varnix::platform

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "fakes/TestEnv.h"
+
 namespace varnix::text {
 namespace {
 
@@ -40,14 +42,11 @@ TEST(AnsiTextTest, NumbersFromLooseText) {
 
 TEST(AnsiTextTest, SplitsTrimsAndUpperCasesTheAnsiCodePage) {
     using V = std::vector<std::string>;
-    EXPECT_EQ(SplitLines("a\r\nb\r\n"), (V{"a", "b"}));
-    EXPECT_EQ(SplitLines("a\nb"), (V{"a", "b"}));
-    EXPECT_EQ(SplitLines("a\rb\r\n\r\nc"), (V{"a", "b", "", "c"}));
-    EXPECT_EQ(SplitLines(""), V{});
-    EXPECT_EQ(SplitLines("\r\n"), V{""});
-    EXPECT_EQ(Split("IPAD:", ':'), (V{"IPAD", ""}));
-    EXPECT_EQ(Split(",T,E", ','), (V{"", "T", "E"}));
-    EXPECT_EQ(Split("", ','), V{""});
+    // clang-format off
+    EXPECT_EQ((std::vector{SplitLines("a\r\nb\r\n"), SplitLines("a\nb"), SplitLines("a\rb\r\n\r\nc"), SplitLines(""),
+                           SplitLines("\r\n"), Split("IPAD:", ':'), Split(",T,E", ','), Split("", ',')}),
+              (std::vector<V>{{"a", "b"}, {"a", "b"}, {"a", "b", "", "c"}, {}, {""}, {"IPAD", ""}, {"", "T", "E"}, {""}}));
+    // clang-format on
     EXPECT_EQ(TrimBlanks("  a b  "), "a b");
     EXPECT_EQ(TrimBlanks("\ta\t"), "\ta\t");  // tabs are no blanks
     EXPECT_EQ(TrimBlanks("    "), "");
@@ -56,14 +55,13 @@ TEST(AnsiTextTest, SplitsTrimsAndUpperCasesTheAnsiCodePage) {
 }
 
 TEST(AnsiTextTest, ConvertsBetweenTheCodePageAndUtf8) {
-    const std::pair<const char*, const char*> both[] = {{"a\x7F", "a\x7F"},
-                                                        {"\x80", "\xE2\x82\xAC"},
-                                                        {"\x9F", "\xC5\xB8"},
-                                                        {"\xA0", "\xC2\xA0"},
-                                                        {"\xFF", "\xC3\xBF"}};
+    // clang-format off
+    const std::pair<const char*, const char*> both[] = {
+        {"a\x7F", "a\x7F"}, {"\x80", "\xE2\x82\xAC"}, {"\x9F", "\xC5\xB8"}, {"\xA0", "\xC2\xA0"}, {"\xFF", "\xC3\xBF"}};
+    // clang-format on
     for (const auto& [ansi, utf8] : both) {
-        EXPECT_EQ(Cp1252ToUtf8(ansi), utf8);
-        EXPECT_EQ(Utf8ToCp1252(utf8), ansi);
+        EXPECT_EQ(testing::Join({Cp1252ToUtf8(ansi), Utf8ToCp1252(utf8)}),
+                  testing::Join({utf8, ansi}));
     }
     EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xC2\x81");  // no character there: kept as its control
     // U+0080, U+0100, an emoji and a cut sequence have no place in the code page.
