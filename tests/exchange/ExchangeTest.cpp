@@ -57,7 +57,7 @@ class ExchangeTest : public ::testing::Test {
         writer.WritePosData(dump);
         return testing::ReadFile(dump);
     }
-    const iae17::POSRequest& Sent() const { return library.Operations().back().request; }
+    iae17::POSRequest Sent() const { return library.Operations().back().request; }
 
     fakes::FaultyFiles files;
     fakes::TestSession test{files};
