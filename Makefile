@@ -1,7 +1,7 @@
 # Thin wrapper over CMake presets: `make test` is what CI runs, `make run` starts the app.
 JOBS ?= 2
 
-.PHONY: all deps build test run package package-check bench soak fuzz test-asan test-windows format lint tidy clean
+.PHONY: all deps build test run package package-check bench soak fuzz test-asan test-windows windows format lint tidy clean
 
 all: build
 
@@ -57,6 +57,10 @@ fuzz:
 test-windows:
 	bash scripts/test-windows.sh
 
+# The Windows programs for 32- and 64-bit Windows, as folders and zips in build-windows/.
+windows:
+	bash scripts/windows.sh
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
@@ -69,4 +73,4 @@ lint: deps
 	$(MAKE) tidy
 
 clean:
-	rm -rf build build-asan build-mingw build-fuzz
+	rm -rf build build-asan build-mingw64 build-mingw32 build-windows build-fuzz

@@ -54,6 +54,6 @@ export VARNIXPOS_IAE17_ANSWER_MS=1500
 echo "test-windows: preparing Wine prefix $WINEPREFIX (simulator on 127.0.0.1:$port)"
 timeout 300 wineboot -i >/dev/null 2>&1 || true
 
-cmake --preset mingw
-cmake --build --preset mingw -j "${JOBS:-2}"
-ctest --preset mingw --timeout 600
+cmake --preset mingw64
+cmake --build --preset mingw64 -j "${JOBS:-2}"
+ctest --preset mingw64 --timeout 600

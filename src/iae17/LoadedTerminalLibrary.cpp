@@ -38,9 +38,11 @@ Fn LoadedTerminalLibrary::Resolve(const char* name, int argumentCount) {
         // A 32-bit library built without a .def file exports its __stdcall functions decorated
         // with the bytes of their arguments: "_IAE17AX_Free@0" (Microsoft) or "IAE17AX_Free@0"
         // (GNU). The plain name comes first, as the vendor's library exports it.
-        const std::string bytes = "@" + std::to_string(4 * argumentCount);
+        std::string gnu(name);
+        gnu += '@';
+        gnu += std::to_string(4 * argumentCount);
         auto function = platform_.FindFunction(handle_, name);
-        for (const std::string& decorated : {"_" + std::string(name) + bytes, name + bytes}) {
+        for (const std::string& decorated : {'_' + gnu, gnu}) {
             if (function == nullptr) {
                 function = platform_.FindFunction(handle_, decorated);
             }

@@ -1,8 +1,14 @@
-# Cross-compiles for 64-bit Windows with Debian's MinGW-w64 (posix threads variant) and runs
-# the resulting executables under Wine, so ctest works unchanged on the cross build.
+# Cross-compiles for Windows with Debian's MinGW-w64 (posix threads variant), 64-bit unless
+# VARNIX_WINDOWS_BITS is 32, and runs the resulting executables under Wine, so ctest works
+# unchanged on the cross build.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
+if(VARNIX_WINDOWS_BITS STREQUAL "32")
+  set(CMAKE_SYSTEM_PROCESSOR i686)
+  set(TOOLCHAIN_PREFIX i686-w64-mingw32)
+else()
+  set(CMAKE_SYSTEM_PROCESSOR x86_64)
+  set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
+endif()
 
 set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
@@ -18,7 +24,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-find_program(WINE_EXECUTABLE NAMES wine64 wine)
+if(VARNIX_WINDOWS_BITS STREQUAL "32")
+  find_program(WINE_EXECUTABLE NAMES wine)
+else()
+  find_program(WINE_EXECUTABLE NAMES wine64 wine)
+endif()
 if(WINE_EXECUTABLE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_EXECUTABLE})
 endif()
