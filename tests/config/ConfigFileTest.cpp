@@ -15,6 +15,17 @@ namespace {
 
 using State = std::map<std::string, std::string>;
 
+// A table kept beside the tests: one row a line, TABs between its fields.
+std::vector<std::vector<std::string>> Rows(const std::string& name) {
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& line : text::SplitLines(
+             testing::ReadFile(std::string(VARNIX_TEST_DATA_DIR) + "/config/golden/" + name))) {
+        rows.push_back(text::Split(line, '\t'));
+    }
+    EXPECT_FALSE(rows.empty()) << name;
+    return rows;
+}
+
 class ConfigFileTest : public ::testing::Test {
   protected:
     ConfigFileTest() { editor.CaricaValoriDefault(dir / kCommandFileName, dir / kResultFileName); }
@@ -57,12 +68,12 @@ TEST_F(ConfigFileTest, DefaultsAndEditedValuesAreSavedByteForByteAndReadBack) {
     EXPECT_EQ(testing::ReadFile(configPath),
               testing::Golden("ConfigVnxPos_first_start.TXT", dir.path()));
     ASSERT_EQ(reader.LeggiDatiConfigurazione(configPath), "");
-    // clang-format off
-    EXPECT_EQ(Now(), (State{{"TIPO", "0ETH"}, {"IPAD", "192.168.1.101   "}, {"PORT", "1000  "},
-                            {"PCOM", "1     "}, {"BAUD", "4 "}, {"STOP", "0 "}, {"BITS", "0 "},
-                            {"PARI", "0 "}, {"ECRI", "N"}, {"INPF", "~SRINPF.TXT"},
-                            {"OUTF", "~SROUTF.TXT"}}));
-    // clang-format on
+    State defaults, edited;
+    for (const auto& row : Rows("saved-settings.txt")) {
+        defaults[row.at(0)] = row.at(1);
+        edited[row.at(0)] = row.at(2);
+    }
+    EXPECT_EQ(Now(), defaults);
     EXPECT_TRUE(dialogs.shown.empty());
 
     editor.cboTIPO.SetText("COM");
@@ -77,12 +88,7 @@ TEST_F(ConfigFileTest, DefaultsAndEditedValuesAreSavedByteForByteAndReadBack) {
     settings = {};
     editor.CaricaValoriDefault("", "");
     ASSERT_EQ(reader.LeggiDatiConfigurazione(configPath), "");
-    // clang-format off
-    EXPECT_EQ(Now(), (State{{"TIPO", "1COM"}, {"IPAD", "10.1.2.3        "}, {"PORT", "8080  "},
-                            {"PCOM", "7     "}, {"BAUD", "5 "}, {"STOP", "1 "}, {"BITS", "1 "},
-                            {"PARI", "2 "}, {"ECRI", "N"}, {"INPF", "~SRINPF.TXT"},
-                            {"OUTF", "~SROUTF.TXT"}}));
-    // clang-format on
+    EXPECT_EQ(Now(), edited);
     EXPECT_EQ(
         testing::Join({editor.cmbComExtended.Text(), editor.cmdBaud.Text(), editor.cmbParity.Text(),
                        editor.cmbDataBits.Text(), editor.cmbStopBit.Text(),
@@ -92,30 +98,11 @@ TEST_F(ConfigFileTest, DefaultsAndEditedValuesAreSavedByteForByteAndReadBack) {
 }
 
 TEST_F(ConfigFileTest, EachLineSetsWhatItsFirstAcceptedKeyNamesAndNothingElse) {
-    // Each line on known settings, and what the key it starts with must hold afterwards
-    // (nullptr: the line changes nothing). Keys are tested in order, every one sees the line's
+    // Each line on known settings, and what the key it starts with must hold afterwards (no
+    // value: the line changes nothing). Keys are tested in order, every one sees the line's
     // second ":"-field, and the first accepted one takes the line.
-    constexpr const char* kSame = nullptr;
-    // clang-format off
-    const std::pair<const char*, const char*> cases[] = {
-        {"ipad: 10.0.0.7", "10.0.0.7        "}, {"IPAD:10.0.0.7.9", "10.0.0.7.9      "},
-        {"IPAD:-1.0.0.7", "-1.0.0.7        "}, {"IPAD:1.2.3.4.5.6.7.8.9.10", "1.2.3.4.5.6.7.8."},
-        {"IPAD:10.0.0.256", kSame}, {"IPAD:10.0.0", kSame},
-        {"PORT:8080", "8080  "}, {"PORT:9998", "9998  "}, {"  PORT:  8080  ", "8080  "},
-        {"PORT:9999", kSame}, {"PORT:12345", kSame}, {"PORT:abc", kSame}, {"  PORT :  80", kSame},
-        {"BAUD:300", "0 "}, {"BAUD:1200", "1 "}, {"BAUD:2400", "2 "}, {"BAUD:4800", "3 "},
-        {"BAUD:19200", "5 "}, {"BAUD:115200", "4 "}, {"BAUD:abc", "4 "},
-        {"PARI:e", "2 "}, {"PARI:O", "1 "}, {"PARI:N", "0 "}, {"PARI:even", "0 "}, {"PARI:", kSame},
-        {"STOP:2", "1 "}, {"STOP:1", "0 "}, {"STOP:two", "0 "}, {"BITS:7", "0 "}, {"BITS:8", "1 "},
-        {"PCOM:12", "12    "}, {"PCOM:x", kSame}, {"TIPO:eth", "0ETH"}, {"TIPO:rs232", "1COM"},
-        {"ECRI:s", "S"}, {"ECRI:1", kSame}, {";IPAD:10.0.0.9", kSame}, {"   ;IPAD:1.0.0.9", kSame},
-        {"TIPO:COM IPAD:10.0.0.9", "1COM"}, {"TIPO:COM PARI:", "1COM"},
-        {"IPAD:10.0.0.9:PARI:", "10.0.0.9        "}, {"PORT:80:PARI:", "80    "},
-        {"PCOM:12:PARI:", "12    "}, {"BAUD:300:PARI:", "0 "}, {"STOP:2:PARI:", "1 "},
-        {"BITS:8:PARI:", "1 "}, {"PARI:S:ECRI:", "0 "}, {"ECRI:S:OUTF:x", "S"},
-        {"INPF:x OUTF:", "~x OUTF:"}};
-    // clang-format on
-    for (const auto& [line, value] : cases) {
+    for (const auto& row : Rows("lines.txt")) {
+        const std::string& line = row.at(0);
         settings = {};
         settings.ConnectionType = 7;
         settings.InputFilePath = "in";
@@ -129,10 +116,10 @@ TEST_F(ConfigFileTest, EachLineSetsWhatItsFirstAcceptedKeyNamesAndNothingElse) {
             field->Assign("9");
         }
         State expected = Now();
-        if (value != kSame) {
-            expected[std::string(text::TrimBlanks(text::ToUpper(line)).substr(0, 4))] = value;
+        if (row.size() > 1) {
+            expected[std::string(text::TrimBlanks(text::ToUpper(line)).substr(0, 4))] = row[1];
         }
-        Read(std::string(line) + "\r\n");
+        Read(line + "\r\n");
         EXPECT_EQ(Now(), expected) << line;
     }
     Read("IPAD:7 BITS:\r\n");  // the address refused, the empty bit count taken
@@ -199,15 +186,8 @@ constexpr PathStyle W = PathStyle::Windows;
 constexpr PathStyle P = PathStyle::Posix;
 
 TEST(PathsTest, FolderEndsAtTheLastSeparatorOfThePlatform) {
-    // clang-format off
-    const std::tuple<PathStyle, const char*, const char*> cases[] = {
-        {W, "C:\\IO\\SRINPF.TXT", "C:\\IO\\"}, {W, "C:\\IO\\", "C:\\IO\\"}, {W, "C:SRINPF.TXT", "C:"},
-        {W, "SRINPF.TXT", ""}, {W, "C:\\a/b.txt", "C:\\"}, {P, "/io/SRINPF.TXT", "/io/"},
-        {P, "/io/a:b/SRINPF.TXT", "/io/a:b/"}, {P, "/io/x:SRINPF.TXT", "/io/"},
-        {P, "C:\\IO\\SRINPF.TXT", ""}, {P, "", ""}};
-    // clang-format on
-    for (const auto& [style, path, folder] : cases) {
-        EXPECT_EQ(GetPathFolder(path, style), folder) << path;
+    for (const auto& row : Rows("path-folders.txt")) {
+        EXPECT_EQ(GetPathFolder(row.at(1), row.at(0) == "W" ? W : P), row.at(2)) << row[1];
     }
     EXPECT_EQ((std::vector{IsBareFileName("SROUTF.TXT", W), IsBareFileName("D:\\SROUTF.TXT", W),
                            IsBareFileName("D:SROUTF.TXT", W), IsBareFileName("/d/SROUTF.TXT", P),

@@ -20,6 +20,17 @@ namespace {
 using testing::Join;
 using Texts = std::vector<std::string>;
 
+// A table kept beside the tests: one row a line, TABs between its fields.
+std::vector<Texts> Rows(const std::string& name) {
+    std::vector<Texts> rows;
+    for (const auto& line : text::SplitLines(
+             testing::ReadFile(std::string(VARNIX_TEST_DATA_DIR) + "/exchange/golden/" + name))) {
+        rows.push_back(text::Split(line, '\t'));
+    }
+    EXPECT_FALSE(rows.empty()) << name;
+    return rows;
+}
+
 class ExchangeTest : public ::testing::Test {
   protected:
     ExchangeTest() {
@@ -71,31 +82,17 @@ class ExchangeTest : public ::testing::Test {
 };
 
 TEST_F(ExchangeTest, FieldsAreReadByLetterCheckedAndCutToTheirWidth) {
-    // Each line, with the cash-register id required or not: what it returns, the amount it
-    // leaves in the request (which held "3") and how many terminal operations it made.
-    // clang-format off
-    const std::tuple<bool, const char*, const char*> cases[] = {
-        {false, "POS_PAGEXT,A2,P0", "|2        |1"}, {false, "POS_PAGEXT,A5,A6", "|6        |1"},
-        {false, "POS_PAGEXT,P1,A123456789012", "|123456789|1"},
-        {false, "POS_PAGEXT,A", "|         |1"},   // blanks pass the amount check
-        {false, "POS_PAGEXT,P0", "|3        |1"},  // no A: the amount held before
-        {false, "POS_PAGEXT,T1,E2,A4,P0,X", "Parametri mancanti|4        |0"},
-        {true, "POS_PAGEXT,A4,P0", "Parametri mancanti|4        |0"},
-        {true, "POS_PAGEXT,E9,A4,P0", "|4        |1"}, {false, "POS_ACCRED,A77,P3", "|77       |1"},
-        {false, "POS_ACCRED,T,E,A8,P3", "Parametri mancanti|8        |0"},
-        {false, "POS_TOTTERXYZ,A1,B,C,D,E,F", "|         |1"},
-        {false, "POS_PREAUT,A1", "Funzione non disponibile|3        |0"},
-        {false, "POS_PREINT", "Funzione non disponibile|3        |0"},
-        {false, "POS_CHPREA", "Funzione non disponibile|3        |0"},
-        {false, "POS_STATUS,A1", "|3        |0"}, {false, "POS_PWD,A1", "|3        |0"}};
-    // clang-format on
-    for (const auto& [ecrIdRequired, line, outcome] : cases) {
+    // Each line, with the cash-register id required (1) or not: what it returns, the amount it
+    // leaves in the request (which held "3") and how many terminal operations it made. Blanks
+    // pass the amount check, and without an A the amount held before stays.
+    for (const auto& row : Rows("command-fields.txt")) {
+        const std::string& line = row.at(1);
         session.records.request.Amount.Assign("3");
-        session.ecrIdRequired = ecrIdRequired;
+        session.ecrIdRequired = row[0] == "1";
         library.calls.clear();
         EXPECT_EQ(Join({Run(line), session.records.request.Amount.Text(),
                         std::to_string(library.Operations().size())}),
-                  outcome)
+                  row.at(2))
             << line;
     }
 }
@@ -173,19 +170,11 @@ TEST_F(ExchangeTest, CommandFileWithNothingToRunOrConnectedWithoutLogLeavesNoTra
 }
 
 TEST_F(ExchangeTest, EthernetSettingsAreCheckedAddressFirst) {
-    // clang-format off
-    const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"10.0.0.1", "9999", ""}, {"10.0.0.1.5", "1", ""}, {"10.0.0.1", " 12a", ""},
-        {"192.168.1.256", "80", kInvalidIp}, {"", "80", kInvalidIp}, {"10.0.0.255", "80", ""},
-        {" 10 . 0 . 0 . 7 ", "80", ""}, {"10.0.0.7.x", "80", ""}, {"a.b.c.d", "80", kInvalidIp},
-        {"10..0.7", "80", kInvalidIp}, {"10.0.0.256", "80", kInvalidIp}, {"10.0.0", "80", kInvalidIp},
-        {"10.0.0.1", "0", kInvalidPort}, {"10.0.0.1", "      ", kInvalidPort},
-        {"10.0.0.1", "abc", kInvalidPort}, {"10.0.0.1", "10000", kInvalidPort}};
-    // clang-format on
-    for (const auto& [ip, port, message] : cases) {
-        UseEthernet(ip, port);
+    for (const auto& row : Rows("ethernet-settings.txt")) {
+        UseEthernet(row.at(0).c_str(), row.at(1).c_str());
         EXPECT_EQ(Join({ops.CheckConnectionSettings(), ops.ZANDRIK_Status()}),
-                  Join({message, message}));
+                  Join({row.at(2), row[2]}))
+            << row[0] << '|' << row[1];
     }
     session.settings.EthParams = {};  // never assigned: NULs
     const std::string unassigned = ops.CheckConnectionSettings();
@@ -293,19 +282,15 @@ TEST_F(ExchangeTest, RecordHeadFollowsTheResultBoxesAndTheClock) {
     console.txtEsito.SetText("TIMEOUT ERROR");
     EXPECT_EQ(Write("POS_TOTTER", ""), testing::Golden("POSDUMPOUT_timeout.TXT"));
     // The three boxes, and the record's lines 2, 3 and 5: blanks count as filled.
-    // clang-format off
-    const std::pair<Texts, const char*> cases[] = {
-        {{"OK", "", ""}, "OK|00|"}, {{"", "", ""}, "KO|00|ERRORE GENERICO, PROBABILI PARAMETRI NON CORRETTI"},
-        {{"OK", "05 ", "RIFIUTATA "}, "OK|05 |RIFIUTATA "}, {{"OK", "", "CARTA "}, "OK|01|CARTA "}, {{"OK", "   ", ""}, "OK|   |"}};
-    // clang-format on
     test.clock.now = {2016, 7, 21, 8, 32, 12};
-    for (const auto& [boxes, lines] : cases) {
-        console.txtEsito.SetText(boxes[0]);
-        console.txtEsitoTrans.SetText(boxes[1]);
-        console.txtDescrKO.SetText(boxes[2]);
+    for (const auto& row : Rows("record-head.txt")) {
+        console.txtEsito.SetText(row.at(0));
+        console.txtEsitoTrans.SetText(row.at(1));
+        console.txtDescrKO.SetText(row.at(2));
         const auto got = text::SplitLines(Write("POS_STATUS", "detail"));
         EXPECT_EQ(Join({got[1].substr(16), got[2].substr(16), got[4].substr(16), got[3], got[5]}),
-                  std::string(lines) + "|DATAORA_TRANS = 20160721_083212|EXERR_DESCRIZ = detail");
+                  row.at(3) + "|DATAORA_TRANS = 20160721_083212|EXERR_DESCRIZ = detail")
+            << row[3];
     }
 }
 

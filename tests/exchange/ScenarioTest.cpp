@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "exchange/PollingCycle.h"
 #include "fakes/EngineDriver.h"
 #include "fakes/FaultyFiles.h"
 #include "startup/RunMode.h"
+#include "text/AnsiText.h"
 
 namespace varnix {
 namespace {
@@ -16,6 +18,17 @@ namespace {
 using startup::RunMode;
 using testing::Golden;
 using testing::Join;
+
+// A table kept beside the tests: one row a line, TABs between its fields.
+std::vector<std::vector<std::string>> Rows(const std::string& name) {
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& line : text::SplitLines(
+             testing::ReadFile(std::string(VARNIX_TEST_DATA_DIR) + "/exchange/golden/" + name))) {
+        rows.push_back(text::Split(line, '\t'));
+    }
+    EXPECT_FALSE(rows.empty()) << name;
+    return rows;
+}
 
 class ScenarioTest : public ::testing::Test {
   protected:
@@ -296,30 +309,22 @@ TEST_F(ScenarioTest, LampsAndSaveButtonDuringACycle) {
 
 TEST_F(ScenarioTest, CommandFileWaitsUntilItCanBeReadAndIsWhollyWritten) {
     ASSERT_TRUE(engine.Connect());
-    // Each step writes the command file (nullptr: leaves it) and ticks once.
-    const std::pair<const char*, const char*> steps[] = {
-        {"POS_TOTTER\r\n", "SRINPF POSDUMPOUT | 0 ops"},  // held by the cash register: unread
-        {nullptr, "SRINPF POSDUMPOUT | 0 ops"},           // still held
-        {nullptr, "POSDUMPOUT | 1 ops"},                  // released
-        {"POS_TOT", "SRINPF POSDUMPOUT | 1 ops"},         // half written
-        {"POS_TOTTER\r\n", "POSDUMPOUT | 2 ops"},         // the writer finished
-        {"POS_TOT", "SRINPF POSDUMPOUT | 2 ops"},
-        {"POS_TOTTER", "SRINPF POSDUMPOUT | 2 ops"},  // still growing, and never given a line end
-        {nullptr, "POSDUMPOUT | 3 ops"},              // unchanged since: the writer is done
-        {"", "SRINPF POSDUMPOUT | 3 ops"},            // created, not written yet
-        {"POS_TOTTER\r\n", "POSDUMPOUT | 4 ops"},
-        {"", "SRINPF POSDUMPOUT | 4 ops"},  // and one that stays empty goes after a tick
-        {nullptr, "POSDUMPOUT | 4 ops"}};
-    files.unreadable = "SRINPF.TXT";
-    for (std::size_t i = 0; i < std::size(steps); ++i) {
+    // Each step writes the command file ("-": leaves it, "\r\n": a line end) and ticks once.
+    const auto steps = Rows("command-file-steps.txt");
+    files.unreadable = "SRINPF.TXT";  // held by the cash register
+    for (std::size_t i = 0; i < steps.size(); ++i) {
         if (i == 2) {
             files.unreadable.reset();
         }
-        if (steps[i].first != nullptr) {
-            engine.WriteData("SRINPF.TXT", steps[i].first);
+        std::string contents = steps[i].at(0);
+        if (contents.ends_with("\\r\\n")) {
+            contents.replace(contents.size() - 4, 4, "\r\n");
+        }
+        if (contents != "-") {
+            engine.WriteData("SRINPF.TXT", contents);
         }
         engine.Tick();
-        EXPECT_EQ(State(), steps[i].second + std::string(" | polling")) << "step " << i;
+        EXPECT_EQ(State(), steps[i].at(1) + " | polling") << "step " << i << ": " << steps[i].at(2);
     }
     EXPECT_EQ(engine.fakeLibrary.Operations()[2].name, "IAE17AX_TerminalBalance");
 }
@@ -364,20 +369,14 @@ TEST_F(ScenarioTest, HugeCommandFilesRunWithoutTrouble) {
 }
 
 TEST(RunModeTest, FirstSwitchFoundInOrderDecides) {
-    constexpr RunMode R = RunMode::Resident;
-    constexpr RunMode E = RunMode::RunOnce;
-    // clang-format off
-    const std::pair<const char*, startup::RunModeChoice> cases[] = {
-        {"", {R, ""}}, {"   ", {R, ""}}, {"/E /V", {R, ""}},
-        {"-E C:\\Cassa\\cfg.txt", {E, " C:\\Cassa\\cfg.txt"}}, {"-e/x/c.txt", {E, "/x/c.txt"}},
-        {"-E \"C:\\Program Files\\c.txt\"", {E, " C:\\Program Files\\c.txt"}},
-        {"-E\"/a b/c.txt\" ", {E, "/a b/c.txt "}}, {"-V -E /x/c.txt", {E, " /x/c.txt"}},
-        {"-E /x/c.txt -I", {E, " /x/c.txt -I"}}, {"-E", {E, ""}},
-        {"-v", {RunMode::Version, ""}}, {"-I -V", {RunMode::Version, ""}},
-        {"-i", {RunMode::Interactive, ""}}, {"x-iy", {RunMode::Interactive, ""}}};
-    // clang-format on
-    for (const auto& [commandLine, choice] : cases) {
-        EXPECT_EQ(startup::ChooseRunMode(commandLine), choice) << '"' << commandLine << '"';
+    const std::map<std::string, RunMode> modes = {{"RunOnce", RunMode::RunOnce},
+                                                  {"Version", RunMode::Version},
+                                                  {"Interactive", RunMode::Interactive},
+                                                  {"Resident", RunMode::Resident}};
+    for (const auto& row : Rows("run-modes.txt")) {
+        EXPECT_EQ(startup::ChooseRunMode(row.at(0)),
+                  (startup::RunModeChoice{modes.at(row.at(1)), row.at(2)}))
+            << '"' << row[0] << '"';
     }
 }
 
