@@ -3,9 +3,7 @@
 #include "fuzz/FuzzHarness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace varnix;
-    fuzz::InMemoryFile files("/fuzz/ConfigVnxPos.TXT", fuzz::Bytes(data, size));
-    fakes::FakeSession f(files, "/fuzz/");
+    varnix::fuzz::FileSession f("ConfigVnxPos.TXT", data, size);
     f.session.service.CaricaValoriDefault("/fuzz/SRINPF.TXT", "/fuzz/SROUTF.TXT");
     f.session.ConfigFile().LeggiDatiConfigurazione("/fuzz/ConfigVnxPos.TXT");
     f.session.console.FollowConfiguration(f.session.settings.ComParams,

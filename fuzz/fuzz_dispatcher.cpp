@@ -3,9 +3,7 @@
 #include "fuzz/FuzzHarness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace varnix;
-    fuzz::InMemoryFile files("/fuzz/SRINPF.TXT", fuzz::Bytes(data, size));
-    fakes::FakeSession f(files, "/fuzz/");
+    varnix::fuzz::FileSession f("SRINPF.TXT", data, size);
     f.session.settings.InputFilePath = "/fuzz/SRINPF.TXT";
     f.session.settings.ConnectionType = size % 2 == 0 ? 0 : 1;
     f.session.settings.EthParams.IPAddress.Assign("127.0.0.1");
@@ -18,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     f.session.terminalConnected = (size / 2) % 2 == 1;
     f.session.service.chkEnableLog.checked = (size / 4) % 2 == 0;
     f.session.service.txtLogFileName.SetText("/fuzz/LogVnxPos.TXT");
-    f.library.code = static_cast<std::int16_t>(size % 7);
-    f.library.keepCalls = false;
-    exchange::Dispatcher(f.session).EseguiFileComandi("/fuzz/SRINPF.TXT", size % 3 == 0);
+    f.fake.library.code = static_cast<std::int16_t>(size % 7);
+    f.fake.library.keepCalls = false;
+    varnix::exchange::Dispatcher(f.session).EseguiFileComandi("/fuzz/SRINPF.TXT", size % 3 == 0);
     return 0;
 }

@@ -2,9 +2,7 @@
 #include "fuzz/FuzzHarness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace varnix;
-    fuzz::InMemoryFile files("/fuzz/ParamVnxPos.TXT", fuzz::Bytes(data, size));
-    fakes::FakeSession f(files, "/fuzz/");
+    varnix::fuzz::FileSession f("ParamVnxPos.TXT", data, size);
     f.session.service.FillTestLists();
     f.session.serviceActions.LeggiParametri();
     return 0;

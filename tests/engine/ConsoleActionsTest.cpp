@@ -47,19 +47,16 @@ TEST_F(ConsoleActionsTest, ConsoleFollowsTheConfiguredSerialCodes) {
     com.DataBits.Assign("0");
     com.Parity.Assign("2");
     com.StopBits.Assign("1");
-    // A port that is no number selects none; a position the list lacks is refused, and a huge
-    // number rounds to the edge of int without wrapping round into the list.
-    // clang-format off
-    const std::tuple<const char*, const char*, bool, const char*> cases[] = {
-        {"12", "5", true, "Ethernet|COM12|19200|Even|7|2"}, {"0", "9", false, "RS232||19200|Even|7|2"},
-        {"1", "0", false, "RS232|COM1|300|Even|7|2"}, {"-5E15", "9E99", false, "RS232|COM1|300|Even|7|2"},
-        {"COM4", "x", false, "RS232||300|Even|7|2"}};
-    // clang-format on
-    for (const auto& [port, baud, ethernet, lists] : cases) {
-        com.ComPort.Assign(port);
-        com.BaudRate.Assign(baud);
-        console.FollowConfiguration(com, ethernet);
-        EXPECT_EQ(Lists(console), lists) << port;
+    // Port, baud code, Ethernet, and the lists shown. A port that is no number selects none; a
+    // position the list lacks is refused, and a huge number rounds to the edge of int without
+    // wrapping round into the list.
+    const auto rows = testing::Rows("engine/golden/follow-configuration.txt");
+    ASSERT_EQ(rows.size(), 5U);
+    for (const auto& row : rows) {
+        com.ComPort.Assign(row.at(0));
+        com.BaudRate.Assign(row.at(1));
+        console.FollowConfiguration(com, row.at(2) == "1");
+        EXPECT_EQ(Lists(console), row.at(3)) << row[0];
     }
 }
 
@@ -126,26 +123,20 @@ TEST_F(ConsoleActionsTest, ShowResultShowsTextsOutcomesAndLinkFailures) {
 
 TEST_F(ConsoleActionsTest, CheckConsoleFieldsStopsAtTheFirstMissingField) {
     // The connection, IP, port, terminal and cash register, and the field found missing.
-    // clang-format off
-    const std::pair<Texts, const char*> cases[] = {
-        {{"Ethernet", "", "8080", "1", "2"}, "indirizzo IP"},
-        {{"Ethernet", "1.2.3.4", "", "", ""}, "Porta"},
-        {{"Ethernet", "1.2.3.4", "1", "", "2"}, "Id Terminale"},
-        {{"RS232", "", "", "1", ""}, "Id Cassa"},
-        {{"RS232", "", "", "1", "2"}, nullptr}, {{"Ethernet", " ", " ", " ", " "}, nullptr}};
-    // clang-format on
-    for (const auto& [fields, missing] : cases) {
+    const auto rows = testing::Rows("engine/golden/missing-fields.txt");
+    ASSERT_EQ(rows.size(), 6U);
+    for (const auto& row : rows) {
         test.dialogs.shown.clear();
-        console.cmbConnessione.SetText(fields[0]);
-        console.txtIP.SetText(fields[1]);
-        console.txtPorta.SetText(fields[2]);
-        console.txtTerminale.SetText(fields[3]);
-        console.txtCassa.SetText(fields[4]);
-        EXPECT_EQ(console.CheckConsoleFields(test.dialogs), missing == nullptr);
-        EXPECT_EQ(test.dialogs.Texts(), missing
-                                            ? Texts{"Attenzione il campo " + std::string(missing) +
-                                                    " deve essere compilato"}
-                                            : Texts{});
+        console.cmbConnessione.SetText(row.at(0));
+        console.txtIP.SetText(row.at(1));
+        console.txtPorta.SetText(row.at(2));
+        console.txtTerminale.SetText(row.at(3));
+        console.txtCassa.SetText(row.at(4));
+        const std::string& missing = row.at(5);
+        EXPECT_EQ(console.CheckConsoleFields(test.dialogs), missing.empty()) << missing;
+        EXPECT_EQ(test.dialogs.Texts(), missing.empty() ? Texts{}
+                                                        : Texts{"Attenzione il campo " + missing +
+                                                                " deve essere compilato"});
     }
     console.txtCassa.SetText("");
     console.CheckConsoleFields(test.dialogs);
@@ -168,33 +159,30 @@ TEST_F(ConsoleActionsTest, ButtonsSendTheirFunctionAndAmountAndLeaveTheConsoleId
     console.txtImportoAccredito.SetText("40");
     console.txtImportoPreAut.SetText("500");
     console.txtCodicePreautorizzazione.SetText("PA1");
-    // clang-format off
-    const std::tuple<void (ConsoleActions::*)(), const char*, const char*> cases[] = {
-        {&ConsoleActions::btnPagamento_Click, "IAE17AX_Payment", "1        "},
-        {&ConsoleActions::btnAccredito_Click, "IAE17AX_Refund", "1        "},
-        {&ConsoleActions::btnStorno_Click, "IAE17AX_Void", "1250     "},
-        {&ConsoleActions::btnPreautorizzazione_Click, "IAE17AX_Preauthorization", "500      "},
-        {&ConsoleActions::btnIntegrativa_Click, "IAE17AX_PreauthorizationInt", "500      "},
-        {&ConsoleActions::btnPreautChiusura_Click, "IAE17AX_PreauthorizationClose", "500      "},
-        {&ConsoleActions::btnTotali_Click, "IAE17AX_TerminalBalance", "         "},
-        {&ConsoleActions::btnChiusura_Click, "IAE17AX_Closure", "         "},
-        {&ConsoleActions::btnStatus_Click, "IAE17AX_Status", "         "}};  // request as left
-    // clang-format on
+    // One line a button: the calls made, the amount sent (Status sends the request as the one
+    // before left it), the outcome, the pointer and the buttons back on.
     ConsoleActions& form = actions;  // a local: GCC's vptr check misreads a member reference here
-    for (const auto& [click, function, amount] : cases) {
+    using C = ConsoleActions;
+    std::string seen;
+    for (auto click :
+         {&C::btnPagamento_Click, &C::btnAccredito_Click, &C::btnStorno_Click,
+          &C::btnPreautorizzazione_Click, &C::btnIntegrativa_Click, &C::btnPreautChiusura_Click,
+          &C::btnTotali_Click, &C::btnChiusura_Click, &C::btnStatus_Click}) {
         library.calls.clear();
         (form.*click)();
-        ASSERT_EQ(library.calls.size(), 2U) << function;
-        EXPECT_EQ(Join({library.calls[0].name, library.calls[1].name,
-                        library.calls[1].request.Amount.Text(), console.txtEsito.Text(),
-                        std::to_string(console.mousePointer)}),
-                  Join({"IAE17AX_InitRS232", function, amount, "OK", "0"}));
-        EXPECT_TRUE(console.btnPagamento.enabled);
+        ASSERT_EQ(library.calls.size(), 2U) << seen;
+        seen +=
+            Join({library.calls[0].name, library.calls[1].name,
+                  library.calls[1].request.Amount.Text(), console.txtEsito.Text(),
+                  std::to_string(console.mousePointer), console.btnPagamento.enabled ? "1" : "0"}) +
+            "\n";
     }
+    EXPECT_EQ(seen, testing::ReadFile(std::string(VARNIX_TEST_DATA_DIR) +
+                                      "/engine/golden/button-calls.txt"));
     EXPECT_TRUE(test.dialogs.shown.empty());
 }
 
-TEST_F(ConsoleActionsTest, LinkFollowsTheConsolesOwnChoice) {
+TEST_F(ConsoleActionsTest, LinkFollowsTheConsolesOwnChoiceAndVoidNamesTheLastStan) {
     console.cmbCOM.SetListIndex(4);
     console.cmbBaud.SetListIndex(5);
     actions.btnTotali_Click();
@@ -208,6 +196,17 @@ TEST_F(ConsoleActionsTest, LinkFollowsTheConsolesOwnChoice) {
     EXPECT_EQ(library.calls[0].name + "|" + library.calls[0].eth.IPAddress.Text(),
               "IAE17AX_InitEth|127.0.0.1       ");
     EXPECT_EQ(session.settings.EthParams.Port.Text(), "9100  ");  // shared working values
+
+    // The void names the STAN of the last outcome.
+    iae17::POSData approved;
+    approved.STAN.Assign("000052");
+    library.answer = approved;
+    actions.btnTotali_Click();
+    library.answer.reset();
+    console.txtImporto.SetText("1250");
+    actions.btnStorno_Click();
+    const auto voidCall = library.Operations().back();
+    EXPECT_EQ(voidCall.data.STAN.Text() + voidCall.request.Amount.Text(), "000052 1250     ");
 }
 
 TEST_F(ConsoleActionsTest, RequiredFieldsOrAMissingLibraryStopTheOperationWithTheirMessage) {
@@ -221,26 +220,11 @@ TEST_F(ConsoleActionsTest, RequiredFieldsOrAMissingLibraryStopTheOperationWithTh
     EXPECT_TRUE(library.calls.empty());
     library.missing = true;
     actions.btnTotali_Click();
-    EXPECT_EQ(
-        test.dialogs.Texts(),
-        (Texts{"Attenzione il campo Importo Preautorizzazione deve essere compilato",
-               "Attenzione il campo Codice Preautorizzazione deve essere compilato",
-               "Attenzione il campo Importo deve essere compilato",
-               "IAE17AX_TerminalBalance:Libreria del terminale non trovata: libIae17.so,53"}));
+    EXPECT_EQ(test.dialogs.Texts(),
+              text::SplitLines(testing::ReadFile(std::string(VARNIX_TEST_DATA_DIR) +
+                                                 "/engine/golden/required-fields.txt")));
     EXPECT_TRUE(console.btnPagamento.enabled && console.btnTotali.enabled);
     EXPECT_EQ(console.mousePointer, 0);
-}
-
-TEST_F(ConsoleActionsTest, StornoSendsTheStanOfTheLastOutcome) {
-    iae17::POSData approved;
-    approved.STAN.Assign("000052");
-    library.answer = approved;
-    actions.btnTotali_Click();
-    library.answer.reset();
-    console.txtImporto.SetText("1250");
-    actions.btnStorno_Click();
-    const auto voidCall = library.Operations().back();
-    EXPECT_EQ(voidCall.data.STAN.Text() + voidCall.request.Amount.Text(), "000052 1250     ");
 }
 
 }  // namespace

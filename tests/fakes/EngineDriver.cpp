@@ -1,7 +1,5 @@
 #include "fakes/EngineDriver.h"
 
-#include <filesystem>
-
 namespace varnix::fakes {
 
 EngineDriver::EngineDriver(iae17::TerminalLibrary* library, platform::Platform* platform) {
@@ -19,14 +17,6 @@ EngineDriver::EngineDriver(iae17::TerminalLibrary* library, platform::Platform* 
         ports::Ports{dialogs, events, timer, clock, shell},
         library != nullptr ? *library : fakeLibrary);
     shell.about = &session->about;
-}
-
-void EngineDriver::CreateDataFolder() {
-    std::filesystem::create_directories(dataFolder);
-}
-
-startup::RunMode EngineDriver::Start(const std::string& commandLine) {
-    return startup::Startup(*session).Form_Load(commandLine);
 }
 
 bool EngineDriver::Connect(const std::string& config) {
@@ -47,10 +37,6 @@ int EngineDriver::Tick(int count) {
         clock.Sleep(timer.Interval());
     }
     return ran;
-}
-
-bool EngineDriver::DataExists(const std::string& name) const {
-    return platform::HostPlatform().FileExists(Data(name));
 }
 
 }  // namespace varnix::fakes

@@ -4,6 +4,7 @@
 // timer on demand.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -25,9 +26,11 @@ class EngineDriver {
                           platform::Platform* platform = nullptr);
 
     // Creates the data folder, as an installer would.
-    void CreateDataFolder();
+    void CreateDataFolder() { std::filesystem::create_directories(dataFolder); }
     // The console's load handler with this command-line text.
-    startup::RunMode Start(const std::string& commandLine = "");
+    startup::RunMode Start(const std::string& commandLine = "") {
+        return startup::Startup(*session).Form_Load(commandLine);
+    }
     // Creates the data folder with this configuration (none: the first-start one), starts
     // resident and runs the first cycle, which asks for the status. True once connected.
     bool Connect(const std::string& config = kSerialConfig);
@@ -40,7 +43,9 @@ class EngineDriver {
     void WriteData(const std::string& name, const std::string& bytes) const {
         testing::WriteFile(Data(name), bytes);
     }
-    bool DataExists(const std::string& name) const;
+    bool DataExists(const std::string& name) const {
+        return platform::HostPlatform().FileExists(Data(name));
+    }
 
     testing::TempDir home;
     testing::ScopedEnv dataHome{"XDG_DATA_HOME", home.path() + "share"};

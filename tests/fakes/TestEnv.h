@@ -7,6 +7,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "text/AnsiText.h"
 
 namespace varnix::testing {
 
@@ -64,6 +67,17 @@ inline std::string Golden(const std::string& name, const std::string& dataFolder
         text.replace(at, 6, dataFolder);
     }
     return text;
+}
+
+// A table kept beside the tests (`path` under the tests' folder): one row a line, TABs between
+// its fields. Callers check the row count, so a lost or cut file fails.
+inline std::vector<std::vector<std::string>> Rows(const std::string& path) {
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& line :
+         text::SplitLines(ReadFile(std::string(VARNIX_TEST_DATA_DIR) + "/" + path))) {
+        rows.push_back(text::Split(line, '\t'));
+    }
+    return rows;
 }
 #endif
 
