@@ -127,6 +127,9 @@ TEST_F(ConfigFileTest, EachLineSetsWhatItsFirstAcceptedKeyNamesAndNothingElse) {
     settings.ecrIdRequired = true;
     Read("ECRI:N\r\n");
     EXPECT_FALSE(settings.ecrIdRequired);
+    settings.ecrIdRequired = true;
+    Read("PARI::ECRI:S\r\n");  // the empty parity refused, the same empty value taken by ECRI:
+    EXPECT_FALSE(settings.ecrIdRequired);
     EXPECT_TRUE(dialogs.shown.empty());
 }
 

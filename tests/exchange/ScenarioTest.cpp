@@ -267,6 +267,16 @@ TEST_F(ScenarioTest, CloseRequestSavesParametersAsksAndEnds) {
     EXPECT_FALSE(service.trayIconShown);
 }
 
+TEST_F(ScenarioTest, NoCycleRunsWhileTheCloseQuestionIsUp) {
+    StartResident();
+    bool pollingDuringTheQuestion = true;
+    engine.dialogs.onShow = [&] { pollingDuringTheQuestion = engine.timer.IsEnabled(); };
+    engine.dialogs.answers = {ports::Answer::Cancel};
+    EXPECT_FALSE(session.serviceActions.Form_QueryUnload());  // as a stop signal asks it
+    EXPECT_EQ(std::pair(pollingDuringTheQuestion, engine.timer.IsEnabled()),
+              std::pair(false, true));
+}
+
 TEST_F(ScenarioTest, HeldCommandFileIsRetriedBoundedlyAndRunOnlyOnce) {
     ASSERT_TRUE(engine.Connect());
     files.heldRemovals = 4;

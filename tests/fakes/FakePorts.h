@@ -30,6 +30,9 @@ class FakeDialogs : public ports::Dialogs {
     ports::Answer Show(const std::string& text, const std::string& title, ports::Buttons buttons,
                        ports::Icon icon) override {
         shown.push_back({text, title, buttons, icon});
+        if (onShow) {
+            onShow();  // while the box is up
+        }
         if (buttons == ports::Buttons::Ok || answers.empty()) {
             return ports::Answer::Ok;
         }
@@ -47,6 +50,7 @@ class FakeDialogs : public ports::Dialogs {
 
     std::vector<ShownBox> shown;
     std::deque<ports::Answer> answers;  // for OK/Cancel questions; OK when empty
+    std::function<void()> onShow;
 };
 
 class FakeEventPump : public ports::EventPump {

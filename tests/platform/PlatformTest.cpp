@@ -104,7 +104,7 @@ TEST(RegFileTest, MalformedInputHoldsNoValueAndNeverFails) {
         header + "\"V\"=\"outside any key\"\n[HKEY_CURRENT_USER\\K]\n", key + "\"V\"=hex:zz\n",
         key + "\"V\"=dword:123456789\n", key + "\"V\"=\"x\"\n\"V\"=-\n", key + "\"V\"\"x\"\n",
         header + "[-HKEY_CURRENT_USER\\K]\n\"V\"=\"x\"\n", header + "[HKEY_CURRENT_USER\\K\n\"V\"=\"x\"\n",
-        std::string("\xFF\xFE\x41", 3)};
+        key + "\"V\"=\"x\" and more\n", std::string("\xFF\xFE\x41", 3)};
     // clang-format on
     for (const auto& input : inputs) {
         EXPECT_FALSE(RegFile::Parse(input).Find("HKEY_CURRENT_USER\\K", "V")) << input;
