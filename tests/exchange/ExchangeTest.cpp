@@ -263,6 +263,10 @@ TEST_F(ExchangeTest, SimulatedPaymentWaitsThenWritesTheSampleResult) {
                   lines ? "ESITO_COMANDO = " + std::string(lines) + "\r\n" : "");
     }
     EXPECT_EQ(test.clock.sleeps, 20);
+    service.ComboSecondi.SetText("50");  // typed: any number of whole seconds
+    test.clock.sleeps = 0;
+    ops.ZANDRIK_EseguiPagamento();
+    EXPECT_EQ(test.clock.sleeps, 1000);
 }
 
 TEST_F(ExchangeTest, SimulatedPaymentGoesOnAfterAFailingStep) {
