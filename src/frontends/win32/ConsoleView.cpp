@@ -12,7 +12,7 @@ namespace varnix::win32 {
 namespace {
 
 // Three columns: the link, the operations with their amounts, the outcome.
-constexpr int kClientWidth = 912;
+constexpr int kClientWidth = 922;
 constexpr int kClientHeight = 478;
 
 }  // namespace
@@ -21,7 +21,7 @@ ConsoleView::ConsoleView(forms::ConsoleForm& model, engine::ConsoleActions& acti
                          std::function<void()> afterAction, int offsetX)
     : model_(model), actions_(actions), afterAction_(std::move(afterAction)) {
     Create("VarnixPosConsole", model.caption.c_str(),
-           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN);
+           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
     binder_ = std::make_unique<FormBinder>(Handle());
     Build();
     FitAndPlace(Handle(), binder_->Scale(kClientWidth), binder_->Scale(kClientHeight), offsetX);
@@ -72,37 +72,37 @@ void ConsoleView::Build() {
     }
 
     x = 276;
-    b.Group("Pagamento", x, 4, 300, 78);
-    b.Text("Importo (cent)", x + 10, 26, 90);
-    b.Edit(m.txtImporto, x + 100, 23, 90);
-    button(m.btnPagamento, "Pagamento", x + 200, 21, 90, &A::btnPagamento_Click);
-    b.Text("Tipo pagamento", x + 10, 53, 90);
-    b.List(m.cmbPagamento, x + 100, 49, 90);
-    button(m.btnStorno, "Storno", x + 200, 48, 90, &A::btnStorno_Click);
+    b.Group("Pagamento", x, 4, 310, 78);
+    b.Text("Importo (cent)", x + 10, 26, 96);
+    b.Edit(m.txtImporto, x + 108, 23, 84);
+    button(m.btnPagamento, "Pagamento", x + 198, 21, 104, &A::btnPagamento_Click);
+    b.Text("Tipo pagamento", x + 10, 53, 96);
+    b.List(m.cmbPagamento, x + 108, 49, 86);
+    button(m.btnStorno, "Storno", x + 198, 48, 104, &A::btnStorno_Click);
 
-    b.Group("Accredito", x, 86, 300, 52);
-    b.Text("Importo (cent)", x + 10, 108, 90);
-    b.Edit(m.txtImportoAccredito, x + 100, 105, 90);
-    button(m.btnAccredito, "Accredito", x + 200, 103, 90, &A::btnAccredito_Click);
+    b.Group("Accredito", x, 86, 310, 52);
+    b.Text("Importo (cent)", x + 10, 108, 96);
+    b.Edit(m.txtImportoAccredito, x + 108, 105, 84);
+    button(m.btnAccredito, "Accredito", x + 198, 103, 104, &A::btnAccredito_Click);
 
-    b.Group("Preautorizzazione", x, 142, 300, 134);
-    b.Text("Importo (cent)", x + 10, 164, 90);
-    b.Edit(m.txtImportoPreAut, x + 100, 161, 90);
-    button(m.btnPreautorizzazione, "Preautorizzazione", x + 196, 159, 98,
+    b.Group("Preautorizzazione", x, 142, 310, 134);
+    b.Text("Importo (cent)", x + 10, 164, 96);
+    b.Edit(m.txtImportoPreAut, x + 108, 161, 84);
+    button(m.btnPreautorizzazione, "Preautorizzazione", x + 198, 159, 104,
            &A::btnPreautorizzazione_Click);
-    b.Text("Tipo pagamento", x + 10, 191, 90);
-    b.List(m.cmbPreautorizzazione, x + 100, 187, 90);
-    button(m.btnIntegrativa, "Integrativa", x + 196, 186, 98, &A::btnIntegrativa_Click);
-    b.Text("Codice Preaut.", x + 10, 218, 90);
-    b.Edit(m.txtCodicePreautorizzazione, x + 100, 215, 90);
-    button(m.btnPreautChiusura, "Chiusura", x + 196, 213, 98, &A::btnPreautChiusura_Click);
-    button(m.btnStornoPreautorizzazione, "Storno Preaut.", x + 196, 240, 98,
+    b.Text("Tipo pagamento", x + 10, 191, 96);
+    b.List(m.cmbPreautorizzazione, x + 108, 187, 86);
+    button(m.btnIntegrativa, "Integrativa", x + 198, 186, 104, &A::btnIntegrativa_Click);
+    b.Text("Codice Preaut.", x + 10, 218, 96);
+    b.Edit(m.txtCodicePreautorizzazione, x + 108, 215, 84);
+    button(m.btnPreautChiusura, "Chiusura", x + 198, 213, 104, &A::btnPreautChiusura_Click);
+    button(m.btnStornoPreautorizzazione, "Storno Preaut.", x + 198, 240, 104,
            &A::btnStornoPreautorizzazione_Click);
 
-    b.Group("Testo Preautorizzazione", x, 280, 300, 52);
-    b.Edit(m.txtContratto, x + 10, 301, 280);
+    b.Group("Testo Preautorizzazione", x, 280, 310, 52);
+    b.Edit(m.txtContratto, x + 10, 301, 290);
 
-    x = 584;
+    x = 594;
     b.Group("Esito", x, 4, 320, 434);
     const std::pair<forms::TextBox*, const char*> results[] = {{&m.txtEsito, "Esito comando"},
                                                                {&m.txtDescrKO, "Descrizione KO"},

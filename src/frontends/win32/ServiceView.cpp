@@ -25,8 +25,7 @@ ServiceView::ServiceView(forms::ServiceWindow& model, engine::ServiceActions& ac
       afterAction_(std::move(afterAction)),
       onEndSession_(std::move(onEndSession)) {
     BuildMenu();
-    Create("VarnixPosService", model.caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-           nullptr, menu_);
+    Create("VarnixPosService", model.caption.c_str(), WS_OVERLAPPEDWINDOW, nullptr, menu_);
     binder_ = std::make_unique<FormBinder>(Handle());
     tray_ = std::make_unique<TrayIcon>(Handle());
     Build();
@@ -109,9 +108,9 @@ void ServiceView::Build() {
 
     b.Group("File di Configurazione e Log", x, 84, 456, 76);
     b.Check(m.chkEnableLog, "Abilita Log", x + 10, 105, 150);
-    b.Edit(m.txtLogFileName, x + 170, 103, 276, true);
-    b.Text("   Path file di configurazione", x + 10, 132, 158);
-    b.Edit(m.txtConfFile, x + 170, 129, 276, true);
+    b.Edit(m.txtLogFileName, x + 190, 103, 256, true);
+    b.Text("   Path file di configurazione", x + 10, 132, 178);
+    b.Edit(m.txtConfFile, x + 190, 129, 256, true);
 
     b.Group("Salvataggio dati", x, 164, 224, 54);
     b.Push(m.cmdSalvaDati, "Salva Dati", x + 10, 184, 204,
