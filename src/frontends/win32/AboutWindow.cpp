@@ -7,7 +7,7 @@ namespace varnix::win32 {
 
 namespace {
 
-constexpr int kWidth = 470;
+constexpr int kWidth = 530;
 constexpr int kHeight = 172;
 
 }  // namespace
@@ -39,15 +39,15 @@ AboutWindow::AboutWindow(const forms::AboutBox& model, HWND owner) : owner_(owne
     ::SendMessageA(icon, STM_SETICON,
                    reinterpret_cast<WPARAM>(::LoadIconA(nullptr, IDI_INFORMATION)), 0);
     // The title stays on one line; the description wraps.
-    make("STATIC", model.lblTitle.caption.c_str(), SS_LEFTNOWORDWRAP | SS_NOPREFIX, 60, 12, 400, 24,
+    make("STATIC", model.lblTitle.caption.c_str(), SS_LEFTNOWORDWRAP | SS_NOPREFIX, 60, 12, 460, 24,
          0, titleFont_);
-    make("STATIC", model.lblVersion.caption.c_str(), SS_LEFT | SS_NOPREFIX, 60, 40, 400, 16, 0,
+    make("STATIC", model.lblVersion.caption.c_str(), SS_LEFT | SS_NOPREFIX, 60, 40, 460, 16, 0,
          font_);
-    make("STATIC", "", SS_ETCHEDHORZ, 60, 62, 400, 2, 0, font_);
-    make("STATIC", model.lblDescription.caption.c_str(), SS_LEFT | SS_NOPREFIX, 60, 70, 400, 48, 0,
+    make("STATIC", "", SS_ETCHEDHORZ, 60, 62, 460, 2, 0, font_);
+    make("STATIC", model.lblDescription.caption.c_str(), SS_LEFT | SS_NOPREFIX, 60, 70, 460, 48, 0,
          font_);
-    make("STATIC", "", SS_ETCHEDHORZ, 60, 124, 400, 2, 0, font_);
-    HWND ok = make("BUTTON", model.cmdOKCaption.c_str(), WS_TABSTOP | BS_DEFPUSHBUTTON, 370, 136,
+    make("STATIC", "", SS_ETCHEDHORZ, 60, 124, 460, 2, 0, font_);
+    HWND ok = make("BUTTON", model.cmdOKCaption.c_str(), WS_TABSTOP | BS_DEFPUSHBUTTON, 430, 136,
                    90, 25, IDOK, font_);
 
     // Centred over the owner, or over the screen without one.
