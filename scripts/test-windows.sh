@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest cmake ninja-build libasio-dev)
+packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest cmake ninja-build libasio-dev xvfb
+          x11-utils file)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -57,3 +58,7 @@ timeout 300 wineboot -i >/dev/null 2>&1 || true
 cmake --preset mingw64
 cmake --build --preset mingw64 -j "${JOBS:-2}"
 ctest --preset mingw64 --timeout 600
+
+# The windowed varnixpos.exe itself, on a 1024x768 X screen (the native build's screenshot tool
+# saves its windows); only the 64-bit one: this Wine has no 32-bit half.
+bash tests/frontends/win32/wine-app-test.sh build-mingw64/bin build-mingw64/screenshots

@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# Starts the real 64-bit varnixpos.exe under Wine in a real X server (Xvfb) and a throw-away
+# prefix: the resident mode processes a command file, "-I" shows the console, "-h" answers on
+# standard output, and Wine's taskkill (WM_CLOSE to every window) ends each run with exit code 0.
+# Screenshots of the service window and the console go to SCREENSHOT_DIR.
+# Usage: wine-app-test.sh BIN_DIR SCREENSHOT_DIR   (BIN_DIR holds varnixpos.exe and Iae17.dll)
+set -euo pipefail
+bin="$(cd "$1" && pwd)"
+mkdir -p "$2"
+shots="$(cd "$2" && pwd)"
+repo="$(cd "$(dirname "$0")/../../.." && pwd)"
+screenshot="${SCREENSHOT:-$repo/build/bin/screenshot}"
+exe="$bin/varnixpos.exe"
+
+# Wine without its 32-bit half exits 0 on a 32-bit program without running it: such a run would
+# pass without testing anything.
+file -b "$exe" | grep -q 'x86-64' || { echo "wine-app-test: $exe is not a 64-bit program"; exit 1; }
+[ -x "$screenshot" ] || { echo "wine-app-test: no screenshot tool at $screenshot (make build)"; exit 1; }
+
+work="$(mktemp -d /tmp/varnixpos-wine-app.XXXXXX)"
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+data="$WINEPREFIX/drive_c/ProgramData/ZANDRIKVarnixPos"
+xvfb_pid=""; app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  timeout 20 wineserver -k >/dev/null 2>&1 || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The screen of the smallest supported desktop: the windows must fit it.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+unset WAYLAND_DISPLAY
+
+timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { echo "wineboot failed"; cat "$work/wineboot.log"; exit 1; }
+mkdir -p "$data"
+
+failures=0; passed=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { passed=$((passed + 1)); }
+
+wait_for() {  # wait_for exists|gone|window WHAT: up to 60 s (Wine's first start is slow)
+  for _ in $(seq 1 600); do
+    case "$1" in
+      exists) [ -e "$2" ] && return 0 ;;
+      gone) [ ! -e "$2" ] && return 0 ;;
+      window) xwininfo -name "$2" 2>/dev/null | grep -q 'IsViewable' && return 0 ;;
+    esac
+    sleep 0.1
+  done
+  echo "timed out waiting until $2 is $1"; return 1
+}
+
+shot() {  # shot TITLE FILE: the window's rectangle of the screen
+  local info x y w h
+  info="$(xwininfo -name "$1")"
+  x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
+  y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
+  w=$(awk '/Width:/ {print $2}' <<<"$info")
+  h=$(awk '/Height:/ {print $2}' <<<"$info")
+  if [ $((x + w)) -gt 1024 ] || [ $((y + h)) -gt 768 ] || [ "$x" -lt 0 ] || [ "$y" -lt 0 ]; then
+    fail "\"$1\" (${w}x${h}+${x}+${y}) is not wholly on a 1024x768 screen"
+  fi
+  "$screenshot" "$2" "$x" "$y" "$w" "$h"
+}
+
+end_app() {  # end_app: WM_CLOSE to every window of the program; it must end, with exit code 0
+  timeout 30 wine taskkill /im varnixpos.exe >"$work/taskkill.log" 2>&1 || true
+  for _ in $(seq 1 200); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$app_pid" 2>/dev/null; then
+    fail "varnixpos.exe did not end on WM_CLOSE"; return
+  fi
+  local rc=0
+  wait "$app_pid" || rc=$?
+  app_pid=""
+  [ "$rc" -eq 0 ] && pass || fail "varnixpos.exe ended with $rc"
+}
+
+service="ZANDRIK VarnixPos per sviluppatori (scambio importo)"
+console="Test Iae17  (ZANDRIK modified)"
+
+# Resident: the service window polls the data folder. A one-second simulated payment (the wait
+# list's first entry) answers the command file.
+printf '0\r\n0\r\n0\r\n0\r\n' > "$data/ParamVnxPos.TXT"
+wine "$exe" >"$work/resident.log" 2>&1 &
+app_pid=$!
+if wait_for window "$service"; then
+  pass
+  wait_for exists "$data/POSDUMPOUT.TXT" || true   # the first status request ran
+  printf 'POS_PAGAME,A2,P0\r\n' > "$data/SRINPF.TXT"
+  if wait_for gone "$data/SRINPF.TXT" && wait_for exists "$data/SROUTF.TXT" &&
+     grep -q '^ESITO_COMANDO = OK' "$data/SROUTF.TXT"; then
+    pass
+  else
+    fail "the command file was not answered"; ls -l "$data"
+  fi
+  sleep 1  # the views show the result file after the cycle
+  shot "$service" "$shots/windows-service.png"
+else
+  fail "no service window"; cat "$work/resident.log"
+fi
+end_app
+
+# "-I": the console besides the service window.
+rm -f "$data/SROUTF.TXT"
+wine "$exe" -I >"$work/console.log" 2>&1 &
+app_pid=$!
+if wait_for window "$console" && wait_for window "$service"; then
+  pass
+  sleep 1
+  shot "$console" "$shots/windows-console.png"
+else
+  fail "no console window"; cat "$work/console.log"
+fi
+end_app
+
+# A GUI program started with a standard output writes its usage there, and starts nothing.
+if timeout 60 wine "$exe" -h 2>/dev/null | grep -q '^Uso: varnixpos'; then
+  pass
+else
+  fail "-h printed no usage"
+fi
+
+echo "$passed passed, $failures failed: varnixpos.exe under Wine; screenshots in $shots"
+[ "$failures" -eq 0 ]
