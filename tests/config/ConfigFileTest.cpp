@@ -185,16 +185,16 @@ TEST_F(ConfigFileTest, MissingOrUnreadableFileChangesNothing) {
     EXPECT_EQ(settings.EthParams.IPAddress.Text(), std::string(16, '\0'));
 }
 
-constexpr PathStyle W = PathStyle::Windows;
-constexpr PathStyle P = PathStyle::Posix;
+constexpr PathStyle kW = PathStyle::Windows;
+constexpr PathStyle kP = PathStyle::Posix;
 
 TEST(PathsTest, FolderEndsAtTheLastSeparatorOfThePlatform) {
     for (const auto& row : Rows("path-folders.txt")) {
-        EXPECT_EQ(GetPathFolder(row.at(1), row.at(0) == "W" ? W : P), row.at(2)) << row[1];
+        EXPECT_EQ(GetPathFolder(row.at(1), row.at(0) == "W" ? kW : kP), row.at(2)) << row[1];
     }
-    EXPECT_EQ((std::vector{IsBareFileName("SROUTF.TXT", W), IsBareFileName("D:\\SROUTF.TXT", W),
-                           IsBareFileName("D:SROUTF.TXT", W), IsBareFileName("/d/SROUTF.TXT", P),
-                           IsBareFileName("D:\\SROUTF.TXT", P)}),
+    EXPECT_EQ((std::vector{IsBareFileName("SROUTF.TXT", kW), IsBareFileName("D:\\SROUTF.TXT", kW),
+                           IsBareFileName("D:SROUTF.TXT", kW), IsBareFileName("/d/SROUTF.TXT", kP),
+                           IsBareFileName("D:\\SROUTF.TXT", kP)}),
               (std::vector{true, false, true, false, true}));
 }
 

@@ -11,13 +11,13 @@ namespace {
 
 TEST(ParseNumberTest, ReadsWhatAUserWouldCallANumber) {
     // Sixteen digits are the most &H takes; a digit beyond the radix spoils the number.
-    constexpr std::nullopt_t N = std::nullopt;
+    constexpr std::nullopt_t kN = std::nullopt;
     const std::pair<const char*, std::optional<double>> cases[] = {
         {"8080", 8080}, {"  42  ", 42}, {"-1", -1},    {"+7", 7},    {"2.5", 2.5}, {".5", 0.5},
         {"1e3", 1000},  {"1E-1", 0.1},  {"&HFF", 255}, {"&o17", 15}, {"&H10", 16}, {"&hA", 10},
-        {"&O8", N},     {"&HG", N},     {"&X1", N},    {"", N},      {"   ", N},   {"abc", N},
-        {"12ab", N},    {"1.2.3", N},   {"1e", N},     {"-", N},     {"\t5", N},   {"1 2", N},
-        {"&H", N},      {"1e99999", N}};
+        {"&O8", kN},    {"&HG", kN},    {"&X1", kN},   {"", kN},     {"   ", kN},  {"abc", kN},
+        {"12ab", kN},   {"1.2.3", kN},  {"1e", kN},    {"-", kN},    {"\t5", kN},  {"1 2", kN},
+        {"&H", kN},     {"1e99999", kN}};
     for (const auto& [input, expected] : cases) {
         EXPECT_EQ(ParseNumber(input), expected) << '"' << input << '"';
     }
