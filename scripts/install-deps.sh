@@ -16,6 +16,12 @@ packages=(
 if [ "${1:-}" = "fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
+# `install-deps.sh windows`: the MinGW-w64 cross compilers and Wine, for `make windows` and
+# `make test-windows`.
+if [ "${1:-}" = "windows" ]; then
+  packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 wine wine64
+             file zip)
+fi
 # `install-deps.sh package`: debootstrap, for `make package-check`'s fresh Debian.
 if [ "${1:-}" = "package" ]; then
   packages+=(debootstrap lintian)
