@@ -3,6 +3,7 @@
 # been processed, then saves screenshots of the service window and the console.
 # Usage: xvfb-app-test.sh BIN_DIR SCREENSHOT_DIR
 set -euo pipefail
+source "$(dirname "$0")/../xvfb.sh"
 bin="$1"
 shots="$2"
 mkdir -p "$shots"
@@ -24,15 +25,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display and tells us which. Without -noreset it resets when its last client
-# leaves, and the run-once copy, started right after the first app ends, finds no server.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1800x1000x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+start_xvfb "$work" 1800x1000x24
+unset QT_QPA_PLATFORM
 
 wait_for() {  # wait_for TEST PATH: up to 20 s for `test -e`/`! -e`
   for _ in $(seq 1 200); do

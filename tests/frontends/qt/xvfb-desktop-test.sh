@@ -5,6 +5,7 @@
 # terminal works (the lamp red, "Salva Dati" disabled), then one after.
 # Usage: xvfb-desktop-test.sh BIN_DIR SCREENSHOT_DIR
 set -euo pipefail
+source "$(dirname "$0")/../xvfb.sh"
 bin="$1"
 shots="$2"
 mkdir -p "$shots"
@@ -24,13 +25,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+start_xvfb "$work" 1024x768x24
+pids+=("$xvfb_pid")
+unset QT_QPA_PLATFORM
 
 desktop="no window manager"
 if command -v openbox >/dev/null; then

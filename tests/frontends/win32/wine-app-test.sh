@@ -5,6 +5,7 @@
 # Screenshots of the service window and the console go to SCREENSHOT_DIR.
 # Usage: wine-app-test.sh BIN_DIR SCREENSHOT_DIR   (BIN_DIR holds varnixpos.exe and Iae17.dll)
 set -euo pipefail
+source "$(dirname "$0")/../xvfb.sh"
 bin="$(cd "$1" && pwd)"
 mkdir -p "$2"
 shots="$(cd "$2" && pwd)"
@@ -31,13 +32,7 @@ cleanup() {
 trap cleanup EXIT
 
 # The screen of the smallest supported desktop: the windows must fit it.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
-unset WAYLAND_DISPLAY
+start_xvfb "$work" 1024x768x24
 
 timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { echo "wineboot failed"; cat "$work/wineboot.log"; exit 1; }
 mkdir -p "$data"
