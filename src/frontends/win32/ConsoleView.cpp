@@ -59,17 +59,12 @@ void ConsoleView::Build() {
     b.Edit(m.txtPorta, x + 105, 185, 70);
 
     b.Group("Configurazione COM", x, 220, 260, 156);
-    const std::pair<const char*, forms::ComboBox*> serial[] = {{"COM", &m.cmbCOM},
-                                                               {"Velocit\xE0", &m.cmbBaud},
-                                                               {"Bit di dati", &m.cmbDati},
-                                                               {"Parit\xE0", &m.cmbParity},
-                                                               {"Bit di stop", &m.cmbStop}};
-    int y = 239;
-    for (const auto& [caption, list] : serial) {
-        b.Text(caption, x + 10, y + 4, 90);
-        b.List(*list, x + 105, y, 100);
-        y += 26;
-    }
+    b.ListColumn({{"COM", &m.cmbCOM},
+                  {"Velocit\xE0", &m.cmbBaud},
+                  {"Bit di dati", &m.cmbDati},
+                  {"Parit\xE0", &m.cmbParity},
+                  {"Bit di stop", &m.cmbStop}},
+                 x, 239, 90, 105, 100);
 
     x = 276;
     b.Group("Pagamento", x, 4, 310, 78);
@@ -121,7 +116,7 @@ void ConsoleView::Build() {
                                                                {&m.txtTotaliBanca, "Totali banca"},
                                                                {&m.txtImpPreaut, "Imp. preaut."},
                                                                {&m.txtData, "Data"}};
-    y = 22;
+    int y = 22;
     for (const auto& [box, caption] : results) {
         b.Text(caption, x + 10, y + 3, 100);
         b.Edit(*box, x + 112, y, 198, true);

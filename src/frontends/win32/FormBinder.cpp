@@ -224,6 +224,15 @@ HWND FormBinder::View(forms::TextBox& model, int x, int y, int width, int height
     return view;
 }
 
+void FormBinder::ListColumn(std::initializer_list<CaptionedList> rows, int x, int y,
+                            int captionWidth, int listOffset, int listWidth) {
+    for (const auto& [caption, list] : rows) {
+        Text(caption, x + 10, y + 4, captionWidth);
+        List(*list, x + listOffset, y, listWidth);
+        y += 26;
+    }
+}
+
 HWND FormBinder::List(forms::ComboBox& model, int x, int y, int width) {
     const bool editable = model.IsEditable();
     HWND list = Create(

@@ -7,8 +7,10 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "forms/Controls.h"
@@ -38,6 +40,11 @@ class FormBinder {
     HWND View(forms::TextBox& model, int x, int y, int width, int height, HFONT font);
     // An editable list takes typed text (CBS_DROPDOWN); a fixed one only picks (CBS_DROPDOWNLIST).
     HWND List(forms::ComboBox& model, int x, int y, int width);
+    // A column of captioned lists, one row every 26 pixels from `y`, the captions at `x` + 10 and
+    // the lists at `x` + `listOffset`: the serial settings.
+    using CaptionedList = std::pair<const char*, forms::ComboBox*>;
+    void ListColumn(std::initializer_list<CaptionedList> rows, int x, int y, int captionWidth,
+                    int listOffset, int listWidth);
     HWND Check(forms::CheckBox& model, const char* caption, int x, int y, int width);
     HWND Push(forms::Button& model, const char* caption, int x, int y, int width,
               std::function<void()> onClick, const char* toolTip = nullptr);

@@ -86,17 +86,12 @@ void ServiceView::Build() {
     b.Edit(m.txtPortEth, x + 60, 103, 80);
 
     b.Group("RS-232", x, 138, 380, 156);
-    const std::pair<const char*, forms::ComboBox*> serial[] = {{"PCOM:", &m.cmbComExtended},
-                                                               {"BAUD:", &m.cmdBaud},
-                                                               {"PARI:", &m.cmbParity},
-                                                               {"BITS:", &m.cmbDataBits},
-                                                               {"STOP:", &m.cmbStopBit}};
-    int y = 157;
-    for (const auto& [caption, list] : serial) {
-        b.Text(caption, x + 10, y + 4, 44);
-        b.List(*list, x + 60, y, 100);
-        y += 26;
-    }
+    b.ListColumn({{"PCOM:", &m.cmbComExtended},
+                  {"BAUD:", &m.cmdBaud},
+                  {"PARI:", &m.cmbParity},
+                  {"BITS:", &m.cmbDataBits},
+                  {"STOP:", &m.cmbStopBit}},
+                 x, 157, 44, 60, 100);
 
     // Right: the files, saving, the test, the control lamp.
     x = 396;
