@@ -12,6 +12,8 @@ inline constexpr const char* kCommandFileName = "SRINPF.TXT";
 inline constexpr const char* kResultFileName = "SROUTF.TXT";
 inline constexpr const char* kStatusRequestFileName = "POSDUMPIN.TXT";
 inline constexpr const char* kDumpFileName = "POSDUMPOUT.TXT";
+// Our own: which command files were run or are running, so that none runs twice.
+inline constexpr const char* kJournalFileName = "JournalVnxPos.TXT";
 
 // The log of the last exchange: the data folder followed by the log file's name.
 inline std::string LogFilePath(const std::string& dataFolder) {

@@ -6,7 +6,10 @@
 #include <string>
 
 #include "config/ConfigFile.h"
+#include "config/FileNames.h"
 #include "config/Settings.h"
+#include "exchange/InputLock.h"
+#include "exchange/IntentJournal.h"
 #include "forms/AboutBox.h"
 #include "forms/ConsoleForm.h"
 #include "forms/ServiceWindow.h"
@@ -37,12 +40,22 @@ struct Context {
     forms::ServiceWindow service;
     forms::AboutBox about;
 
+    // Which standard command files ran (so none runs twice) and the lock that keeps a second
+    // process off this run's command file.
+    IntentJournal journal{platform};
+    InputLock inputLock{platform};
+
     // The configuration file's reader and writer, working on this run's settings and forms.
     config::ConfigFile ConfigFile() {
         return config::ConfigFile(platform, ports.dialogs, settings, console, service);
     }
     // A file of the data folder by its bare name.
     std::string DataFile(const char* name) const { return settings.DataFolder + name; }
+    // The journal of the current data folder, read on first use.
+    IntentJournal& Journal() {
+        journal.Open(DataFile(config::kJournalFileName));
+        return journal;
+    }
 };
 
 }  // namespace varnix::exchange

@@ -4,6 +4,7 @@
 
 #include "config/FileNames.h"
 #include "config/Paths.h"
+#include "exchange/CommandFile.h"
 #include "exchange/CommandHandlers.h"
 #include "exchange/Context.h"
 #include "exchange/ExchangeRecordWriter.h"
@@ -35,26 +36,33 @@ constexpr std::array<Keyword, 10> kKeywords = {{
     {"POS_STATUS", &CommandHandlers::CmdStato},
 }};
 
+const Keyword* FindKeyword(const std::string& line) {
+    for (const auto& keyword : kKeywords) {
+        if (line.rfind(keyword.text, 0) == 0) {
+            return &keyword;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 std::string Dispatcher::RunLine(const std::string& line, bool& matched) {
-    matched = false;
-    CommandHandlers handlers(context_);
-    for (const auto& keyword : kKeywords) {
-        if (line.rfind(keyword.text, 0) == 0) {
-            matched = true;
-            return (handlers.*keyword.handler)(line);
-        }
+    const Keyword* keyword = FindKeyword(line);
+    matched = keyword != nullptr;
+    if (keyword == nullptr) {
+        return {};
     }
-    return {};
+    CommandHandlers handlers(context_);
+    return (handlers.*keyword->handler)(line);
 }
 
-void Dispatcher::Record(const std::string& line, const std::string& result) {
+void Dispatcher::Record(const std::string& line, const std::string& result,
+                        const std::string& commandPath) {
     ExchangeRecordWriter writer(context_);
     if (!context_.terminalConnected) {
         const std::string dump =
-            config::GetPathFolder(context_.settings.InputFilePath, context_.platform.Style()) +
-            config::kDumpFileName;
+            config::GetPathFolder(commandPath, context_.platform.Style()) + config::kDumpFileName;
         writer.WriteCommunicationResult(dump, line, result);
         writer.WritePosData(dump);
     }
@@ -66,33 +74,33 @@ void Dispatcher::Record(const std::string& line, const std::string& result) {
 }
 
 std::string Dispatcher::EseguiFileComandi(const std::string& path, bool ecrIdRequired,
-                                          const std::function<bool()>& stopBeforeLine) {
-    contents_.reset();
-    if (path.empty() || !context_.platform.FileExists(path)) {
+                                          const LineHooks& hooks) {
+    CommandFile file(context_.platform, path);
+    return EseguiFileComandi(file, ecrIdRequired, hooks);
+}
+
+std::string Dispatcher::EseguiFileComandi(CommandFile& file, bool ecrIdRequired,
+                                          const LineHooks& hooks) {
+    if (file.Status() == CommandFile::State::Missing) {
         return kCommandFileNotFound;
     }
     context_.ecrIdRequired = ecrIdRequired;
     // A file that exists but cannot be read (the cash register still holds it) ends the run at
     // once: nothing here ever waits for it.
-    contents_ = context_.platform.ReadWholeFile(path);
-    const auto& contents = contents_;
-    fileWasRead_ = contents.has_value();
-    if (!contents) {
-        return {};
-    }
     std::string result;
-    bool stopped = false;
-    text::ForEachLine(*contents, [&](std::string_view raw) {
-        if (stopped || (stopBeforeLine && stopBeforeLine())) {
-            stopped = true;
-            return;
+    fileWasRead_ = file.ForEachLine([&](std::string_view raw) {
+        if (hooks.stopBeforeLine && hooks.stopBeforeLine()) {
+            return false;
         }
         std::string line = text::ToUpper(raw);
         if (line.empty() || line[0] == ';' || line[0] == ':') {
-            return;
+            return true;
         }
         if (line.back() == ';') {
             line.pop_back();
+        }
+        if (hooks.beforeCommand && FindKeyword(line) != nullptr) {
+            hooks.beforeCommand(line);
         }
         try {
             bool matched = false;
@@ -105,12 +113,34 @@ std::string Dispatcher::EseguiFileComandi(const std::string& path, bool ecrIdReq
         }
         if (!line.empty()) {
             try {
-                Record(line, result);
+                Record(line, result, context_.settings.InputFilePath);
             } catch (const RuntimeError&) {
             }
         }
+        return true;
     });
     return result;
+}
+
+void Dispatcher::RecoverInterrupted() {
+    auto& journal = context_.Journal();
+    auto& platform = context_.platform;
+    for (const auto& entry : journal.TakeInterrupted()) {
+        auto& console = context_.console;
+        console.txtEsito.SetText("KO");
+        console.txtEsitoTrans.SetText("");
+        console.txtDescrKO.SetText(kInterruptedOutcome);
+        context_.records.data = {};
+        try {
+            Record(entry.line, kInterruptedOutcome, entry.path);
+        } catch (const RuntimeError&) {
+        }
+        if (CommandFile::StillHas(platform, entry.path, entry.identity) &&
+            !platform.RemoveFile(entry.path)) {
+            journal.Begin(entry.path, entry.identity, entry.line);
+            journal.Finish(entry.identity);  // kept, and never run
+        }
+    }
 }
 
 }  // namespace varnix::exchange

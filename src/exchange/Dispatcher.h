@@ -5,39 +5,56 @@
 #pragma once
 
 #include <functional>
-#include <optional>
 #include <string>
 
 namespace varnix::exchange {
 
 struct Context;
+class CommandFile;
 
 inline constexpr const char* kCommandFileNotFound = "File comandi non trovato";
+// The outcome recorded for a command whose process ended while it ran: the terminal may or may
+// not have done it, and it is not sent again.
+inline constexpr const char* kInterruptedOutcome = "Esito sconosciuto: esecuzione interrotta";
+
+// What the caller wants to hear of, or decide, as the lines run.
+struct LineHooks {
+    // Asked before each line; once it answers true no further line starts.
+    std::function<bool()> stopBeforeLine;
+    // Told the prepared line a keyword is about to take, before its handler runs.
+    std::function<void(const std::string&)> beforeCommand;
+};
 
 class Dispatcher {
   public:
     explicit Dispatcher(Context& context) : context_(context) {}
 
-    // The text of the last handler that ran ("" when none ran), or kCommandFileNotFound. With
-    // `stopBeforeLine`, no further line starts once it answers true.
+    // The text of the last handler that ran ("" when none ran), or kCommandFileNotFound.
     std::string EseguiFileComandi(const std::string& path, bool ecrIdRequired,
-                                  const std::function<bool()>& stopBeforeLine = {});
+                                  const LineHooks& hooks = {});
+    // The same for a command file already opened (and identified) by the caller.
+    std::string EseguiFileComandi(CommandFile& file, bool ecrIdRequired,
+                                  const LineHooks& hooks = {});
 
-    // False when the last EseguiFileComandi found its file but could not read it.
+    // False when the last EseguiFileComandi found its file but could not read it (or not to its
+    // end: the file changed under it).
     bool FileWasRead() const { return fileWasRead_; }
-    // The bytes the last EseguiFileComandi read, when it read any.
-    const std::optional<std::string>& ContentsRead() const { return contents_; }
+
+    // The commands an ended process (a crash, a power loss) left running: each is recorded with
+    // kInterruptedOutcome in the dump and the log, and its file is deleted unrun. Sending it
+    // again could charge twice; the register reads the unknown outcome and decides.
+    void RecoverInterrupted();
 
     // The handler's text for one prepared line (upper case, trailing ";" removed); `matched`
     // tells whether any keyword took it.
     std::string RunLine(const std::string& line, bool& matched);
 
   private:
-    void Record(const std::string& line, const std::string& result);
+    // The dump goes beside `commandPath`.
+    void Record(const std::string& line, const std::string& result, const std::string& commandPath);
 
     Context& context_;
     bool fileWasRead_ = true;
-    std::optional<std::string> contents_;
 };
 
 }  // namespace varnix::exchange

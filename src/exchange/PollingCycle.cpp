@@ -1,5 +1,6 @@
 #include "exchange/PollingCycle.h"
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -24,25 +25,61 @@ void DeleteOrRaise(platform::Platform& platform, const std::string& path) {
 
 bool PollingCycle::CommandFileReady(const std::string& path) {
     auto& platform = context_.platform;
-    if (!platform.FileExists(path)) {
-        unterminatedCommand_.reset();
-        return false;
+    auto& clock = context_.ports.clock;
+    if (path != watchedPath_) {
+        watch_ = platform.WatchWriters(path);
+        watchedPath_ = path;
+        seen_.reset();
     }
-    // A file we cannot read (the cash register still holds it, no rights) is left where it is
-    // for a later cycle: deleting it unread would lose the command.
-    const auto contents = platform.ReadWholeFile(path);
-    if (!contents) {
-        return false;
+    const std::int64_t start = clock.MonotonicMs();
+    for (;;) {
+        const auto stat = platform.StatFile(path);
+        if (!stat) {
+            seen_.reset();
+            // A file the platform cannot describe (files in memory) runs as it stands.
+            return platform.FileExists(path);
+        }
+        const std::int64_t now = clock.MonotonicMs();
+        if (!seen_ || !seen_->SameAs(*stat)) {
+            // Still since its last change: as old as the disk says (when the clocks agree), and
+            // at least since now.
+            seen_ = *stat;
+            stillSinceMs_ = now - std::max<std::int64_t>(0, stat->ageMs);
+        }
+        const auto writer = watch_ ? watch_->State() : platform::WriterState::Unknown;
+        const std::int64_t stillMs = now - stillSinceMs_;
+        // A writer still holds it: a later tick looks again. Unless it has held still for long:
+        // a write seen without its close (a tool that only set the time) must not stop the
+        // file for good, and then the rules for an unseen close apply.
+        const bool closeSeen = writer == platform::WriterState::Closed;
+        if (writer == platform::WriterState::Writing && stillMs < kWriterPauseLimitMs) {
+            return false;
+        }
+        // An empty file, or one without a final CR LF whose writer's close cannot be seen, may
+        // still be being written after a pause: it needs the longer stillness.
+        const bool unterminated =
+            stat->size == 0 ||
+            (!closeSeen && !CommandFile::EndsWithLineEnd(platform, path, stat->size));
+        const std::int64_t needMs = unterminated ? kSettleUnterminatedMs : kSettleMs;
+        if (stillMs >= needMs) {
+            return true;
+        }
+        const std::int64_t waitMs = needMs - stillMs;
+        if (now - start + waitMs > kSettleWaitInCycleMs) {
+            return false;
+        }
+        // Whole steps of the pumping wait, at least one, so that time always moves on.
+        context_.ports.SleepDelay(static_cast<double>(
+            std::clamp<std::int64_t>(waitMs, ports::kSleepStepMs, 2 * ports::kSleepStepMs)));
     }
-    // A file whose last line has no CR LF may still be being written, and so may an empty one
-    // (created, not yet written). It runs once a later cycle finds it unchanged, so a writer that
-    // never ends its last line waits one tick only.
-    if (!contents->ends_with("\r\n") && unterminatedCommand_ != contents) {
-        unterminatedCommand_ = contents;
-        return false;
+}
+
+void PollingCycle::ReportUndeletable(const std::string& path, const FileIdentity& identity) {
+    if (std::find(reported_.begin(), reported_.end(), identity) != reported_.end()) {
+        return;
     }
-    unterminatedCommand_.reset();
-    return true;
+    reported_.push_back(identity);
+    context_.ports.dialogs.Inform(kAlreadyRunUndeletable + path);
 }
 
 void PollingCycle::Timer1_Timer() {
@@ -66,11 +103,27 @@ void PollingCycle::Timer1_Timer() {
     }
 
     const std::string inputPath = settings.InputFilePath;
+    // Only the process holding the command file's lock polls it; another one (started on the
+    // same file after a save) says so once and leaves its timer off.
+    if (!context_.inputLock.Hold(inputPath)) {
+        if (!lockReported_) {
+            lockReported_ = true;
+            ports.dialogs.Inform(InputLock::BusyMessage(inputPath));
+        }
+        service.Shape1.fill = forms::kRed;
+        service.Refresh();
+        return;
+    }
+    lockReported_ = false;
     const std::string folder = config::GetPathFolder(inputPath, platform.Style());
     std::string statusRequest;
     bool processing = false;
     bool commandReady = false;
     bool commandRead = true;
+    // The standard command file, opened once: its identity decides whether it runs and whether
+    // it may be deleted; its bytes are the ones run.
+    std::optional<CommandFile> command;
+    bool alreadyRun = false;
 
     // The cycle as numbered steps, so that the error handler can resume after a failing step or
     // go back to the retry point: a cash register that still holds its command file when the
@@ -118,9 +171,20 @@ void PollingCycle::Timer1_Timer() {
     });
     steps.emplace_back([&] {
         standardFile = commandReady && text::EndsWithNoCase(inputPath, config::kCommandFileName);
+        if (standardFile) {
+            // A standard command file runs at most once: one the journal knows (run, or left
+            // running by a process that ended) is never sent to the terminal again. A rule of
+            // this system's own: deleting can fail, and a crash can come between run and delete.
+            command.emplace(platform, inputPath);
+            auto& journal = context_.Journal();
+            journal.ForgetGone();
+            alreadyRun = command->Status() == CommandFile::State::Open &&
+                         journal.Find(command->Identity()) != IntentJournal::Mark::None;
+        }
     });
     steps.emplace_back([&] {
-        if (standardFile && platform.FileExists(settings.OutputFilePath)) {
+        // The result of a command that ran already stays for the register to read.
+        if (standardFile && !alreadyRun && platform.FileExists(settings.OutputFilePath)) {
             DeleteOrRaise(platform, settings.OutputFilePath);
         }
     });
@@ -137,17 +201,39 @@ void PollingCycle::Timer1_Timer() {
             if (!statusRequest.empty() && platform.FileExists(statusRequest)) {
                 DeleteOrRaise(platform, statusRequest);
             }
-        } else {
-            dispatcher.EseguiFileComandi(inputPath, settings.ecrIdRequired);
+        } else if (!standardFile) {
+            dispatcher.EseguiFileComandi(inputPath, settings.ecrIdRequired);  // every cycle
             commandRead = dispatcher.FileWasRead();
+        } else if (!alreadyRun) {
+            auto& journal = context_.Journal();
+            const FileIdentity identity = command->Identity();
+            LineHooks hooks;
+            hooks.beforeCommand = [&](const std::string& line) {
+                journal.Begin(inputPath, identity, line);
+            };
+            dispatcher.EseguiFileComandi(*command, settings.ecrIdRequired, hooks);
+            commandRead = dispatcher.FileWasRead();
+            journal.Finish(identity);
         }
     });
     retryPoint = steps.size();
     steps.emplace_back([&] {
-        // Never delete a command file the dispatcher could not read: it stays for a later cycle.
-        if (standardFile && commandRead && platform.FileExists(inputPath)) {
-            DeleteOrRaise(platform, inputPath);
+        // Never delete a command file that could not be read, nor one the register has written
+        // anew meanwhile: either stays for a later cycle.
+        if (!standardFile || !commandRead || command->Status() != CommandFile::State::Open ||
+            !CommandFile::StillHas(platform, inputPath, command->Identity())) {
+            return;
         }
+        if (alreadyRun) {
+            if (platform.RemoveFile(inputPath)) {
+                context_.Journal().Forget(command->Identity());
+            } else {
+                ReportUndeletable(inputPath, command->Identity());
+            }
+            return;
+        }
+        DeleteOrRaise(platform, inputPath);
+        context_.Journal().Forget(command->Identity());
     });
     steps.emplace_back([&] {
         ports.SleepDelay(200);

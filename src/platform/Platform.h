@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/Files.h"
 
 namespace varnix::platform {
 
@@ -61,6 +64,22 @@ class Platform {
     virtual bool AppendToFile(const std::string& path, std::string_view bytes) = 0;
 
     virtual void SleepMs(int milliseconds) = 0;
+
+    // The calls below have plain defaults built on the whole-file calls above, so that a platform
+    // made of files in memory works unchanged; the real platforms do better.
+    //
+    // The file's identity without reading it; nothing when it is missing or cannot be asked.
+    virtual std::optional<FileStat> StatFile(const std::string& path);
+    // The file opened for reading piece by piece; nullptr when it cannot be opened.
+    virtual std::unique_ptr<ReadableFile> OpenForReading(const std::string& path);
+    // Replaces the file's contents so that after a crash or power loss it holds either the old
+    // bytes or the new ones, never a mix, and the new ones are on the disk when this returns.
+    virtual bool ReplaceFileDurably(const std::string& path, std::string_view bytes);
+    // A watch on writers of the file at `path`; nullptr where the platform cannot tell.
+    virtual std::unique_ptr<WriterWatch> WatchWriters(const std::string& path);
+    // The machine-wide lock called `name` (a plain file name), taken without waiting; nullptr
+    // while another process holds it.
+    virtual std::unique_ptr<ProcessLock> TryLock(const std::string& name);
 
     // Loads a shared library by file name (on POSIX from the executable's own folder first, then
     // the loader's search path) and returns its handle, or nullptr with `error` set. The library

@@ -29,6 +29,19 @@ class PlatformWrapper : public Platform {
         return target_.AppendToFile(path, bytes);
     }
     void SleepMs(int milliseconds) override { target_.SleepMs(milliseconds); }
+    // OpenForReading keeps the default (built on ReadWholeFile, which a subclass may change).
+    std::optional<FileStat> StatFile(const std::string& path) override {
+        return target_.StatFile(path);
+    }
+    bool ReplaceFileDurably(const std::string& path, std::string_view bytes) override {
+        return target_.ReplaceFileDurably(path, bytes);
+    }
+    std::unique_ptr<WriterWatch> WatchWriters(const std::string& path) override {
+        return target_.WatchWriters(path);
+    }
+    std::unique_ptr<ProcessLock> TryLock(const std::string& name) override {
+        return target_.TryLock(name);
+    }
     void* LoadLibraryFile(const std::string& fileName, std::string& error) override {
         return target_.LoadLibraryFile(fileName, error);
     }

@@ -2,6 +2,8 @@
 // still and only counts the sleeps, so no test waits through real seconds.
 #pragma once
 
+#include <cstdint>
+
 namespace varnix::ports {
 
 struct LocalDateTime {
@@ -19,6 +21,8 @@ class Clock {
 
     virtual LocalDateTime Now() = 0;
     virtual void Sleep(int milliseconds) = 0;
+    // Milliseconds from an arbitrary start, never going back: for measuring waits.
+    virtual std::int64_t MonotonicMs() = 0;
 };
 
 }  // namespace varnix::ports

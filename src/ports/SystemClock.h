@@ -1,6 +1,8 @@
 // The real clock: local time from the C library, sleeps through the platform.
 #pragma once
 
+#include <chrono>
+
 #include "platform/Platform.h"
 #include "ports/Clock.h"
 
@@ -15,6 +17,11 @@ class SystemClock : public Clock {
 
     LocalDateTime Now() override { return LocalNow(); }
     void Sleep(int milliseconds) override { platform_.SleepMs(milliseconds); }
+    std::int64_t MonotonicMs() override {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
 
   private:
     platform::Platform& platform_;

@@ -28,6 +28,15 @@ inline constexpr int kExitConfigNotFound = 2;
 inline constexpr int kExitConfigNotReadable = 3;
 inline constexpr int kExitCommandFileMissing = 4;
 inline constexpr int kExitCommandFileNotReadable = 5;
+// 6: another VarnixPos holds the command file (a resident polling it, or a run-once) and did
+// not let go within kRunOnceLockWaitMs; the command file was not touched. A second resident on
+// the same command file ends with it at once.
+inline constexpr int kExitLockBusy = 6;
 inline constexpr int kExitLibraryMissing = 7;
+// 8: the command file already ran (it could not be deleted afterwards, or its run was cut short
+// by a crash); it is not sent to the terminal again.
+inline constexpr int kExitAlreadyRun = 8;
+
+inline constexpr long long kRunOnceLockWaitMs = 30000;
 
 }  // namespace varnix::startup

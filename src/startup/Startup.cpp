@@ -1,9 +1,11 @@
 #include "startup/Startup.h"
 
 #include <functional>
+#include <optional>
 
 #include "config/ConfigFile.h"
 #include "engine/Session.h"
+#include "exchange/CommandFile.h"
 #include "exchange/Dispatcher.h"
 #include "platform/RuntimeError.h"
 
@@ -24,6 +26,18 @@ RunMode Startup::Form_Load(const std::string& commandLine) {
         return RunMode::Resident;  // the configuration could not be read: the process ends
     }
     const RunModeChoice choice = ChooseRunMode(commandLine);
+    if (choice.mode == RunMode::Resident || choice.mode == RunMode::Interactive) {
+        // One resident per command file, a rule of this system's own: a second one would pick
+        // up the same payments. It says so and ends before touching anything.
+        const std::string& input = session_.settings.InputFilePath;
+        if (!session_.inputLock.Hold(input)) {
+            session_.ports.timer.SetEnabled(false);
+            session_.ports.dialogs.Inform(exchange::InputLock::BusyMessage(input));
+            session_.ports.shell.EndProcess(kExitLockBusy);
+            return choice.mode;
+        }
+        exchange::Dispatcher(session_).RecoverInterrupted();
+    }
     switch (choice.mode) {
         case RunMode::RunOnce:
             RunOnce(choice.configPath);
@@ -64,22 +78,49 @@ void Startup::RunOnce(const std::string& configPath) {
             problem(kExitConfigNotReadable);
         }
     });
+    // The resident polling this command file, or another run-once, goes first: this one waits
+    // for it a while, and gives up without touching the file.
+    if (!HoldInputLock()) {
+        problem(kExitLockBusy);
+        session_.consoleActions.Form_Unload(exitCode);
+        return;
+    }
+    exchange::Dispatcher dispatcher(session_);
+    dispatcher.RecoverInterrupted();
+    std::optional<exchange::CommandFile> command;
+    bool alreadyRun = false;
     SkipOnRuntimeError([&] {
-        if (platform.FileExists(settings.OutputFilePath)) {
+        command.emplace(platform, settings.InputFilePath);
+        alreadyRun =
+            command->Status() == exchange::CommandFile::State::Open &&
+            session_.Journal().Find(command->Identity()) != exchange::IntentJournal::Mark::None;
+    });
+    SkipOnRuntimeError([&] {
+        if (!alreadyRun && platform.FileExists(settings.OutputFilePath)) {
             platform.RemoveFile(settings.OutputFilePath);
         }
     });
     session_.console.FollowConfiguration(settings.ComParams, settings.IsEthernet());
-    exchange::Dispatcher dispatcher(session_);
     SkipOnRuntimeError([&] {
-        if (!platform.FileExists(settings.InputFilePath)) {
+        if (!command || command->Status() == exchange::CommandFile::State::Missing) {
             problem(kExitCommandFileMissing);
             return;
         }
+        if (alreadyRun) {
+            problem(kExitAlreadyRun);
+            return;
+        }
+        auto& journal = session_.Journal();
+        const exchange::FileIdentity identity = command->Identity();
+        exchange::LineHooks hooks;
         // A stop signal lets the line being run finish (a payment in progress is not
         // abandoned) and starts no other.
-        dispatcher.EseguiFileComandi(settings.InputFilePath, settings.ecrIdRequired,
-                                     [this] { return session_.ports.shell.StopRequested(); });
+        hooks.stopBeforeLine = [this] { return session_.ports.shell.StopRequested(); };
+        hooks.beforeCommand = [&](const std::string& line) {
+            journal.Begin(settings.InputFilePath, identity, line);
+        };
+        dispatcher.EseguiFileComandi(*command, settings.ecrIdRequired, hooks);
+        journal.Finish(identity);
         if (!dispatcher.FileWasRead()) {
             problem(kExitCommandFileNotReadable);
         }
@@ -92,15 +133,30 @@ void Startup::RunOnce(const std::string& configPath) {
         }
     }
     // Only the file that was run is deleted: one the register could not have us read stays, and
-    // so does one it wrote anew while this one ran (its bytes differ from those read).
+    // so does one it wrote anew while this one ran (its identity differs from the one run).
     SkipOnRuntimeError([&] {
-        const auto& ran = dispatcher.ContentsRead();
-        if (ran && platform.FileExists(settings.InputFilePath) &&
-            platform.ReadWholeFile(settings.InputFilePath) == ran) {
-            platform.RemoveFile(settings.InputFilePath);
+        if (command && command->Status() == exchange::CommandFile::State::Open &&
+            dispatcher.FileWasRead() &&
+            exchange::CommandFile::StillHas(platform, settings.InputFilePath,
+                                            command->Identity()) &&
+            platform.RemoveFile(settings.InputFilePath)) {
+            session_.Journal().Forget(command->Identity());
         }
     });
     session_.consoleActions.Form_Unload(exitCode);  // releases the library again, ends
+}
+
+bool Startup::HoldInputLock() {
+    auto& clock = session_.ports.clock;
+    const std::int64_t start = clock.MonotonicMs();
+    while (!session_.inputLock.Hold(session_.settings.InputFilePath)) {
+        if (clock.MonotonicMs() - start >= kRunOnceLockWaitMs ||
+            session_.ports.shell.StopRequested()) {
+            return false;
+        }
+        session_.ports.SleepDelay(100);
+    }
+    return true;
 }
 
 }  // namespace varnix::startup

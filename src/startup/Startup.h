@@ -24,6 +24,8 @@ class Startup {
 
   private:
     void RunOnce(const std::string& configPath);
+    // Waits up to kRunOnceLockWaitMs for the command file's lock; false when it stays busy.
+    bool HoldInputLock();
 
     engine::Session& session_;
 };

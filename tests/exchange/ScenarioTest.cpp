@@ -295,7 +295,17 @@ TEST_F(ScenarioTest, HeldCommandFileIsRetriedBoundedlyAndRunOnlyOnce) {
     // The first try and nine more.
     EXPECT_EQ(Join({std::to_string(files.refusedRemovals), State()}),
               std::to_string(4 + 10) + "|SRINPF POSDUMPOUT | 2 ops | polling");
+    // The file that ran is never run again: later cycles try once to delete it, and say so once.
+    engine.Tick(3);
+    EXPECT_EQ(Join({std::to_string(files.refusedRemovals), State()}),
+              std::to_string(4 + 10 + 3) + "|SRINPF POSDUMPOUT | 2 ops | polling | " +
+                  exchange::kAlreadyRunUndeletable + engine.Data("SRINPF.TXT"));
+    engine.dialogs.shown.clear();
     files.heldRemovals = 0;
+    engine.Tick();
+    EXPECT_EQ(State(), "POSDUMPOUT | 2 ops | polling");
+    // Written again as a new file, the same command runs again.
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
     engine.Tick();
     EXPECT_EQ(State(), "POSDUMPOUT | 3 ops | polling");
 }
@@ -317,26 +327,31 @@ TEST_F(ScenarioTest, LampsAndSaveButtonDuringACycle) {
               std::tuple(forms::kYellow, forms::kRed, forms::kRed, false));
 }
 
-TEST_F(ScenarioTest, CommandFileWaitsUntilItCanBeReadAndIsWhollyWritten) {
+TEST_F(ScenarioTest, CommandFileRunsOnlyOnceItsWriterIsDoneAndItHeldStill) {
+    // Each step may write the command file anew ("-": leaves it; "\r\n": a line end), says what
+    // the platform tells of its writer, and ticks once; time moves only by the engine's waits.
+    files.writer = platform::WriterState::Writing;
+    files.ageMs = 0;
     ASSERT_TRUE(engine.Connect());
-    // Each step writes the command file ("-": leaves it, "\r\n": a line end) and ticks once.
+    const std::map<std::string, platform::WriterState> writers = {
+        {"writing", platform::WriterState::Writing},
+        {"closed", platform::WriterState::Closed},
+        {"unknown", platform::WriterState::Unknown}};
     const auto steps = Rows("command-file-steps.txt");
-    files.unreadable = "SRINPF.TXT";  // held by the cash register
     for (std::size_t i = 0; i < steps.size(); ++i) {
-        if (i == 2) {
-            files.unreadable.reset();
-        }
+        files.unreadable = steps[i].at(2) == "unreadable" ? std::optional<std::string>("SRINPF.TXT")
+                                                          : std::nullopt;
+        files.writer = writers.at(steps[i].at(1));
         std::string contents = steps[i].at(0);
         if (contents.ends_with("\\r\\n")) {
             contents.replace(contents.size() - 4, 4, "\r\n");
         }
         if (contents != "-") {
-            engine.WriteData("SRINPF.TXT", contents);
+            engine.WriteFreshData("SRINPF.TXT", contents);
         }
         engine.Tick();
-        EXPECT_EQ(State(), steps[i].at(1) + " | polling") << "step " << i << ": " << steps[i].at(2);
+        EXPECT_EQ(State(), steps[i].at(3) + " | polling") << "step " << i << ": " << steps[i].at(4);
     }
-    EXPECT_EQ(engine.fakeLibrary.Operations()[2].name, "IAE17AX_TerminalBalance");
 }
 
 TEST_F(ScenarioTest, ReadOnlyDataFolderIsReportedAndPollingGoesOn) {
@@ -353,10 +368,13 @@ TEST_F(ScenarioTest, ReadOnlyDataFolderIsReportedAndPollingGoesOn) {
               "ZANDRIK_EseguiPagamento:Errore di accesso al percorso/file,75");
     EXPECT_FALSE(engine.shell.Ended());
 
+    // Once the folder can be written again the file goes, unrun: its payment ran already.
     files.readOnly = false;
-    engine.dialogs.shown.clear();
     engine.Tick();
-    EXPECT_EQ(State(), "SROUTF | 0 ops | polling");
+    EXPECT_EQ(State(),
+              "| 0 ops | polling | ZANDRIK_EseguiPagamento:Errore di accesso al "
+              "percorso/file,75 | FILE NON TROVATO | " +
+                  std::string(exchange::kAlreadyRunUndeletable) + engine.Data("SRINPF.TXT"));
 }
 
 TEST_F(ScenarioTest, HugeCommandFilesRunWithoutTrouble) {

@@ -40,7 +40,13 @@ class EngineDriver {
 
     std::string Data(const std::string& name) const { return dataFolder + name; }
     std::string ReadData(const std::string& name) const { return testing::ReadFile(Data(name)); }
+    // Written a while ago: the file has long held still, so a cycle runs it at once.
     void WriteData(const std::string& name, const std::string& bytes) const {
+        WriteFreshData(name, bytes);
+        testing::SetFileAge(Data(name), 10);
+    }
+    // Written just now.
+    void WriteFreshData(const std::string& name, const std::string& bytes) const {
         testing::WriteFile(Data(name), bytes);
     }
     bool DataExists(const std::string& name) const {

@@ -84,9 +84,12 @@ class FakeClock : public ports::Clock {
         sleptMs += milliseconds;
         ++sleeps;
     }
+    // Time moves only by sleeping (and by a test's hand).
+    std::int64_t MonotonicMs() override { return sleptMs + movedMs; }
 
     ports::LocalDateTime now{2024, 3, 5, 14, 7, 9};
     long long sleptMs = 0;
+    long long movedMs = 0;
     int sleeps = 0;
 };
 

@@ -1,8 +1,10 @@
 // The host's files with the faults a test switches on: reads that fail as while another process
 // holds the file, a read-only data folder (root ignores file modes, so the tests say it through
-// the platform), a command file Windows will not delete yet, and a scripted registry.
+// the platform), a command file Windows will not delete yet, a scripted registry, and a scripted
+// writer and age for every file.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,6 +21,27 @@ class FaultyFiles : public platform::PlatformWrapper {
             return std::nullopt;
         }
         return PlatformWrapper::ReadWholeFile(path);
+    }
+    std::optional<platform::FileStat> StatFile(const std::string& path) override {
+        auto stat = PlatformWrapper::StatFile(path);
+        if (stat && ageMs) {
+            stat->ageMs = *ageMs;
+        }
+        return stat;
+    }
+    std::unique_ptr<platform::WriterWatch> WatchWriters(const std::string& path) override {
+        struct ScriptedWatch : platform::WriterWatch {
+            explicit ScriptedWatch(const FaultyFiles& files) : files_(files) {}
+            platform::WriterState State() override { return *files_.writer; }
+            const FaultyFiles& files_;
+        };
+        if (writer) {
+            return std::make_unique<ScriptedWatch>(*this);
+        }
+        return PlatformWrapper::WatchWriters(path);
+    }
+    bool ReplaceFileDurably(const std::string& path, std::string_view bytes) override {
+        return !readOnly && PlatformWrapper::ReplaceFileDurably(path, bytes);
     }
     bool WriteWholeFile(const std::string& path, std::string_view bytes) override {
         return !readOnly && PlatformWrapper::WriteWholeFile(path, bytes);
@@ -46,6 +69,8 @@ class FaultyFiles : public platform::PlatformWrapper {
     int refusedRemovals = 0;
     std::optional<platform::RegistryQuery> registry;
     int registryQueries = 0;
+    std::optional<platform::WriterState> writer;  // set before the first cycle
+    std::optional<std::int64_t> ageMs;
 };
 
 }  // namespace varnix::fakes

@@ -1,12 +1,17 @@
 #include "fakes/TestEnv.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include "platform/posix/PosixPlatform.h"
 #endif
 
@@ -125,6 +130,19 @@ std::string ReadFile(const std::string& path) {
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+void SetFileAge(const std::string& path, int seconds) {
+#ifdef _WIN32
+    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::seconds(seconds));
+#else
+    // Both times at once: setting the modification time alone reads, to a watcher, as a write.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    now.tv_sec -= seconds;
+    const timespec times[2] = {now, now};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+#endif
 }
 
 }  // namespace varnix::testing

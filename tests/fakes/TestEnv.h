@@ -58,6 +58,8 @@ inline std::string Join(std::initializer_list<std::string_view> parts) {
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
+// Dates the file's last change `seconds` back, as if written a while ago.
+void SetFileAge(const std::string& path, int seconds);
 
 #ifdef VARNIX_TEST_DATA_DIR
 // A file of expected bytes kept beside the core tests, with {DATA} standing for the data folder.

@@ -19,6 +19,11 @@ class Win32Platform : public Platform {
     bool WriteWholeFile(const std::string& path, std::string_view bytes) override;
     bool AppendToFile(const std::string& path, std::string_view bytes) override;
     void SleepMs(int milliseconds) override;
+    std::optional<FileStat> StatFile(const std::string& path) override;
+    std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) override;
+    bool ReplaceFileDurably(const std::string& path, std::string_view bytes) override;
+    std::unique_ptr<WriterWatch> WatchWriters(const std::string& path) override;
+    std::unique_ptr<ProcessLock> TryLock(const std::string& name) override;
     void* LoadLibraryFile(const std::string& fileName, std::string& error) override;
     std::string ExecutableFolder() override;
     std::optional<ProgramVersion> ExecutableVersion() override;

@@ -1,0 +1,165 @@
+#include "exchange/CommandFile.h"
+
+#include <charconv>
+
+#include "text/LineSplitter.h"
+
+namespace varnix::exchange {
+
+namespace {
+
+// Fills the piece as far as the file goes, so that both passes cut the file at the same places
+// however the reads come back; nothing on a read error.
+std::optional<std::size_t> ReadPiece(platform::ReadableFile& file, std::string& piece) {
+    std::size_t filled = 0;
+    while (filled < piece.size()) {
+        const auto n = file.Read(piece.data() + filled, piece.size() - filled);
+        if (!n) {
+            return std::nullopt;
+        }
+        if (*n == 0) {
+            break;
+        }
+        filled += *n;
+    }
+    return filled;
+}
+
+}  // namespace
+
+std::uint64_t HashBytes(std::string_view bytes, std::uint64_t hash) {
+    for (const char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3ULL;
+    }
+    return hash;
+}
+
+std::string FileIdentity::ToText() const {
+    return std::to_string(hash) + ' ' + std::to_string(size) + ' ' + std::to_string(mtimeNs) + ' ' +
+           std::to_string(fileId) + ' ' + std::to_string(volume);
+}
+
+std::optional<FileIdentity> FileIdentity::FromText(std::string_view text) {
+    FileIdentity identity;
+    const char* at = text.data();
+    const char* end = text.data() + text.size();
+    const auto next = [&](auto& value) {
+        while (at < end && *at == ' ') {
+            ++at;
+        }
+        const auto [ptr, ec] = std::from_chars(at, end, value);
+        at = ptr;
+        return ec == std::errc();
+    };
+    if (!next(identity.hash) || !next(identity.size) || !next(identity.mtimeNs) ||
+        !next(identity.fileId) || !next(identity.volume) || at != end) {
+        return std::nullopt;
+    }
+    return identity;
+}
+
+CommandFile::CommandFile(platform::Platform& platform, const std::string& path,
+                         std::size_t pieceSize)
+    : pieceSize_(pieceSize) {
+    if (path.empty() || !platform.FileExists(path)) {
+        return;
+    }
+    state_ = State::Unreadable;
+    file_ = platform.OpenForReading(path);
+    if (!file_) {
+        return;
+    }
+    const auto stat = file_->Stat();
+    std::string piece(pieceSize_, '\0');
+    std::uint64_t hash = HashBytes({});
+    std::uint64_t size = 0;
+    for (;;) {
+        const auto n = ReadPiece(*file_, piece);
+        if (!n) {
+            file_.reset();
+            return;
+        }
+        if (*n == 0) {
+            break;
+        }
+        const std::string_view bytes(piece.data(), *n);
+        hash = HashBytes(bytes, hash);
+        pieceHashes_.push_back(HashBytes(bytes));
+        if (pieceHashes_.size() == 1) {
+            firstPiece_.assign(bytes);
+        } else {
+            firstPiece_.clear();
+            firstPiece_.shrink_to_fit();
+        }
+        size += *n;
+    }
+    identity_.hash = hash;
+    identity_.size = size;
+    if (stat) {
+        identity_.mtimeNs = stat->mtimeNs;
+        identity_.fileId = stat->fileId;
+        identity_.volume = stat->volume;
+    }
+    state_ = State::Open;
+}
+
+bool CommandFile::ForEachLine(const std::function<bool(std::string_view)>& onLine) {
+    if (state_ != State::Open) {
+        return false;
+    }
+    text::LineSplitter splitter(kMaxLineLength);
+    bool goOn = true;
+    const auto hand = [&](std::string_view line) {
+        if (goOn) {
+            goOn = onLine(line);
+        }
+    };
+    if (pieceHashes_.size() == 1) {
+        splitter.Feed(firstPiece_, hand);
+        splitter.Finish(hand);
+        return true;
+    }
+    if (!file_ || !file_->Seek(0)) {
+        return false;
+    }
+    std::string piece(pieceSize_, '\0');
+    for (const std::uint64_t expected : pieceHashes_) {
+        if (!goOn) {
+            return true;
+        }
+        const auto filled = ReadPiece(*file_, piece);
+        if (!filled) {
+            return false;
+        }
+        const std::string_view bytes(piece.data(), *filled);
+        if (*filled == 0 || HashBytes(bytes) != expected) {
+            return false;
+        }
+        splitter.Feed(bytes, hand);
+    }
+    splitter.Finish(hand);
+    return true;
+}
+
+bool CommandFile::EndsWithLineEnd(platform::Platform& platform, const std::string& path,
+                                  std::uint64_t size) {
+    const auto file = platform.OpenForReading(path);
+    char last = '\0';
+    return size > 0 && file && file->Seek(size - 1) && file->Read(&last, 1) == 1U && last == '\n';
+}
+
+bool CommandFile::StillHas(platform::Platform& platform, const std::string& path,
+                           const FileIdentity& identity, std::size_t pieceSize) {
+    const auto stat = platform.StatFile(path);
+    if (stat && !identity.Fits(*stat)) {
+        return false;
+    }
+    if (stat && identity.size > pieceSize) {
+        return true;
+    }
+    const CommandFile again(platform, path, pieceSize);
+    return again.Status() == State::Open && again.Identity() == identity;
+}
+
+}  // namespace varnix::exchange

@@ -1,0 +1,205 @@
+#include "exchange/IntentJournal.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "exchange/CommandFile.h"
+#include "text/AnsiText.h"
+
+namespace varnix::exchange {
+
+namespace {
+
+constexpr std::string_view kHeader = "VARNIXPOS-JOURNAL 1";
+
+// Fields are TAB-separated; a backslash escapes the few bytes that would break a line apart.
+std::string Escape(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string Unescape(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char c = text[++i];
+        out += c == 't' ? '\t' : c == 'r' ? '\r' : c == 'n' ? '\n' : c;
+    }
+    return out;
+}
+
+std::vector<std::string_view> SplitTabs(std::string_view line) {
+    std::vector<std::string_view> fields;
+    std::size_t start = 0;
+    for (std::size_t tab = line.find('\t'); tab != std::string_view::npos;
+         tab = line.find('\t', start)) {
+        fields.push_back(line.substr(start, tab - start));
+        start = tab + 1;
+    }
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+}  // namespace
+
+std::string IntentJournal::Format(const std::vector<Entry>& entries) {
+    std::string out(kHeader);
+    out += text::kCrLf;
+    for (const auto& entry : entries) {
+        std::string body = std::string(entry.mark == Mark::Running ? "RUNNING" : "DONE") + '\t' +
+                           entry.identity.ToText() + '\t' + Escape(entry.path) + '\t' +
+                           Escape(entry.line);
+        const std::uint64_t check = HashBytes(body);
+        out += body + '\t' + std::to_string(check) + std::string(text::kCrLf);
+    }
+    return out;
+}
+
+std::vector<IntentJournal::Entry> IntentJournal::Parse(std::string_view text) {
+    std::vector<Entry> entries;
+    bool headerSeen = false;
+    text::ForEachLine(text, [&](std::string_view line) {
+        if (!headerSeen) {
+            headerSeen = line == kHeader;
+            return;
+        }
+        const auto fields = SplitTabs(line);
+        if (fields.size() != 5) {
+            return;
+        }
+        const std::string_view body = line.substr(0, line.size() - fields[4].size() - 1);
+        std::uint64_t check = 0;
+        const auto [end, ec] =
+            std::from_chars(fields[4].data(), fields[4].data() + fields[4].size(), check);
+        if (ec != std::errc() || end != fields[4].data() + fields[4].size() ||
+            check != HashBytes(body)) {
+            return;  // torn or damaged: this entry is lost, the others stand
+        }
+        const auto identity = FileIdentity::FromText(fields[1]);
+        if (!identity || (fields[0] != "RUNNING" && fields[0] != "DONE")) {
+            return;
+        }
+        entries.push_back({fields[0] == "RUNNING" ? Mark::Running : Mark::Done, *identity,
+                           Unescape(fields[2]), Unescape(fields[3])});
+    });
+    return entries;
+}
+
+void IntentJournal::Open(const std::string& journalPath) {
+    if (journalPath == path_) {
+        return;
+    }
+    path_ = journalPath;
+    entries_.clear();
+    interrupted_.clear();
+    const auto text = platform_.ReadWholeFile(path_);
+    if (!text) {
+        return;
+    }
+    for (auto& entry : Parse(*text)) {
+        (entry.mark == Mark::Running ? interrupted_ : entries_).push_back(std::move(entry));
+    }
+}
+
+IntentJournal::Entry* IntentJournal::FindEntry(const FileIdentity& identity) {
+    for (auto& entry : entries_) {
+        if (entry.identity == identity) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+IntentJournal::Mark IntentJournal::Find(const FileIdentity& identity) const {
+    for (const auto* list : {&entries_, &interrupted_}) {
+        for (const auto& entry : *list) {
+            if (entry.identity == identity) {
+                return entry.mark;
+            }
+        }
+    }
+    return Mark::None;
+}
+
+bool IntentJournal::Begin(const std::string& path, const FileIdentity& identity,
+                          const std::string& line) {
+    if (Entry* entry = FindEntry(identity)) {
+        entry->mark = Mark::Running;
+        entry->line = line;
+    } else {
+        entries_.push_back({Mark::Running, identity, path, line});
+    }
+    return Save();
+}
+
+bool IntentJournal::Finish(const FileIdentity& identity) {
+    Entry* entry = FindEntry(identity);
+    if (entry == nullptr) {
+        return true;
+    }
+    entry->mark = Mark::Done;
+    return Save();
+}
+
+void IntentJournal::Forget(const FileIdentity& identity) {
+    const auto before = entries_.size();
+    std::erase_if(entries_, [&](const Entry& entry) { return entry.identity == identity; });
+    if (entries_.size() != before) {
+        Save();
+    }
+}
+
+void IntentJournal::ForgetGone() {
+    const auto before = entries_.size();
+    std::erase_if(entries_, [&](const Entry& entry) {
+        const auto stat = platform_.StatFile(entry.path);
+        if (!stat) {
+            return !platform_.FileExists(entry.path);
+        }
+        return !entry.identity.Fits(*stat);
+    });
+    if (entries_.size() != before) {
+        Save();
+    }
+}
+
+std::vector<IntentJournal::Entry> IntentJournal::TakeInterrupted() {
+    auto taken = std::move(interrupted_);
+    interrupted_.clear();
+    if (!taken.empty()) {
+        Save();
+    }
+    return taken;
+}
+
+bool IntentJournal::Save() {
+    if (path_.empty()) {
+        return false;
+    }
+    std::vector<Entry> all = entries_;
+    all.insert(all.end(), interrupted_.begin(), interrupted_.end());
+    return platform_.ReplaceFileDurably(path_, Format(all));
+}
+
+}  // namespace varnix::exchange
