@@ -57,7 +57,10 @@ bool ServiceActions::Form_Load() {
     }
     service.cmdSalvaDati.enabled = true;
     SkipOnRuntimeError([&] {
-        if (platform.FileExists(settings.OutputFilePath)) {
+        // Only a process that may poll the command file clears its old result: a second
+        // VarnixPos on the same file would delete the result the register is about to read.
+        if (context_.inputLock.Hold(settings.InputFilePath) &&
+            platform.FileExists(settings.OutputFilePath)) {
             platform.RemoveFile(settings.OutputFilePath);
         }
     });

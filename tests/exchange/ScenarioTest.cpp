@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <map>
 
+#include "exchange/CommandFile.h"
+#include "exchange/InputLock.h"
+#include "exchange/IntentJournal.h"
 #include "exchange/PollingCycle.h"
 #include "fakes/EngineDriver.h"
 #include "fakes/FaultyFiles.h"
@@ -224,6 +227,73 @@ TEST_F(ScenarioTest, RunOnceDeletesOnlyTheBytesItRanAndStopsBetweenLines) {
         run.Start("-E" + run.Data("cfg.txt"));
         EXPECT_EQ(State(run), c.state) << c.commands;
     }
+}
+
+TEST_F(ScenarioTest, RunOnceWaitsForTheLockAndNeverRunsAFileTwice) {
+    // Each case prepares the data folder, then runs POS_TOTTER once; nothing may reach the
+    // terminal but in the first case, and with the lock held elsewhere nothing is touched.
+    enum class Before { Nothing, LockHeld, RanBefore, CutShort };
+    const std::pair<Before, const char*> cases[] = {
+        {Before::Nothing, "POSDUMPOUT | 1 ops | idle | exit 0"},
+        {Before::LockHeld, "SRINPF SROUTF | 0 ops | idle | exit 6"},
+        {Before::RanBefore, "| 0 ops | idle | exit 8"},
+        {Before::CutShort, "POSDUMPOUT | 0 ops | idle | exit 4"}};
+    for (const auto& [before, state] : cases) {
+        fakes::EngineDriver run;
+        run.CreateDataFolder();
+        run.WriteData("cfg.txt", fakes::kSerialConfig);
+        run.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
+        run.WriteData("SROUTF.TXT", "the last result");
+        exchange::InputLock other(platform::HostPlatform());
+        if (before == Before::LockHeld) {
+            other.Hold(run.Data("SRINPF.TXT"));
+        } else if (before != Before::Nothing) {
+            const auto identity =
+                exchange::CommandFile(platform::HostPlatform(), run.Data("SRINPF.TXT")).Identity();
+            exchange::IntentJournal journal(platform::HostPlatform());
+            journal.Open(run.Data("JournalVnxPos.TXT"));
+            journal.Begin(run.Data("SRINPF.TXT"), identity, "POS_TOTTER");
+            if (before == Before::RanBefore) {
+                journal.Finish(identity);
+            }
+        }
+        run.Start("-E" + run.Data("cfg.txt"));
+        EXPECT_EQ(State(run), state);
+        if (before == Before::LockHeld) {
+            EXPECT_GE(run.clock.MonotonicMs(), startup::kRunOnceLockWaitMs);
+        }
+        if (before == Before::CutShort) {
+            EXPECT_NE(run.ReadData("POSDUMPOUT.TXT")
+                          .find("ESITO_COMANDO = KO\r\nESITO_TRANSAZ = 01\r\nDATAORA_TRANS = "
+                                "20240305_140709\r\nERROR_DESCRIZ = Esito sconosciuto: "
+                                "esecuzione interrotta\r\n"),
+                      std::string::npos);
+        }
+    }
+}
+
+TEST_F(ScenarioTest, IntentIsOnTheDiskBeforeTheTerminalHearsOfTheCommand) {
+    ASSERT_TRUE(engine.Connect());
+    std::string journalDuringCall;
+    engine.fakeLibrary.onCall = [&] { journalDuringCall = engine.ReadData("JournalVnxPos.TXT"); };
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER;\r\n");
+    engine.Tick();
+    EXPECT_NE(journalDuringCall.find("RUNNING\t"), std::string::npos);
+    EXPECT_NE(journalDuringCall.find("\tPOS_TOTTER\t"), std::string::npos);
+    // Run and deleted: nothing left to remember.
+    EXPECT_EQ(Join({State(), engine.ReadData("JournalVnxPos.TXT")}),
+              "POSDUMPOUT | 1 ops | polling|VARNIXPOS-JOURNAL 1\r\n");
+}
+
+TEST_F(ScenarioTest, SecondResidentOnTheSameCommandFileEndsAtOnce) {
+    engine.CreateDataFolder();
+    engine.WriteData("ConfigVnxPos.TXT", fakes::kSerialConfig);
+    exchange::InputLock first(platform::HostPlatform());
+    ASSERT_TRUE(first.Hold(engine.Data("SRINPF.TXT")));
+    engine.Start();
+    EXPECT_EQ(Join({Join(engine.dialogs.Texts()), std::to_string(engine.timer.IsEnabled())}),
+              exchange::InputLock::BusyMessage(engine.Data("SRINPF.TXT")) + "|0");
+    EXPECT_EQ(engine.shell.exitCodes, std::vector<int>{startup::kExitLockBusy});
 }
 
 TEST_F(ScenarioTest, LoggingKeepsOnlyTheLastExchange) {

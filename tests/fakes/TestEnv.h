@@ -56,6 +56,14 @@ inline std::string Join(std::initializer_list<std::string_view> parts) {
     return joined;
 }
 
+inline std::string Join(const std::vector<std::string>& parts) {
+    std::string joined;
+    for (const auto& part : parts) {
+        joined.append(&part == parts.data() ? "" : "|").append(part);
+    }
+    return joined;
+}
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 // Dates the file's last change `seconds` back, as if written a while ago.

@@ -5,6 +5,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "integration/Process.h"
@@ -169,6 +170,50 @@ TEST_F(CliTest, StoppedPollingIsTriedAgainAndSighupReadsTheConfiguration) {
     EXPECT_TRUE(testing::Eventually([&] { return !fs::exists(io + "SRINPF.TXT"); }, 10));
     reloaded.Signal(SIGTERM);
     EXPECT_EQ(reloaded.Wait(20), 0);
+}
+
+TEST_F(CliTest, SecondResidentOnTheSameCommandFileSaysSoAndEnds) {
+    testing::Process first({cli});
+    ASSERT_TRUE(testing::Eventually([&] { return Exists("POSDUMPOUT.TXT"); }, 5));
+    testing::Process second({cli});
+    EXPECT_EQ(second.Wait(20), 6);
+    // Standard error speaks UTF-8.
+    EXPECT_NE(
+        second.Stderr().find("VarnixPos \u00e8 gi\u00e0 in esecuzione per " + data + "SRINPF.TXT"),
+        std::string::npos)
+        << second.Stderr();
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.Wait(20), 0);
+}
+
+TEST_F(CliTest, KilledMidPaymentTheCommandIsRecordedAsUnknownAndNeverSentAgain) {
+    testing::Simulator simulator({"--delay-ms", "1500"});
+    ASSERT_GT(simulator.TcpPort(), 0);
+    testing::WriteFile(data + "ConfigVnxPos.TXT",
+                       "TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:" + std::to_string(simulator.TcpPort()) +
+                           "\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n");
+    testing::WriteFile(data + "SRINPF.TXT", "POS_PAGEXT,A1234\r\n");
+    {
+        testing::Process resident({cli});
+        // The terminal has the payment, its answer is pending: the process dies.
+        ASSERT_TRUE(testing::Eventually(
+            [&] { return simulator.Journal({}).size() == 1 && Exists("JournalVnxPos.TXT"); }, 10));
+        resident.Signal(SIGKILL);
+        resident.Wait(10);
+    }
+    ASSERT_TRUE(Exists("SRINPF.TXT"));
+    testing::Process restarted({cli});
+    EXPECT_TRUE(testing::Eventually([&] { return !Exists("SRINPF.TXT"); }, 10));
+    EXPECT_TRUE(
+        Dump().starts_with("TIPO_COMANDO  = POS_PAGEXT,A1234\r\nESITO_COMANDO = KO\r\n"
+                           "ESITO_TRANSAZ = 01\r\n"))
+        << Dump();
+    EXPECT_NE(Dump().find("ERROR_DESCRIZ = Esito sconosciuto: esecuzione interrotta\r\n"),
+              std::string::npos);
+    restarted.Signal(SIGTERM);
+    EXPECT_EQ(restarted.Wait(20), 0);
+    // One payment reached the terminal; the restart at most asked for the status.
+    EXPECT_EQ(std::ranges::count(simulator.Journal({"function"}), "IAE17AX_PaymentExt"), 1);
 }
 
 }  // namespace

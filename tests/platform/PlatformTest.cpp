@@ -2,6 +2,10 @@
 // them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
 #include "config/DataFolder.h"
 #include "fakes/FaultyFiles.h"
 #include "fakes/TestEnv.h"
@@ -42,6 +46,64 @@ TEST(HostPlatformTest, FilesKeepTheirBytesExactly) {
     EXPECT_FALSE(p.RemoveFile(file) || p.ReadWholeFile(file));
     EXPECT_FALSE(p.WriteWholeFile(dir.InMissingFolder("a.TXT"), "x") ||
                  p.AppendToFile(dir.InMissingFolder("a.TXT"), "x"));
+}
+
+TEST(HostPlatformTest, IdentityPiecewiseReadingAndDurableReplacing) {
+    testing::TempDir dir;
+    Platform& p = HostPlatform();
+    const std::string file = dir / "SRINPF.TXT";
+    ASSERT_TRUE(p.WriteWholeFile(file, "abc\r\n"));
+    const auto stat = p.StatFile(file);
+    ASSERT_TRUE(stat);
+    EXPECT_EQ(stat->size, 5U);
+    EXPECT_LT(std::abs(stat->ageMs), 60000);  // just written, by the same wall clock
+    auto reader = p.OpenForReading(file);
+    ASSERT_TRUE(reader);
+    std::string piece(2, '\0');
+    EXPECT_EQ(reader->Read(piece.data(), 2), 2U);
+    EXPECT_EQ(piece, "ab");
+    EXPECT_TRUE(reader->Seek(4) && reader->Read(piece.data(), 2) == 1U && piece[0] == '\n');
+    EXPECT_TRUE(reader->Stat() && reader->Stat()->SameAs(*stat));
+    reader.reset();
+
+    // Replaced by a new file: other bytes, another identity, nothing left beside it.
+    ASSERT_TRUE(p.ReplaceFileDurably(file, "xyz"));
+    EXPECT_EQ(p.ReadWholeFile(file), std::optional<std::string>("xyz"));
+    EXPECT_FALSE(p.StatFile(file)->SameAs(*stat));
+    EXPECT_FALSE(p.FileExists(file + ".new"));
+    EXPECT_FALSE(p.ReplaceFileDurably(dir.InMissingFolder("J.TXT"), "x"));
+    EXPECT_FALSE(p.StatFile(dir / "none") || p.StatFile(dir.path()) ||
+                 p.OpenForReading(dir.path()));
+}
+
+TEST(HostPlatformTest, WriterWatchSeesTheWriterUntilItCloses) {
+    testing::TempDir dir;
+    Platform& p = HostPlatform();
+    const std::string file = dir / "SRINPF.TXT";
+    const auto watch = p.WatchWriters(file);
+    ASSERT_TRUE(watch);
+    std::FILE* writer = std::fopen(file.c_str(), "wb");
+    ASSERT_NE(writer, nullptr);
+    std::fputs("POS_", writer);
+    std::fflush(writer);
+    const auto whileOpen = watch->State();
+    std::fclose(writer);
+    EXPECT_EQ(std::pair(whileOpen, watch->State()),
+              std::pair(WriterState::Writing, WriterState::Closed));
+    p.RemoveFile(file);
+    EXPECT_EQ(watch->State(), WriterState::Unknown);
+}
+
+TEST(HostPlatformTest, ProcessLockIsExclusiveUntilReleased) {
+    Platform& p = HostPlatform();
+    testing::TempDir dir;  // only for a name no other run of the tests uses
+    const std::string name =
+        "varnixpos-test-" + std::to_string(std::hash<std::string>{}(dir.path())) + ".lock";
+    auto held = p.TryLock(name);
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(p.TryLock(name));
+    held.reset();
+    EXPECT_TRUE(p.TryLock(name));
 }
 
 TEST(RegistryTest, KeyShapesAndRawAnswersBecomeText) {
