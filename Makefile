@@ -34,10 +34,12 @@ package-check: package
 bench: build
 	python3 bench/bench.py
 
-# Not part of make test: about 20 minutes of the real resident process and simulator.
+# Not part of make test: about 20 minutes of the real resident process and simulator, then about
+# 8 more of the fault phases (undeletable file, kills, two residents, slow writers, rewrites, 1 GB).
 SOAK_COMMANDS ?= 1000
 soak: build
 	SOAK_COMMANDS=$(SOAK_COMMANDS) python3 bench/soak.py
+	python3 bench/soak_faults.py
 
 # Each fuzz target for FUZZ_SECONDS, starting from its seed corpus; new inputs go to build-fuzz/corpus,
 # a crashing one to build-fuzz/findings.

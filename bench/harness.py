@@ -36,12 +36,12 @@ def write_config(data, port):
     return config
 
 
-def start_simulator(journal):
+def start_simulator(journal, *options):
     """pos-simulator on a free loopback port picked from 9000-9999: (process, port)."""
     for _ in range(20):
         port = random.randint(9000, 9999)
-        sim = subprocess.Popen([exe("pos-simulator"), "--tcp", str(port), "--journal", journal],
-                               stdout=subprocess.PIPE, text=True)
+        sim = subprocess.Popen([exe("pos-simulator"), "--tcp", str(port), "--journal", journal,
+                                *options], stdout=subprocess.PIPE, text=True)
         line = sim.stdout.readline()
         if line.startswith("tcp "):
             return sim, port

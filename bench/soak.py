@@ -202,7 +202,8 @@ def main():
 
         rss_end = rss_mb(resident.pid) if resident.poll() is None else 0.0
         alive = resident.poll() is None and sim.poll() is None
-        left = sorted(f for f in os.listdir(data) if f.upper().startswith("SRINPF"))
+        left = sorted(f for f in os.listdir(data)
+                      if f.upper().startswith("SRINPF") and not f.endswith(".lock"))
         err.flush()
         messages = (read_bytes(err.name) or b"").decode("cp1252").splitlines()  # before the close
         resident.send_signal(signal.SIGTERM)

@@ -1,10 +1,5 @@
 #include "exchange/InputLock.h"
 
-#include <cstdio>
-
-#include "exchange/CommandFile.h"
-#include "text/AnsiText.h"
-
 namespace varnix::exchange {
 
 bool InputLock::Hold(const std::string& inputPath) {
@@ -16,26 +11,19 @@ bool InputLock::Hold(const std::string& inputPath) {
         return true;
     }
     Release();
-    lock_ = platform_.TryLock(LockName(inputPath, platform_.Style()));
+    lock_ = platform_.TryLock(LockPath(inputPath));
     if (!lock_) {
         return false;
     }
-    heldFor_ = inputPath;
+    if (lock_->Guards()) {
+        heldFor_ = inputPath;
+    }
     return true;
 }
 
 void InputLock::Release() {
     lock_.reset();
     heldFor_.clear();
-}
-
-std::string InputLock::LockName(const std::string& inputPath, platform::PathStyle style) {
-    const std::string key =
-        style == platform::PathStyle::Windows ? text::ToUpper(inputPath) : inputPath;
-    char name[48];
-    std::snprintf(name, sizeof name, "varnixpos-%016llx.lock",
-                  static_cast<unsigned long long>(HashBytes(key)));
-    return name;
 }
 
 std::string InputLock::BusyMessage(const std::string& inputPath) {

@@ -1,7 +1,9 @@
-// One resident per command file: the process that polls a command file holds a machine-wide lock
-// named after its path, so that a second VarnixPos on the same file (the windowed one and the
-// CLI, or the desktop entry started twice) cannot run the same payment at the same time. A rule
-// of this system's own, beyond the plain polling: two pollers would each pick up one file.
+// One resident per command file: the process that polls a command file holds an exclusive lock on
+// a file beside it (SRINPF.TXT.lock), so that a second VarnixPos on the same file (the windowed
+// one and the CLI, the desktop entry started twice, another user's) cannot run the same payment
+// at the same time. A rule of this system's own, beyond the plain polling: two pollers would each
+// pick up one file. The lock file stays; the operating system releases the lock when the process
+// ends, however it ends.
 #pragma once
 
 #include <memory>
@@ -16,12 +18,12 @@ class InputLock {
     explicit InputLock(platform::Platform& platform) : platform_(platform) {}
 
     // True once this process holds the lock for `inputPath` (dropping the one for any other
-    // path); false while another process holds it. An empty path needs no lock.
+    // path); false while another process holds it. An empty path needs no lock, and where no
+    // lock can be had (the folder is missing) this runs unguarded and tries again next time.
     bool Hold(const std::string& inputPath);
     void Release();
 
-    // The lock's file name: the same path (letter case aside on Windows) gives the same name.
-    static std::string LockName(const std::string& inputPath, platform::PathStyle style);
+    static std::string LockPath(const std::string& inputPath) { return inputPath + ".lock"; }
     // What the user is told when another process holds it.
     static std::string BusyMessage(const std::string& inputPath);
 

@@ -58,6 +58,9 @@ class WriterWatch {
 class ProcessLock {
   public:
     virtual ~ProcessLock() = default;
+    // False for the stand-in handed out where no lock could be had at all (its folder missing):
+    // the caller runs unguarded and may try again later.
+    virtual bool Guards() const { return false; }
 };
 
 }  // namespace varnix::platform

@@ -35,7 +35,11 @@ class BufferedFile : public ReadableFile {
     std::size_t offset_ = 0;
 };
 
-class NoLock : public ProcessLock {};
+// Files in memory have no other process to keep out.
+class NoLock : public ProcessLock {
+  public:
+    bool Guards() const override { return true; }
+};
 
 }  // namespace
 
@@ -60,7 +64,7 @@ std::unique_ptr<WriterWatch> Platform::WatchWriters(const std::string& /*path*/)
     return nullptr;
 }
 
-std::unique_ptr<ProcessLock> Platform::TryLock(const std::string& /*name*/) {
+std::unique_ptr<ProcessLock> Platform::TryLock(const std::string& /*path*/) {
     return std::make_unique<NoLock>();
 }
 

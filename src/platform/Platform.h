@@ -77,9 +77,9 @@ class Platform {
     virtual bool ReplaceFileDurably(const std::string& path, std::string_view bytes);
     // A watch on writers of the file at `path`; nullptr where the platform cannot tell.
     virtual std::unique_ptr<WriterWatch> WatchWriters(const std::string& path);
-    // The machine-wide lock called `name` (a plain file name), taken without waiting; nullptr
-    // while another process holds it.
-    virtual std::unique_ptr<ProcessLock> TryLock(const std::string& name);
+    // The lock on the file at `path` (created if missing), taken without waiting; nullptr while
+    // another process holds it.
+    virtual std::unique_ptr<ProcessLock> TryLock(const std::string& path);
 
     // Loads a shared library by file name (on POSIX from the executable's own folder first, then
     // the loader's search path) and returns its handle, or nullptr with `error` set. The library

@@ -39,8 +39,8 @@ class PlatformWrapper : public Platform {
     std::unique_ptr<WriterWatch> WatchWriters(const std::string& path) override {
         return target_.WatchWriters(path);
     }
-    std::unique_ptr<ProcessLock> TryLock(const std::string& name) override {
-        return target_.TryLock(name);
+    std::unique_ptr<ProcessLock> TryLock(const std::string& path) override {
+        return target_.TryLock(path);
     }
     void* LoadLibraryFile(const std::string& fileName, std::string& error) override {
         return target_.LoadLibraryFile(fileName, error);

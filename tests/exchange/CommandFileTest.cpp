@@ -2,6 +2,7 @@
 // read once under its identity, the intent journal's text, and the command file's lock.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -142,7 +143,7 @@ TEST(IntentJournalTest, AFileIsForgottenOnceGoneAndARunningOneIsHandedOutOnce) {
     EXPECT_EQ(testing::ReadFile(dir / "JournalVnxPos.TXT"), "VARNIXPOS-JOURNAL 1\r\n");
 }
 
-TEST(InputLockTest, OnePathOneHolderWithWindowsPathsCaseBlind) {
+TEST(InputLockTest, OneHolderPerPathAndAMissingFolderIsTriedAgain) {
     testing::TempDir dir;
     auto& platform = platform::HostPlatform();
     const std::string path = dir / "SRINPF.TXT";
@@ -153,11 +154,14 @@ TEST(InputLockTest, OnePathOneHolderWithWindowsPathsCaseBlind) {
     EXPECT_TRUE(second.Hold(path + ".other") && second.Hold(""));
     first.Hold(path + ".other");  // moving on lets the first path go
     EXPECT_TRUE(second.Hold(path));
-    using platform::PathStyle;
-    EXPECT_EQ(InputLock::LockName("C:\\IO\\srinpf.txt", PathStyle::Windows),
-              InputLock::LockName("c:\\io\\SRINPF.TXT", PathStyle::Windows));
-    EXPECT_NE(InputLock::LockName("/io/srinpf.txt", PathStyle::Posix),
-              InputLock::LockName("/io/SRINPF.TXT", PathStyle::Posix));
+    EXPECT_TRUE(platform.FileExists(InputLock::LockPath(path)));
+
+    // No folder, no lock to be had: unguarded now, and taken as soon as the folder is there.
+    const std::string later = dir.InMissingFolder("SRINPF.TXT");
+    EXPECT_TRUE(first.Hold(later));
+    std::filesystem::create_directories(std::filesystem::path(later).parent_path());
+    EXPECT_TRUE(second.Hold(later));
+    EXPECT_FALSE(first.Hold(later));
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 
 #include "config/DataFolder.h"
 #include "fakes/FaultyFiles.h"
@@ -96,14 +95,15 @@ TEST(HostPlatformTest, WriterWatchSeesTheWriterUntilItCloses) {
 
 TEST(HostPlatformTest, ProcessLockIsExclusiveUntilReleased) {
     Platform& p = HostPlatform();
-    testing::TempDir dir;  // only for a name no other run of the tests uses
-    const std::string name =
-        "varnixpos-test-" + std::to_string(std::hash<std::string>{}(dir.path())) + ".lock";
+    testing::TempDir dir;
+    const std::string name = dir / "SRINPF.TXT.lock";
     auto held = p.TryLock(name);
-    ASSERT_TRUE(held);
+    ASSERT_TRUE(held && held->Guards());
     EXPECT_FALSE(p.TryLock(name));
     held.reset();
     EXPECT_TRUE(p.TryLock(name));
+    const auto nowhere = p.TryLock(dir.InMissingFolder("SRINPF.TXT.lock"));
+    EXPECT_TRUE(nowhere && !nowhere->Guards());
 }
 
 TEST(RegistryTest, KeyShapesAndRawAnswersBecomeText) {

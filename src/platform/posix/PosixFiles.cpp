@@ -18,9 +18,6 @@ namespace varnix::platform {
 
 namespace {
 
-// Where the machine-wide locks live: the one folder every user and session shares.
-constexpr const char* kLockFolder = "/tmp/";
-
 std::int64_t WallClockNs() {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
@@ -175,6 +172,7 @@ class InotifyWatch : public WriterWatch {
 class FlockLock : public ProcessLock {
   public:
     explicit FlockLock(int fd) : fd_(fd) {}
+    bool Guards() const override { return true; }
 
   private:
     Descriptor fd_;  // closing it releases the lock
@@ -233,8 +231,7 @@ std::unique_ptr<WriterWatch> PosixPlatform::WatchWriters(const std::string& path
 #endif
 }
 
-std::unique_ptr<ProcessLock> PosixPlatform::TryLock(const std::string& name) {
-    const std::string path = kLockFolder + name;
+std::unique_ptr<ProcessLock> PosixPlatform::TryLock(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd >= 0) {
         ::fchmod(fd, 0666);  // another user's process must be able to take it in turn

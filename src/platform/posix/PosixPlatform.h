@@ -24,7 +24,7 @@ class PosixPlatform : public Platform {
     std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) override;
     bool ReplaceFileDurably(const std::string& path, std::string_view bytes) override;
     std::unique_ptr<WriterWatch> WatchWriters(const std::string& path) override;
-    std::unique_ptr<ProcessLock> TryLock(const std::string& name) override;
+    std::unique_ptr<ProcessLock> TryLock(const std::string& path) override;
     void* LoadLibraryFile(const std::string& fileName, std::string& error) override;
     std::string ExecutableFolder() override;
     // ELF programs carry no version resource.

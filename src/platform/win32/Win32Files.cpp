@@ -113,6 +113,7 @@ class SharingWatch : public WriterWatch {
 class FileRangeLock : public ProcessLock {
   public:
     explicit FileRangeLock(HANDLE handle) : handle_(handle) {}
+    bool Guards() const override { return true; }
 
   private:
     Handle handle_;  // closing it releases the lock
@@ -167,10 +168,7 @@ std::unique_ptr<WriterWatch> Win32Platform::WatchWriters(const std::string& path
     return std::make_unique<SharingWatch>(path);
 }
 
-std::unique_ptr<ProcessLock> Win32Platform::TryLock(const std::string& name) {
-    // In the machine-wide data folder, so that every user's process meets the same file.
-    const std::string folder = CommonAppDataFolder();
-    const std::string path = (folder.empty() ? std::string(".") : folder) + "\\" + name;
+std::unique_ptr<ProcessLock> Win32Platform::TryLock(const std::string& path) {
     const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -23,7 +23,7 @@ class Win32Platform : public Platform {
     std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) override;
     bool ReplaceFileDurably(const std::string& path, std::string_view bytes) override;
     std::unique_ptr<WriterWatch> WatchWriters(const std::string& path) override;
-    std::unique_ptr<ProcessLock> TryLock(const std::string& name) override;
+    std::unique_ptr<ProcessLock> TryLock(const std::string& path) override;
     void* LoadLibraryFile(const std::string& fileName, std::string& error) override;
     std::string ExecutableFolder() override;
     std::optional<ProgramVersion> ExecutableVersion() override;
