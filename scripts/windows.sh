@@ -31,13 +31,22 @@ for bits in 32 64; do
     others="$(grep -viE "$system_dlls" <<<"$imports" || true)"
     [ -z "$others" ] || { echo "windows: $file needs DLLs Windows lacks: $others"; exit 1; }
   done
+  # Every program carries the version information, which the About box and -V read back.
+  for file in "$folder"/*.exe; do
+    texts="$(strings -el "$file")"
+    grep -A1 -x FileVersion <<<"$texts" | grep -qx "$version" ||
+      { echo "windows: $file carries no version information $version"; exit 1; }
+  done
   # varnixpos.exe is the windowed program: a GUI-subsystem executable, with no console window.
   # (The headers are read whole first: grep -q stopping early would fail the pipe.)
   headers="$("$arch-w64-mingw32-objdump" -p "$folder/varnixpos.exe")"
   grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" ||
     { echo "windows: $folder/varnixpos.exe is not a GUI program"; exit 1; }
-  exports="$("$arch-w64-mingw32-objdump" -p "$folder/Iae17.dll" | grep -c '\] IAE17AX_[A-Za-z0-9]*$' || true)"
-  [ "$exports" -eq 14 ] || { echo "windows: Iae17.dll exports $exports plain IAE17AX_ names, not 14"; exit 1; }
+  # Exactly the 14 names, and nothing decorated (_Name@N) beside them.
+  names="$("$arch-w64-mingw32-objdump" -p "$folder/Iae17.dll" | sed -n '/Ordinal\/Name Pointer/,/^$/s/^\s*\[ *[0-9]*\] //p')"
+  plain="$(grep -c '^IAE17AX_[A-Za-z0-9]*$' <<<"$names" || true)"
+  [ "$plain" -eq 14 ] && [ "$(wc -l <<<"$names")" -eq 14 ] ||
+    { echo "windows: Iae17.dll exports $plain plain IAE17AX_ names, not exactly 14:"; echo "$names"; exit 1; }
   (cd build-windows && zip -qr "varnixpos-$version-win$bits.zip" "varnixpos-$version-win$bits")
 
   # The installer, of the same bitness as the programs (a 32-bit installer of 64-bit programs
