@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # make test-windows, all under Wine in throw-away prefixes:
 # 1. make windows: both bitnesses, folders, zips and installers, with their static checks (machine,
-#    the vendor's 14 plain export names, system DLL imports only, varnixpos.exe a GUI program);
+#    the vendor's 14 plain export names, system DLL imports only, version information,
+#    varnixpos.exe a GUI program);
 # 2. the core and integration suites for 64-bit Windows, so the Win32 code paths (registry, shell
 #    folder, kernel32 files, LoadLibraryA/GetProcAddress) run for real; the simulator they use runs
 #    natively on loopback (Wine's sockets are the host's);
@@ -71,6 +72,7 @@ else
   echo "=================================================================================="
   echo "test-windows: 32-bit programs: skipped: no 32-bit Wine (wine32:i386 not installed)."
   echo "  Only their static checks ran (make windows: PE machine i386, the 14 plain export"
-  echo "  names of Iae17.dll, system DLL imports only). Nothing 32-bit was run."
+  echo "  names of Iae17.dll, system DLL imports only, version information). Nothing 32-bit"
+  echo "  was run."
   echo "=================================================================================="
 fi

@@ -72,6 +72,19 @@ check "the data folder C:\\ProgramData\\ZANDRIKVarnixPos was not created" test -
 shortcuts="$(find "$menu" -name '*.lnk' -path '*VarnixPos*' -printf '%f\n' 2>/dev/null | sort | tr '\n' ',')"
 check "Start-menu shortcuts are \"$shortcuts\"" \
   test "$shortcuts" = "Console di test.lnk,Simulatore.lnk,Uninstall.lnk,VarnixPos.lnk,"
+shortcut() {  # shortcut NAME PROGRAM [ARGUMENTS]: the link starts the installed PROGRAM with them
+  local link texts
+  link="$(find "$menu" -path "*VarnixPos*/$1.lnk" | head -n1)"
+  [ -n "$link" ] || return 1
+  texts="$(strings "$link")"  # the target's path is ANSI text in the link, its arguments UTF-16
+  grep -qxF "C:\\$programs\\VarnixPos\\$2" <<<"$texts" || return 1
+  texts="$(strings -n 2 -el "$link")"
+  [ -z "${3:-}" ] || grep -qxF -- "$3" <<<"$texts"
+}
+check "\"VarnixPos\" does not start varnixpos.exe" shortcut VarnixPos varnixpos.exe
+check "\"Console di test\" does not start varnixpos.exe -I" shortcut "Console di test" varnixpos.exe -I
+check "\"Simulatore\" does not start pos-simulator.exe --tcp 1000" \
+  shortcut Simulatore pos-simulator.exe "--tcp 1000"
 check "no Add/Remove programs entry" \
   bash -c "wine reg query '$uninstall_key' /v UninstallString 2>/dev/null | grep -q 'Uninstall.exe'"
 
