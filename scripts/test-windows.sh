@@ -21,7 +21,7 @@ make build
 WINEPREFIX="$(mktemp -d /tmp/varnixpos-wine.XXXXXX)"
 journal="$(mktemp /tmp/varnixpos-wine-journal.XXXXXX)"
 sim_out="$(mktemp /tmp/varnixpos-wine-sim.XXXXXX)"
-export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 sim_pid=""
 cleanup() {
   [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null

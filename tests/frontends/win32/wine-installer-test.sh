@@ -22,7 +22,8 @@ esac
 file -b "$setup" | grep -q "^$stub" || { echo "wine-installer-test: $setup is not a $bits-bit installer"; exit 1; }
 
 work="$(mktemp -d /tmp/varnixpos-wine-setup.XXXXXX)"
-# No menu entries for the host: Wine would turn the Start-menu shortcuts into desktop files.
+# No menu entries on the host: Wine would mirror the prefix's Start menu into the user's desktop
+# files (winemenubuilder).
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 install="$WINEPREFIX/drive_c/$programs/VarnixPos"
 data="$WINEPREFIX/drive_c/ProgramData/ZANDRIKVarnixPos"
