@@ -10,7 +10,23 @@
 
 namespace {
 
-constexpr const char* kUsage = R"(pos-simulator: a simulated payment terminal for VarnixPos
+#ifdef _WIN32
+// Serial links are pseudo-terminals, which Windows lacks; the stand-in Iae17.dll there reaches the
+// simulator over TCP alone, so the option is refused rather than half-served.
+constexpr bool kSerialLinks = false;
+constexpr const char* kUsageLinks = R"(pos-simulator: a simulated payment terminal for VarnixPos
+
+Usage: pos-simulator --tcp PORT [options]
+
+Link:
+  --tcp PORT          listen on 127.0.0.1:PORT (0 picks a free port; the line
+                      "tcp 127.0.0.1:PORT" on standard output names it)
+                      Serial links (--serial COMn) are not available on
+                      Windows: set TIPO:ETH, IPAD:127.0.0.1 and this PORT.
+)";
+#else
+constexpr bool kSerialLinks = true;
+constexpr const char* kUsageLinks = R"(pos-simulator: a simulated payment terminal for VarnixPos
 
 Usage: pos-simulator [--tcp PORT] [--serial COMn]... [options]
 
@@ -19,7 +35,10 @@ Links (at least one):
                       "tcp 127.0.0.1:PORT" on standard output names it)
   --serial COMn       serve serial port COMn on a pseudo-terminal linked at
                       $XDG_RUNTIME_DIR/varnixpos/COMn (or /tmp/varnixpos-<uid>/COMn)
+)";
+#endif
 
+constexpr const char* kUsageOptions = R"(
 Options:
   --journal FILE      append one JSON line per request and its answer
   --delay-ms N        wait N milliseconds before each answer (default 0)
@@ -103,7 +122,7 @@ int Run(int argc, char** argv) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == "--help" || arg == "-h") {
-            std::cout << kUsage;
+            std::cout << kUsageLinks << kUsageOptions;
             return 0;
         } else if (arg == "--no-magic") {
             options.model.magicAmounts = false;
@@ -119,6 +138,9 @@ int Run(int argc, char** argv) {
             }
             options.tcpPort = static_cast<int>(port);
         } else if (arg == "--serial") {
+            if (!kSerialLinks) {
+                return Fail("serial links are not available on Windows: use --tcp PORT");
+            }
             const std::string port = argv[++i];
             if (port.size() < 4 || port.rfind("COM", 0) != 0 ||
                 port.find_first_not_of("0123456789", 3) != std::string::npos) {
@@ -149,7 +171,7 @@ int Run(int argc, char** argv) {
         }
     }
     if (options.tcpPort < 0 && options.serialPorts.empty()) {
-        return Fail("give --tcp PORT and/or --serial COMn");
+        return Fail(kSerialLinks ? "give --tcp PORT and/or --serial COMn" : "give --tcp PORT");
     }
 
     asio::io_context io;

@@ -19,7 +19,7 @@ file -b "$exe" | grep -q 'x86-64' || { echo "wine-app-test: $exe is not a 64-bit
 [ -x "$screenshot" ] || { echo "wine-app-test: no screenshot tool at $screenshot (make build)"; exit 1; }
 
 work="$(mktemp -d /tmp/varnixpos-wine-app.XXXXXX)"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 data="$WINEPREFIX/drive_c/ProgramData/ZANDRIKVarnixPos"
 xvfb_pid=""; app_pid=""
 cleanup() {

@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# Installs VarnixPos with its NSIS installer, silently (/S), into a throw-away Wine prefix under a
+# real X server (Xvfb), and uses the installed programs as a register and a developer would: the
+# version, a run-once exchange of both programs against the installed simulator on loopback, the
+# tray icon's double-click bringing the minimised window back, and the uninstaller.
+# Usage: wine-installer-test.sh SETUP_EXE BITS POST_MESSAGE_EXE
+#   POST_MESSAGE_EXE: the test helper that posts a window the tray icon's callback.
+set -euo pipefail
+source "$(dirname "$0")/../xvfb.sh"
+setup="$(realpath "$1")"
+bits="$2"
+post="$(realpath "$3")"
+repo="$(cd "$(dirname "$0")/../../.." && pwd)"
+
+# An installer of the wrong bitness is the trap to rule out first: a 32-bit installer under a
+# 64-bit-only Wine exits 0 and installs nothing.
+case "$bits" in
+  64) stub='PE32+ executable' ; programs="Program Files" ;;
+  32) stub='PE32 executable' ; programs="Program Files (x86)" ;;
+  *) echo "wine-installer-test: BITS is 32 or 64"; exit 2 ;;
+esac
+file -b "$setup" | grep -q "^$stub" || { echo "wine-installer-test: $setup is not a $bits-bit installer"; exit 1; }
+
+work="$(mktemp -d /tmp/varnixpos-wine-setup.XXXXXX)"
+# No menu entries on the host: Wine would mirror the prefix's Start menu into the user's desktop
+# files (winemenubuilder).
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+install="$WINEPREFIX/drive_c/$programs/VarnixPos"
+data="$WINEPREFIX/drive_c/ProgramData/ZANDRIKVarnixPos"
+c_data='C:\ProgramData\ZANDRIKVarnixPos'
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VarnixPos'
+service="ZANDRIK VarnixPos per sviluppatori (scambio importo)"
+xvfb_pid=""; app_pid=""; sim_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+  timeout 20 wineserver -k >/dev/null 2>&1 || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+start_xvfb "$work" 1024x768x24
+timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { echo "wineboot failed"; cat "$work/wineboot.log"; exit 1; }
+
+failures=0; passed=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+check() {  # check WHAT COMMAND...: one pass or one failure
+  local what="$1"; shift
+  if "$@"; then passed=$((passed + 1)); else fail "$what"; fi
+}
+wait_for() {  # wait_for exists|gone|window|hidden WHAT: up to 60 s (Wine's first start is slow)
+  for _ in $(seq 1 600); do
+    case "$1" in
+      exists) [ -e "$2" ] && return 0 ;;
+      gone) [ ! -e "$2" ] && return 0 ;;
+      window) xwininfo -name "$2" 2>/dev/null | grep -q 'IsViewable' && return 0 ;;
+      hidden) xwininfo -name "$2" 2>/dev/null | grep -q 'IsViewable' || return 0 ;;
+    esac
+    sleep 0.1
+  done
+  echo "timed out waiting until $2 is $1"; return 1
+}
+
+# --- The installer, silently.
+timeout 120 wine "$setup" /S >"$work/setup.log" 2>&1 || true  # judged by what it left, not its code
+for program in varnixpos.exe varnixpos-cli.exe pos-simulator.exe Iae17.dll Uninstall.exe; do
+  check "$program is not installed in $programs\\VarnixPos" test -e "$install/$program"
+done
+check "the data folder C:\\ProgramData\\ZANDRIKVarnixPos was not created" test -d "$data"
+shortcuts="$(find "$menu" -name '*.lnk' -path '*VarnixPos*' -printf '%f\n' 2>/dev/null | sort | tr '\n' ',')"
+check "Start-menu shortcuts are \"$shortcuts\"" \
+  test "$shortcuts" = "Console di test.lnk,Simulatore.lnk,Uninstall.lnk,VarnixPos.lnk,"
+shortcut() {  # shortcut NAME PROGRAM [ARGUMENTS]: the link starts the installed PROGRAM with them
+  local link texts
+  link="$(find "$menu" -path "*VarnixPos*/$1.lnk" | head -n1)"
+  [ -n "$link" ] || return 1
+  texts="$(strings "$link")"  # the target's path is ANSI text in the link, its arguments UTF-16
+  grep -qxF "C:\\$programs\\VarnixPos\\$2" <<<"$texts" || return 1
+  texts="$(strings -n 2 -el "$link")"
+  [ -z "${3:-}" ] || grep -qxF -- "$3" <<<"$texts"
+}
+check "\"VarnixPos\" does not start varnixpos.exe" shortcut VarnixPos varnixpos.exe
+check "\"Console di test\" does not start varnixpos.exe -I" shortcut "Console di test" varnixpos.exe -I
+check "\"Simulatore\" does not start pos-simulator.exe --tcp 1000" \
+  shortcut Simulatore pos-simulator.exe "--tcp 1000"
+check "no Add/Remove programs entry" \
+  bash -c "wine reg query '$uninstall_key' /v UninstallString 2>/dev/null | grep -q 'Uninstall.exe'"
+
+# --- The version, from the installed console program; its start writes the default
+# configuration into the data folder, which it cannot create itself.
+timeout 60 wine "$install/varnixpos-cli.exe" -V 2>&1 | tr -d '\r' >"$work/version.txt" || true
+check "varnixpos-cli.exe -V printed: $(head -c 300 "$work/version.txt")" \
+  cmp -s "$work/version.txt" "$repo/tests/integration/golden/version.txt"
+check "the first start wrote no ConfigVnxPos.TXT into the data folder" test -s "$data/ConfigVnxPos.TXT"
+
+# --- The installed simulator on a free loopback port below 10000 (the console's port check).
+journal="$work/journal.txt"
+for _ in $(seq 1 20); do
+  port=$((9000 + RANDOM % 1000))
+  wine "$install/pos-simulator.exe" --tcp "$port" --journal "Z:${journal//\//\\}" >"$work/sim.out" 2>&1 &
+  sim_pid=$!
+  for _ in $(seq 1 200); do
+    grep -q '^tcp ' "$work/sim.out" && break
+    kill -0 "$sim_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  grep -q '^tcp ' "$work/sim.out" && break
+  kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true
+  sim_pid=""
+done
+[ -n "$sim_pid" ] || { echo "FAIL: the installed pos-simulator.exe did not start"; cat "$work/sim.out"; exit 1; }
+
+# --- Run-once, as a register starts it per command: an extended payment on the simulator, then
+# the simulated payment (a one-second wait) that writes the result file.
+printf '0\r\n0\r\n0\r\n0\r\n' >"$data/ParamVnxPos.TXT"
+printf 'TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:%d\r\nINPF:%s\\SRINPF.TXT\r\nOUTF:%s\\SROUTF.TXT\r\n' \
+  "$port" "$c_data" "$c_data" >"$data/RunOnce.TXT"
+amount=1000
+for program in varnixpos-cli.exe varnixpos.exe; do
+  amount=$((amount + 1))
+  rm -f "$data/SROUTF.TXT"
+  printf 'POS_PAGEXT,A%d,P0\r\nPOS_PAGAME,A%d,P0\r\n' "$amount" "$amount" >"$data/SRINPF.TXT"
+  rc=0
+  timeout 60 wine "$install/$program" "-E$c_data\\RunOnce.TXT" >"$work/run-once.log" 2>&1 || rc=$?
+  check "$program -E ended with $rc" test "$rc" -eq 0
+  check "$program -E left the command file" test ! -e "$data/SRINPF.TXT"
+  check "$program -E wrote no result file" grep -q '^ESITO_COMANDO = OK' "$data/SROUTF.TXT"
+  check "$program -E: the simulator saw no payment of $amount" \
+    grep -q "\"function\":\"IAE17AX_PaymentExt\",\"amount\":\"$amount\".*\"result\":0," "$journal"
+done
+kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true
+sim_pid=""
+
+# --- The tray: minimised, the window hides; the icon's double-click brings it back. The shell
+# calls back with the icon's id (TrayIcon's kIconId) and the mouse message as the mouse-move's X.
+wine "$install/varnixpos.exe" >"$work/resident.log" 2>&1 &
+app_pid=$!
+if wait_for window "$service"; then
+  wine "$post" "$service" 0x112 0xF020 0 >/dev/null 2>&1 || true  # WM_SYSCOMMAND, SC_MINIMIZE
+  check "the minimised service window stayed on the screen" wait_for hidden "$service"
+  wine "$post" "$service" 0x200 0x5A17 0x203 >/dev/null 2>&1 || true  # WM_LBUTTONDBLCLK on the icon
+  check "a double-click on the tray icon did not restore the service window" wait_for window "$service"
+else
+  fail "the installed varnixpos.exe showed no service window"; cat "$work/resident.log"
+fi
+timeout 30 wine taskkill /im varnixpos.exe >/dev/null 2>&1 || true
+for _ in $(seq 1 200); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+check "varnixpos.exe did not end on WM_CLOSE" bash -c "! kill -0 $app_pid 2>/dev/null"
+wait "$app_pid" 2>/dev/null || true
+app_pid=""
+
+# --- The uninstaller (it reruns itself from a temporary copy, so its exit says nothing): the
+# programs, shortcuts and registration go; the data folder, the user's files, stays.
+timeout 60 wine "$install/Uninstall.exe" /S >/dev/null 2>&1 || true
+check "the uninstaller left $programs\\VarnixPos" wait_for gone "$install"
+check "the uninstaller left Start-menu shortcuts" \
+  test -z "$(find "$menu" -path '*VarnixPos*' 2>/dev/null)"
+check "the uninstaller left the Add/Remove programs entry" \
+  bash -c "! wine reg query '$uninstall_key' >/dev/null 2>&1"
+check "the uninstaller removed the user's configuration" test -s "$data/ConfigVnxPos.TXT"
+
+echo "$passed passed, $failures failed: the $bits-bit installer under Wine"
+[ "$failures" -eq 0 ]
