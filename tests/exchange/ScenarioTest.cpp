@@ -155,6 +155,8 @@ TEST_F(ScenarioTest, MissingInputFolderStopsPollingUntilASave) {
     EXPECT_EQ(State(io), "POSDUMPOUT | 0 ops | polling | Vuoi salvare i dati ?");
 
     // Removed while polling, then made again and saved: connected, nothing to complain about.
+    // (Windows keeps a folder whose lock file is held: let it go first, as a process would.)
+    session.inputLock.Release();
     std::filesystem::remove_all(io);
     EXPECT_EQ(engine.Tick(3), 3);
     std::filesystem::create_directories(io);
