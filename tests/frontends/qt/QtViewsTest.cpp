@@ -9,9 +9,13 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <filesystem>
+
 #include "fakes/EngineDriver.h"
+#include "frontends/Runner.h"
 #include "frontends/qt/ConsoleWindow.h"
 #include "frontends/qt/LampWidget.h"
+#include "frontends/qt/QtFrontEnd.h"
 #include "frontends/qt/ServiceMainWindow.h"
 #include "frontends/qt/Translation.h"
 
@@ -182,6 +186,40 @@ class QtViewsTest : public QObject {
         }
         QCOMPARE(expected->currentText(), QString("sroutf_4"));
         QCOMPARE(v.session.service.ComboResult.Text(), std::string("sroutf_4"));
+    }
+
+    // A box appears over the window the user was working in, as the front end wires them.
+    void boxesAppearOverTheWindowClicked() {
+        varnix::testing::TempDir home;
+        varnix::testing::ScopedEnv dataHome{"XDG_DATA_HOME", home.path() + "share"};
+        varnix::testing::ScopedEnv configHome{"XDG_CONFIG_HOME", home.path() + "config"};
+        std::filesystem::create_directories(home.path() + "share/ZANDRIKVarnixPos");
+        varnix::qt::QtFrontEnd frontEnd;
+        varnix::frontends::Runner runner(frontEnd, frontEnd, frontEnd, frontEnd);
+        frontEnd.Attach(runner);
+        runner.Start("-I");
+        frontEnd.SetEnabled(false);  // no polling in between
+        frontEnd.RefreshViews();
+        QWidget* console = frontEnd.Console();
+        QWidget* service = frontEnd.Service();
+        QStringList owners;
+        const auto answerNextBox = [&] {
+            QTimer::singleShot(0, [&] {
+                QWidget* box = QApplication::activeModalWidget();
+                QWidget* parent = box != nullptr ? box->parentWidget() : nullptr;
+                owners << (parent == console ? "console" : parent == service ? "service" : "other");
+                if (box != nullptr) {
+                    box->close();
+                }
+            });
+        };
+        for (QWidget* window : {console, service, console}) {
+            QApplication::setActiveWindow(window);
+            answerNextBox();
+            // The console checks its fields (no amount); "Salva Dati" asks first.
+            Click(*window, window == console ? "btnPagamento" : "cmdSalvaDati");
+        }
+        QCOMPARE(owners.join('|'), QString("console|service|console"));
     }
 
     void qtsOwnTextsAreItalian() {
