@@ -46,8 +46,8 @@ class CommandFile {
     enum class State { Open, Missing, Unreadable };
 
     // No command is anywhere near this long; the rest of such a line is dropped.
-    static constexpr std::size_t kMaxLineLength = 64 * 1024;
-    static constexpr std::size_t kPieceSize = 1024 * 1024;
+    static constexpr std::size_t kMaxLineLength = std::size_t{64} * 1024;
+    static constexpr std::size_t kPieceSize = std::size_t{1024} * 1024;
 
     CommandFile(platform::Platform& platform, const std::string& path,
                 std::size_t pieceSize = kPieceSize);

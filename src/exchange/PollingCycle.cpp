@@ -69,8 +69,8 @@ bool PollingCycle::CommandFileReady(const std::string& path) {
             return false;
         }
         // Whole steps of the pumping wait, at least one, so that time always moves on.
-        context_.ports.SleepDelay(static_cast<double>(
-            std::clamp<std::int64_t>(waitMs, ports::kSleepStepMs, 2 * ports::kSleepStepMs)));
+        context_.ports.SleepDelay(static_cast<double>(std::clamp<std::int64_t>(
+            waitMs, ports::kSleepStepMs, std::int64_t{2} * ports::kSleepStepMs)));
     }
 }
 

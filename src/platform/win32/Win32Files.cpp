@@ -1,13 +1,7 @@
 // The Windows side of the file identity (file index and volume serial), piecewise reading,
 // durable replacing (write-through rename), writer watching (a writer's open handle makes an
 // exclusive open fail with a sharing violation) and the process lock (LockFileEx).
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/WindowsHeaders.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 # Screenshots of the service window and the console go to SCREENSHOT_DIR.
 # Usage: wine-app-test.sh BIN_DIR SCREENSHOT_DIR   (BIN_DIR holds varnixpos.exe and Iae17.dll)
 set -euo pipefail
-source "$(dirname "$0")/../xvfb.sh"
+source "$(dirname "$0")/wine-desktop.sh"
 bin="$(cd "$1" && pwd)"
 mkdir -p "$2"
 shots="$(cd "$2" && pwd)"
@@ -19,39 +19,9 @@ file -b "$exe" | grep -q 'x86-64' || { echo "wine-app-test: $exe is not a 64-bit
 [ -x "$screenshot" ] || { echo "wine-app-test: no screenshot tool at $screenshot (make build)"; exit 1; }
 
 work="$(mktemp -d /tmp/varnixpos-wine-app.XXXXXX)"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+start_wine_desktop "$work"
 data="$WINEPREFIX/drive_c/ProgramData/ZANDRIKVarnixPos"
-xvfb_pid=""; app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  timeout 20 wineserver -k >/dev/null 2>&1 || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# The screen of the smallest supported desktop: the windows must fit it.
-start_xvfb "$work" 1024x768x24
-
-timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { echo "wineboot failed"; cat "$work/wineboot.log"; exit 1; }
 mkdir -p "$data"
-
-failures=0; passed=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { passed=$((passed + 1)); }
-
-wait_for() {  # wait_for exists|gone|window WHAT: up to 60 s (Wine's first start is slow)
-  for _ in $(seq 1 600); do
-    case "$1" in
-      exists) [ -e "$2" ] && return 0 ;;
-      gone) [ ! -e "$2" ] && return 0 ;;
-      window) xwininfo -name "$2" 2>/dev/null | grep -q 'IsViewable' && return 0 ;;
-    esac
-    sleep 0.1
-  done
-  echo "timed out waiting until $2 is $1"; return 1
-}
 
 shot() {  # shot TITLE FILE: the window's rectangle of the screen
   local info x y w h

@@ -6,7 +6,7 @@
 # Usage: wine-installer-test.sh SETUP_EXE BITS POST_MESSAGE_EXE
 #   POST_MESSAGE_EXE: the test helper that posts a window the tray icon's callback.
 set -euo pipefail
-source "$(dirname "$0")/../xvfb.sh"
+source "$(dirname "$0")/wine-desktop.sh"
 setup="$(realpath "$1")"
 bits="$2"
 post="$(realpath "$3")"
@@ -22,47 +22,13 @@ esac
 file -b "$setup" | grep -q "^$stub" || { echo "wine-installer-test: $setup is not a $bits-bit installer"; exit 1; }
 
 work="$(mktemp -d /tmp/varnixpos-wine-setup.XXXXXX)"
-# No menu entries on the host: Wine would mirror the prefix's Start menu into the user's desktop
-# files (winemenubuilder).
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+start_wine_desktop "$work"
 install="$WINEPREFIX/drive_c/$programs/VarnixPos"
 data="$WINEPREFIX/drive_c/ProgramData/ZANDRIKVarnixPos"
 c_data='C:\ProgramData\ZANDRIKVarnixPos'
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VarnixPos'
 service="ZANDRIK VarnixPos per sviluppatori (scambio importo)"
-xvfb_pid=""; app_pid=""; sim_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
-  timeout 20 wineserver -k >/dev/null 2>&1 || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-start_xvfb "$work" 1024x768x24
-timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { echo "wineboot failed"; cat "$work/wineboot.log"; exit 1; }
-
-failures=0; passed=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-check() {  # check WHAT COMMAND...: one pass or one failure
-  local what="$1"; shift
-  if "$@"; then passed=$((passed + 1)); else fail "$what"; fi
-}
-wait_for() {  # wait_for exists|gone|window|hidden WHAT: up to 60 s (Wine's first start is slow)
-  for _ in $(seq 1 600); do
-    case "$1" in
-      exists) [ -e "$2" ] && return 0 ;;
-      gone) [ ! -e "$2" ] && return 0 ;;
-      window) xwininfo -name "$2" 2>/dev/null | grep -q 'IsViewable' && return 0 ;;
-      hidden) xwininfo -name "$2" 2>/dev/null | grep -q 'IsViewable' || return 0 ;;
-    esac
-    sleep 0.1
-  done
-  echo "timed out waiting until $2 is $1"; return 1
-}
 
 # --- The installer, silently.
 timeout 120 wine "$setup" /S >"$work/setup.log" 2>&1 || true  # judged by what it left, not its code
