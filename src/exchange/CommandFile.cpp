@@ -86,13 +86,16 @@ CommandFile::CommandFile(platform::Platform& platform, const std::string& path,
         const std::string_view bytes(piece.data(), *n);
         hash = HashBytes(bytes, hash);
         pieceHashes_.push_back(HashBytes(bytes));
-        if (pieceHashes_.size() == 1) {
+        if (pieceHashes_.size() <= 1) {  // the whole file is in memory (or empty)
             firstPiece_.assign(bytes);
         } else {
             firstPiece_.clear();
             firstPiece_.shrink_to_fit();
         }
         size += *n;
+    }
+    if (pieceHashes_.size() <= 1) {
+        file_.reset();  // all of it is in memory: the file is free for the register at once
     }
     identity_.hash = hash;
     identity_.size = size;
@@ -115,7 +118,7 @@ bool CommandFile::ForEachLine(const std::function<bool(std::string_view)>& onLin
             goOn = onLine(line);
         }
     };
-    if (pieceHashes_.size() == 1) {
+    if (pieceHashes_.size() <= 1) {  // the whole file is in memory (or empty)
         splitter.Feed(firstPiece_, hand);
         splitter.Finish(hand);
         return true;
@@ -123,6 +126,7 @@ bool CommandFile::ForEachLine(const std::function<bool(std::string_view)>& onLin
     if (!file_ || !file_->Seek(0)) {
         return false;
     }
+    // A larger file is read a second time, from the same open file.
     std::string piece(pieceSize_, '\0');
     for (const std::uint64_t expected : pieceHashes_) {
         if (!goOn) {
@@ -139,6 +143,7 @@ bool CommandFile::ForEachLine(const std::function<bool(std::string_view)>& onLin
         splitter.Feed(bytes, hand);
     }
     splitter.Finish(hand);
+    file_.reset();  // closed before anyone deletes it: Windows keeps an open file's name taken
     return true;
 }
 

@@ -55,9 +55,9 @@ class CommandFile {
     State Status() const { return state_; }
     const FileIdentity& Identity() const { return identity_; }
 
-    // Hands out the lines (CR LF, CR or LF ends one) until `onLine` answers false. False when the
-    // file changed since its identity was taken, or could not be read on: the lines from the
-    // changed piece on were not handed out.
+    // Hands out the lines (CR LF, CR or LF ends one) until `onLine` answers false; once. False
+    // when the file changed since its identity was taken, or could not be read on: the lines from
+    // the changed piece on were not handed out. The file is closed by the time this returns.
     bool ForEachLine(const std::function<bool(std::string_view)>& onLine);
 
     // Whether the file at `path` still is the one with `identity` (checked by the file system's

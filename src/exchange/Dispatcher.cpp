@@ -125,7 +125,7 @@ std::string Dispatcher::EseguiFileComandi(CommandFile& file, bool ecrIdRequired,
 void Dispatcher::RecoverInterrupted() {
     auto& journal = context_.Journal();
     auto& platform = context_.platform;
-    for (const auto& entry : journal.TakeInterrupted()) {
+    for (const auto& entry : journal.Interrupted()) {
         auto& console = context_.console;
         console.txtEsito.SetText("KO");
         console.txtEsitoTrans.SetText("");
@@ -135,11 +135,11 @@ void Dispatcher::RecoverInterrupted() {
             Record(entry.line, kInterruptedOutcome, entry.path);
         } catch (const RuntimeError&) {
         }
-        if (CommandFile::StillHas(platform, entry.path, entry.identity) &&
-            !platform.RemoveFile(entry.path)) {
-            journal.Begin(entry.path, entry.identity, entry.line);
-            journal.Finish(entry.identity);  // kept, and never run
-        }
+        // Recorded first, then deleted, then resolved: a crash in between records it twice
+        // at worst, and never sends it.
+        const bool undeletable = CommandFile::StillHas(platform, entry.path, entry.identity) &&
+                                 !platform.RemoveFile(entry.path);
+        journal.Resolve(entry.identity, undeletable);  // an undeletable one is kept, never run
     }
 }
 

@@ -184,13 +184,18 @@ void IntentJournal::ForgetGone() {
     }
 }
 
-std::vector<IntentJournal::Entry> IntentJournal::TakeInterrupted() {
-    auto taken = std::move(interrupted_);
-    interrupted_.clear();
-    if (!taken.empty()) {
-        Save();
+void IntentJournal::Resolve(const FileIdentity& identity, bool keepAsDone) {
+    const auto at = std::find_if(interrupted_.begin(), interrupted_.end(),
+                                 [&](const Entry& entry) { return entry.identity == identity; });
+    if (at == interrupted_.end()) {
+        return;
     }
-    return taken;
+    if (keepAsDone) {
+        entries_.push_back(*at);
+        entries_.back().mark = Mark::Done;
+    }
+    interrupted_.erase(at);
+    Save();
 }
 
 bool IntentJournal::Save() {

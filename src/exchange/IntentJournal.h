@@ -38,10 +38,13 @@ class IntentJournal {
     bool Finish(const FileIdentity& identity);
     void Forget(const FileIdentity& identity);
     // Drops the entries whose file is gone or has another identity now; Running entries of an
-    // earlier process stay until TakeInterrupted hands them out.
+    // earlier process stay until resolved.
     void ForgetGone();
-    // The entries a previous process left running, taken out of the journal.
-    std::vector<Entry> TakeInterrupted();
+    // The entries a previous process left running. Each stays in the journal until Resolve
+    // takes it out (kept as done, when its file could not be deleted), so a crash while they are
+    // dealt with leaves them to the next start.
+    std::vector<Entry> Interrupted() const { return interrupted_; }
+    void Resolve(const FileIdentity& identity, bool keepAsDone);
 
     // The journal's text, and back: one header line and one line per entry.
     static std::string Format(const std::vector<Entry>& entries);

@@ -129,10 +129,12 @@ TEST(IntentJournalTest, AFileIsForgottenOnceGoneAndARunningOneIsHandedOutOnce) {
     IntentJournal journal(platform);
     journal.Open(dir / "JournalVnxPos.TXT");
     EXPECT_EQ(journal.Find(identity), IntentJournal::Mark::Running);
-    const auto interrupted = journal.TakeInterrupted();
+    const auto interrupted = journal.Interrupted();
     ASSERT_EQ(interrupted.size(), 1U);
-    EXPECT_EQ(Join({interrupted[0].line, std::to_string(journal.TakeInterrupted().size())}),
-              "POS_TOTTER|0");
+    journal.Resolve(identity, false);
+    EXPECT_EQ(Join({interrupted[0].line, std::to_string(journal.Interrupted().size()),
+                    std::to_string(journal.Find(identity) == IntentJournal::Mark::None)}),
+              "POS_TOTTER|0|1");
 
     ASSERT_TRUE(journal.Begin(command, identity, "POS_TOTTER") && journal.Finish(identity));
     journal.ForgetGone();
