@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev googletest
   clang-format clang-tidy
-  libasio-dev
+  libasio-dev nlohmann-json3-dev
   qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev
   xvfb xauth x11-utils openbox trayer
   python3

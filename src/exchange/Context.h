@@ -3,11 +3,13 @@
 // outside services. One exists per run, owned by the engine's Session; tests build one on fakes.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "config/ConfigFile.h"
 #include "config/FileNames.h"
 #include "config/Settings.h"
+#include "exchange/ExchangeHistory.h"
 #include "exchange/InputLock.h"
 #include "exchange/IntentJournal.h"
 #include "forms/AboutBox.h"
@@ -44,6 +46,11 @@ struct Context {
     // process off this run's command file.
     IntentJournal journal{platform};
     InputLock inputLock{platform};
+
+    // How this process runs ("resident", "run-once", "interactive"), for the history; and who hears
+    // of every exchange recorded (the CLI prints a line for each).
+    std::string runMode = "resident";
+    std::function<void(const HistoryEntry&)> onExchangeRecorded;
 
     // The configuration file's reader and writer, working on this run's settings and forms.
     config::ConfigFile ConfigFile() {

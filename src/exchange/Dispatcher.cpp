@@ -58,8 +58,23 @@ std::string Dispatcher::RunLine(const std::string& line, bool& matched) {
 }
 
 void Dispatcher::Record(const std::string& line, const std::string& result,
-                        const std::string& commandPath) {
+                        const std::string& commandPath, const std::optional<LineStart>& command) {
     ExchangeRecordWriter writer(context_);
+    if (command) {
+        auto& platform = context_.platform;
+        HistoryEntry entry = writer.HistoryEntryFor(line, result);
+        entry.durationMs = context_.ports.clock.MonotonicMs() - command->startMs;
+        entry.mode = context_.runMode;
+        const std::string& resultPath = context_.settings.OutputFilePath;
+        if (const auto after = platform.StatFile(resultPath);
+            after && (!command->resultBefore || !after->SameAs(*command->resultBefore))) {
+            entry.resultFile = platform.ReadWholeFile(resultPath).value_or("");
+        }
+        ExchangeHistory::Append(platform, context_.DataFile(config::kHistoryFileName), entry);
+        if (context_.onExchangeRecorded) {
+            context_.onExchangeRecorded(entry);
+        }
+    }
     if (!context_.terminalConnected) {
         const std::string dump =
             config::GetPathFolder(commandPath, context_.platform.Style()) + config::kDumpFileName;
@@ -99,7 +114,10 @@ std::string Dispatcher::EseguiFileComandi(CommandFile& file, bool ecrIdRequired,
         if (line.back() == ';') {
             line.pop_back();
         }
-        if (hooks.beforeCommand && FindKeyword(line) != nullptr) {
+        const std::int64_t startMs = context_.ports.clock.MonotonicMs();
+        const auto resultBefore = context_.platform.StatFile(context_.settings.OutputFilePath);
+        const bool isCommand = FindKeyword(line) != nullptr;
+        if (hooks.beforeCommand && isCommand) {
             hooks.beforeCommand(line);
         }
         try {
@@ -113,7 +131,8 @@ std::string Dispatcher::EseguiFileComandi(CommandFile& file, bool ecrIdRequired,
         }
         if (!line.empty()) {
             try {
-                Record(line, result, context_.settings.InputFilePath);
+                Record(line, result, context_.settings.InputFilePath,
+                       isCommand ? std::optional(LineStart{startMs, resultBefore}) : std::nullopt);
             } catch (const RuntimeError&) {
             }
         }
@@ -132,7 +151,9 @@ void Dispatcher::RecoverInterrupted() {
         console.txtDescrKO.SetText(kInterruptedOutcome);
         context_.records.data = {};
         try {
-            Record(entry.line, kInterruptedOutcome, entry.path);
+            Record(entry.line, kInterruptedOutcome, entry.path,
+                   LineStart{context_.ports.clock.MonotonicMs(),
+                             context_.platform.StatFile(context_.settings.OutputFilePath)});
         } catch (const RuntimeError&) {
         }
         // Recorded first, then deleted, then resolved: a crash in between records it twice

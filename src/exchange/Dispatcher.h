@@ -4,8 +4,12 @@
 // the log (when logging is on). Never raises an error and never waits on a file it cannot open.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "platform/Files.h"
 
 namespace varnix::exchange {
 
@@ -50,8 +54,16 @@ class Dispatcher {
     std::string RunLine(const std::string& line, bool& matched);
 
   private:
-    // The dump goes beside `commandPath`.
-    void Record(const std::string& line, const std::string& result, const std::string& commandPath);
+    // When a command line started, and the result file as it was then.
+    struct LineStart {
+        std::int64_t startMs = 0;
+        std::optional<platform::FileStat> resultBefore;
+    };
+    // The dump goes beside `commandPath`. A line a keyword took (`command`) goes into the
+    // history too, whatever the switches say; the others (comments aside, they are recorded in
+    // the dump and the log) are no exchange to look back on.
+    void Record(const std::string& line, const std::string& result, const std::string& commandPath,
+                const std::optional<LineStart>& command);
 
     Context& context_;
     bool fileWasRead_ = true;

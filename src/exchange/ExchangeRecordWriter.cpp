@@ -4,7 +4,7 @@
 
 #include "config/Paths.h"
 #include "exchange/Context.h"
-#include "exchange/ResultFile.h"
+#include "text/AnsiText.h"
 
 namespace varnix::exchange {
 
@@ -18,6 +18,12 @@ void ExchangeRecordWriter::WriteCommunicationResult(const std::string& outFile,
         context_.ports.dialogs.Inform(kExchangeFolderMissing);
         return;
     }
+    context_.platform.WriteWholeFile(
+        outFile, resultfile::FormatHead(CurrentHead(funzione, executionDescription)));
+}
+
+resultfile::Head ExchangeRecordWriter::CurrentHead(const std::string& funzione,
+                                                   const std::string& executionDescription) {
     const forms::ConsoleForm& console = context_.console;
     resultfile::Head head;
     head.command = funzione;
@@ -34,7 +40,35 @@ void ExchangeRecordWriter::WriteCommunicationResult(const std::string& outFile,
         head.description = resultfile::kGenericError;
     }
     head.detail = executionDescription;
-    context_.platform.WriteWholeFile(outFile, resultfile::FormatHead(head));
+    return head;
+}
+
+HistoryEntry ExchangeRecordWriter::HistoryEntryFor(const std::string& funzione,
+                                                   const std::string& executionDescription) {
+    const resultfile::Head head = CurrentHead(funzione, executionDescription);
+    // A copy: writing the block blanks the record's NULs, and the dump and log after this must
+    // see the record as the exchange left it.
+    iae17::POSData data = context_.records.data;
+    HistoryEntry entry;
+    const auto now = context_.ports.clock.Now();
+    char time[32];
+    std::snprintf(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%02d", now.year % 10000,
+                  now.month % 100, now.day % 100, now.hour % 100, now.minute % 100,
+                  now.second % 100);
+    entry.time = time;
+    entry.command = funzione;
+    entry.handler = executionDescription;
+    entry.outcome = head.outcome;
+    entry.transaction = head.transaction;
+    entry.description = head.description;
+    for (std::size_t i = 0; i < iae17::kPOSDataFields.size(); ++i) {
+        const std::string value = iae17::FieldText(data, static_cast<int>(i));
+        entry.posData.emplace_back(
+            iae17::kPOSDataFields[i].name,
+            std::string(text::TrimBlanks(value.substr(0, value.find('\0')))));
+    }
+    entry.record = resultfile::FormatHead(head) + resultfile::FormatPosDataBlock(data);
+    return entry;
 }
 
 void ExchangeRecordWriter::WritePosData(const std::string& outFile) {

@@ -5,6 +5,9 @@
 
 #include <string>
 
+#include "exchange/ExchangeHistory.h"
+#include "exchange/ResultFile.h"
+
 namespace varnix::exchange {
 
 struct Context;
@@ -19,6 +22,15 @@ class ExchangeRecordWriter {
     void WriteCommunicationResult(const std::string& outFile, const std::string& funzione,
                                   const std::string& executionDescription);
     void WritePosData(const std::string& outFile);
+
+    // The exchange as the history keeps it: the head, the record as the dump shows it and the
+    // outcome fields, stamped now (duration, mode and result file are the caller's to add).
+    HistoryEntry HistoryEntryFor(const std::string& funzione,
+                                 const std::string& executionDescription);
+
+    // The six head values as the console's result boxes decide them, stamped now.
+    resultfile::Head CurrentHead(const std::string& funzione,
+                                 const std::string& executionDescription);
 
     // Local date then local time: "YYYYMMDD_hhmmss".
     std::string CurrDateTime();

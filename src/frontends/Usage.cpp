@@ -26,6 +26,7 @@ std::string UsageText(const std::string& program) {
            "  -I         apre la console di test interattiva\n"
            "  -V         mostra la versione e termina\n"
            "  -h, --help, /?  mostra questo testo\n"
+           "  --history [N]   (varnixpos-cli) stampa gli ultimi N scambi (20) e termina\n"
            "\n"
            "I file stanno nella cartella dati (ConfigVnxPos.TXT, ParamVnxPos.TXT, "
            "LogVnxPos.TXT).\n";

@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace varnix::platform {
@@ -58,6 +59,10 @@ std::unique_ptr<ReadableFile> Platform::OpenForReading(const std::string& path) 
 
 bool Platform::ReplaceFileDurably(const std::string& path, std::string_view bytes) {
     return WriteWholeFile(path, bytes);
+}
+
+bool Platform::RenameFile(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 std::unique_ptr<WriterWatch> Platform::WatchWriters(const std::string& /*path*/) {

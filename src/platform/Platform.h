@@ -75,6 +75,8 @@ class Platform {
     // Replaces the file's contents so that after a crash or power loss it holds either the old
     // bytes or the new ones, never a mix, and the new ones are on the disk when this returns.
     virtual bool ReplaceFileDurably(const std::string& path, std::string_view bytes);
+    // Gives the file a new name, in the same folder; the new name must not be taken.
+    virtual bool RenameFile(const std::string& from, const std::string& to);
     // A watch on writers of the file at `path`; nullptr where the platform cannot tell.
     virtual std::unique_ptr<WriterWatch> WatchWriters(const std::string& path);
     // The lock on the file at `path` (created if missing), taken without waiting; nullptr while

@@ -36,6 +36,9 @@ class PlatformWrapper : public Platform {
     bool ReplaceFileDurably(const std::string& path, std::string_view bytes) override {
         return target_.ReplaceFileDurably(path, bytes);
     }
+    bool RenameFile(const std::string& from, const std::string& to) override {
+        return target_.RenameFile(from, to);
+    }
     std::unique_ptr<WriterWatch> WatchWriters(const std::string& path) override {
         return target_.WatchWriters(path);
     }

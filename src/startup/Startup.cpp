@@ -26,6 +26,9 @@ RunMode Startup::Form_Load(const std::string& commandLine) {
         return RunMode::Resident;  // the configuration could not be read: the process ends
     }
     const RunModeChoice choice = ChooseRunMode(commandLine);
+    session_.runMode = choice.mode == RunMode::RunOnce       ? "run-once"
+                       : choice.mode == RunMode::Interactive ? "interactive"
+                                                             : "resident";
     if (choice.mode == RunMode::Resident || choice.mode == RunMode::Interactive) {
         // One resident per command file, a rule of this system's own: a second one would pick
         // up the same payments. It says so and ends before touching anything.

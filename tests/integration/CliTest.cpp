@@ -99,12 +99,20 @@ TEST_F(CliTest, ResidentPicksUpACommandFileAndStopsCleanlyOnSigterm) {
     testing::Process run({cli});
     // Once the first status request ran, it is polling.
     ASSERT_TRUE(testing::Eventually([&] { return Exists("POSDUMPOUT.TXT"); }, 5));
-    testing::WriteFile(data + "SRINPF.TXT", "POS_STATUS\r\n");
+    testing::WriteFile(data + "SRINPF.TXT", "POS_STATUS;\r\n");
     EXPECT_TRUE(testing::Eventually([&] { return !Exists("SRINPF.TXT"); }, 5));
     run.Signal(SIGTERM);
     EXPECT_EQ(run.Wait(20), 0);
     EXPECT_EQ(testing::ReadFile(data + "ParamVnxPos.TXT"), "0\r\n0\r\n6\r\n0\r\n");
     EXPECT_EQ(run.Stderr(), "ZANDRIK VarnixPos: Vuoi terminare l'esecuzione ?\n");
+    // A line per exchange: the start-up's status request, then the command file's.
+    const auto lines = text::SplitLines(run.Stdout());
+    ASSERT_EQ(lines.size(), 2U) << run.Stdout();
+    EXPECT_NE(lines[1].find("  POS_STATUS  OK -  "), std::string::npos) << lines[1];
+    // And the same, afterwards, from the history.
+    testing::Process history({cli, "--history", "1"});
+    EXPECT_EQ(history.Wait(20), 0);
+    EXPECT_EQ(history.Stdout(), lines[1] + "\n");
 }
 
 TEST_F(CliTest, HelpIsAWholeArgumentWithNoRunModeSwitch) {

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "frontends/HistoryLines.h"
 #include "frontends/Runner.h"
 #include "text/AnsiText.h"
 
@@ -27,7 +28,8 @@ extern "C" void OnReloadSignal(int /*signal*/) {
 // this front end tries again on its own after this long, and SIGHUP does what the button does.
 constexpr long long kRetryAfterStopMs = 5000;
 
-// Text as the terminal shows it: UTF-8 on POSIX, the ANSI code page on Windows.
+}  // namespace
+
 std::string ForTerminal(const std::string& text) {
 #ifdef _WIN32
     return text;
@@ -35,8 +37,6 @@ std::string ForTerminal(const std::string& text) {
     return text::Cp1252ToUtf8(text);
 #endif
 }
-
-}  // namespace
 
 ports::Answer HeadlessFrontEnd::Show(const std::string& text, const std::string& title,
                                      ports::Buttons /*buttons*/, ports::Icon /*icon*/) {
@@ -82,6 +82,13 @@ int HeadlessFrontEnd::Run(const std::string& commandLine) {
 
     frontends::Runner runner(*this, *this, *this, *this);
     about_ = &runner.Session().about;
+    // A line per exchange while resident, so a terminal or a service journal shows the traffic.
+    runner.Session().onExchangeRecorded = [&runner](const exchange::HistoryEntry& entry) {
+        if (runner.Session().runMode != "run-once") {
+            std::printf("%s\n", ForTerminal(frontends::ExchangeLine(entry)).c_str());
+            std::fflush(stdout);
+        }
+    };
     const auto mode = runner.Start(commandLine);
     if (ended_) {
         return exitCode_;

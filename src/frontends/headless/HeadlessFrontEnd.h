@@ -14,6 +14,9 @@
 
 namespace varnix::headless {
 
+// Text as the terminal shows it: UTF-8 on POSIX, the ANSI code page on Windows.
+std::string ForTerminal(const std::string& text);
+
 class HeadlessFrontEnd : public ports::Dialogs,
                          public ports::EventPump,
                          public ports::PollTimer,
