@@ -71,6 +71,11 @@ CommandFile::CommandFile(platform::Platform& platform, const std::string& path,
         return;
     }
     const auto stat = file_->Stat();
+    // A small file needs no larger buffer than itself (one byte more shows its end): a resident
+    // that reads a command a second keeps no megabyte around for it.
+    if (stat && stat->size < pieceSize_) {
+        pieceSize_ = static_cast<std::size_t>(stat->size) + 1;
+    }
     std::string piece(pieceSize_, '\0');
     std::uint64_t hash = HashBytes({});
     std::uint64_t size = 0;
