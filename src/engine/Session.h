@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/ConsoleActions.h"
+#include "engine/HistoryActions.h"
 #include "engine/ServiceActions.h"
 #include "exchange/Context.h"
 #include "exchange/PollingCycle.h"
@@ -19,6 +20,7 @@ class Session : public exchange::Context {
     exchange::PollingCycle polling{*this};
     ConsoleActions consoleActions{*this};
     ServiceActions serviceActions{*this, consoleActions};
+    HistoryActions historyActions{*this};
 };
 
 }  // namespace varnix::engine

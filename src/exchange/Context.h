@@ -14,6 +14,7 @@
 #include "exchange/IntentJournal.h"
 #include "forms/AboutBox.h"
 #include "forms/ConsoleForm.h"
+#include "forms/HistoryWindow.h"
 #include "forms/ServiceWindow.h"
 #include "iae17/Records.h"
 #include "iae17/TerminalLibrary.h"
@@ -41,6 +42,7 @@ struct Context {
     forms::ConsoleForm console;
     forms::ServiceWindow service;
     forms::AboutBox about;
+    forms::HistoryWindow history;
 
     // Which standard command files ran (so none runs twice) and the lock that keeps a second
     // process off this run's command file.

@@ -22,6 +22,13 @@ class Dialogs {
     virtual Answer Show(const std::string& text, const std::string& title, Buttons buttons,
                         Icon icon) = 0;
 
+    // Asks for the path of a file to write, offering `suggested`; "" when the user cancels (and
+    // always where there is nobody to ask).
+    virtual std::string AskSavePath(const std::string& /*title*/,
+                                    const std::string& /*suggested*/) {
+        return {};
+    }
+
     // An OK box with the default title.
     void Inform(const std::string& text) { Show(text, kDefaultTitle, Buttons::Ok, Icon::None); }
 

@@ -14,6 +14,9 @@ class Shell {
     virtual void EndProcess(int exitCode) = 0;
 
     virtual void ShowAboutModal() = 0;
+    // Shows the "Storico" window of the session's history model (not modal); a front end without
+    // windows has none to show.
+    virtual void ShowHistory() {}
 
     // True once the user or the system asked the process to stop (SIGINT, SIGTERM). The run-once
     // mode finishes the command line it is running and starts no other.

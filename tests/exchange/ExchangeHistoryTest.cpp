@@ -85,5 +85,50 @@ TEST(ExchangeHistoryTest, EveryCommandRunIsKeptWithItsOutcomeAndResultFile) {
     EXPECT_TRUE(entries[1].record.starts_with("TIPO_COMANDO  = POS_TOTTER\r\nESITO_COMANDO = OK"));
 }
 
+TEST(ExchangeHistoryTest, TheStoricoWindowFiltersShowsTheRecordAndExports) {
+    fakes::EngineDriver engine;
+    ASSERT_TRUE(engine.Connect());
+    for (const char* command : {"POS_TOTTER\r\n", "POS_CHCASS;\r\n"}) {
+        engine.WriteData("SRINPF.TXT", command);
+        engine.Tick();
+    }
+    auto& session = *engine.session;
+    auto& window = session.history;
+    session.historyActions.mnuStorico_Click();
+    ASSERT_EQ(window.rows.size(), 3U);
+    EXPECT_EQ(Join({window.rows[0].command, window.rows[1].command, window.rows[2].command,
+                    std::to_string(window.visible), std::to_string(engine.shell.historiesShown)}),
+              "POS_CHCASS|POS_TOTTER|POS_STATUS|1|1");
+    EXPECT_TRUE(window.txtDettaglio.Text().starts_with("TIPO_COMANDO  = POS_CHCASS\r\n"));
+
+    window.txtFiltro.SetText("totter");  // case ignored
+    session.historyActions.txtFiltro_Change();
+    EXPECT_EQ(window.shown, std::vector<std::size_t>{1});
+    EXPECT_TRUE(window.txtDettaglio.Text().starts_with("TIPO_COMANDO  = POS_TOTTER\r\n"));
+    session.historyActions.lstStorico_Click(5);  // past the end: nothing selected
+    EXPECT_EQ(Join({std::to_string(window.selected), window.txtDettaglio.Text()}), "-1|");
+
+    // Exported as shown; cancelled, nothing is written; an unwritable place is said so.
+    engine.dialogs.savePath = engine.Data("storico.csv");
+    session.historyActions.cmdEsporta_Click();
+    EXPECT_EQ(engine.ReadData("storico.csv"),
+              "Data e ora;Comando;Esito;Esito transazione;Durata\r\n" + window.rows[1].time +
+                  ";POS_TOTTER;OK;" + window.rows[1].transaction + ";" + window.rows[1].duration +
+                  "\r\n");
+    engine.dialogs.savePath = engine.Data("missing/storico.csv");
+    session.historyActions.cmdEsporta_Click();
+    engine.dialogs.savePath = "";
+    session.historyActions.cmdEsporta_Click();
+    EXPECT_EQ(Join(engine.dialogs.Texts()),
+              "Errore di accesso al percorso/file: " + engine.Data("missing/storico.csv"));
+}
+
+TEST(ExchangeHistoryTest, CsvQuotesWhatWouldSplitAField) {
+    forms::HistoryWindow window;
+    window.SetRows({{"t", "POS_PAGEXT,A1;X", "K\"O", "", "1 ms", "record"}});
+    EXPECT_EQ(window.Csv().substr(window.Csv().find("\r\n") + 2),
+              "t;\"POS_PAGEXT,A1;X\";\"K\"\"O\";;1 ms\r\n");
+}
+
 }  // namespace
 }  // namespace varnix::exchange

@@ -48,9 +48,16 @@ class FakeDialogs : public ports::Dialogs {
         return texts;
     }
 
+    std::string AskSavePath(const std::string& /*title*/, const std::string& suggested) override {
+        savePathsOffered.push_back(suggested);
+        return savePath;
+    }
+
     std::vector<ShownBox> shown;
     std::deque<ports::Answer> answers;  // for OK/Cancel questions; OK when empty
     std::function<void()> onShow;
+    std::string savePath;  // what the user picks when asked where to save; "" cancels
+    std::vector<std::string> savePathsOffered;
 };
 
 class FakeEventPump : public ports::EventPump {
@@ -96,6 +103,8 @@ class FakeClock : public ports::Clock {
 class FakeShell : public ports::Shell {
   public:
     void EndProcess(int exitCode) override { exitCodes.push_back(exitCode); }
+    void ShowHistory() override { ++historiesShown; }
+    int historiesShown = 0;
     void ShowAboutModal() override {
         aboutShown.push_back(about != nullptr ? about->lblVersion.caption : std::string());
     }

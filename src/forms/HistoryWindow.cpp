@@ -1,0 +1,73 @@
+#include "forms/HistoryWindow.h"
+
+#include "text/AnsiText.h"
+
+namespace varnix::forms {
+
+namespace {
+
+// A CSV field: quoted when it holds the separator, a quote or a line end; quotes doubled.
+std::string CsvField(const std::string& value) {
+    if (value.find_first_of(";\"\r\n") == std::string::npos) {
+        return value;
+    }
+    std::string quoted = "\"";
+    for (const char c : value) {
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
+void HistoryWindow::SetRows(std::vector<HistoryRow> newRows) {
+    rows = std::move(newRows);
+    ApplyFilter();
+}
+
+void HistoryWindow::ApplyFilter() {
+    const std::string filter = text::ToUpper(txtFiltro.Text());
+    shown.clear();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const auto& row = rows[i];
+        const std::string all = text::ToUpper(row.time + '\n' + row.command + '\n' + row.outcome +
+                                              '\n' + row.transaction + '\n' + row.duration);
+        if (filter.empty() || all.find(filter) != std::string::npos) {
+            shown.push_back(i);
+        }
+    }
+    Select(shown.empty() ? -1 : 0);
+}
+
+void HistoryWindow::Select(int position) {
+    selected = position >= 0 && static_cast<std::size_t>(position) < shown.size() ? position : -1;
+    const HistoryRow* row = SelectedRow();
+    txtDettaglio.SetText(row != nullptr ? row->detail : std::string());
+}
+
+const HistoryRow* HistoryWindow::SelectedRow() const {
+    return selected >= 0 ? &rows[shown[static_cast<std::size_t>(selected)]] : nullptr;
+}
+
+std::string HistoryWindow::Csv() const {
+    std::string csv;
+    for (std::size_t i = 0; i < kColumns.size(); ++i) {
+        csv += (i == 0 ? "" : ";") + CsvField(kColumns[i]);
+    }
+    csv += text::kCrLf;
+    for (const std::size_t index : shown) {
+        const auto& row = rows[index];
+        csv += CsvField(row.time) + ';' + CsvField(row.command) + ';' + CsvField(row.outcome) +
+               ';' + CsvField(row.transaction) + ';' + CsvField(row.duration) +
+               std::string(text::kCrLf);
+    }
+    return csv;
+}
+
+void HistoryWindow::Refresh() {
+    if (onRefresh) {
+        onRefresh();
+    }
+}
+
+}  // namespace varnix::forms

@@ -1,0 +1,54 @@
+// The "Storico" window as a model: the exchanges of the history newest first, the filter box,
+// the table rows the filter lets through, the selected exchange's record exactly as the dump
+// shows it, and the CSV of what is shown. Its menu item and buttons run engine::HistoryActions;
+// views display it and forward input.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "forms/Controls.h"
+
+namespace varnix::forms {
+
+struct HistoryRow {
+    std::string time;
+    std::string command;
+    std::string outcome;
+    std::string transaction;
+    std::string duration;  // "812 ms"
+    std::string detail;    // the exchange record as the dump shows it
+};
+
+class HistoryWindow {
+  public:
+    static constexpr const char* kCaption = "Storico degli scambi";
+    static constexpr std::array<const char*, 5> kColumns = {"Data e ora", "Comando", "Esito",
+                                                            "Esito transazione", "Durata"};
+    static constexpr const char* kExportCaption = "Esporta CSV...";
+    static constexpr const char* kFilterCaption = "Filtro";
+
+    // New rows (newest first): the filter applies, the first shown row is selected.
+    void SetRows(std::vector<HistoryRow> rows);
+    // Keeps the rows holding the filter's text in any column, letter case ignored.
+    void ApplyFilter();
+    // Selects the shown row at `position` (-1: none) and shows its record.
+    void Select(int position);
+    const HistoryRow* SelectedRow() const;
+    // The shown rows as CSV for a spreadsheet: ";" between fields, a header line, CR LF.
+    std::string Csv() const;
+
+    void Refresh();
+    std::function<void()> onRefresh;
+
+    bool visible = false;
+    TextBox txtFiltro;
+    std::vector<HistoryRow> rows;    // every exchange loaded
+    std::vector<std::size_t> shown;  // the rows the filter lets through, in order
+    int selected = -1;               // position in `shown`
+    TextBox txtDettaglio;            // the selected exchange's record
+};
+
+}  // namespace varnix::forms
