@@ -2,11 +2,13 @@
 
 #include "iae17/Functions.h"
 #include "ports/SystemClock.h"
+#include "text/AnsiText.h"
 
 #include <array>
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #ifndef _WIN32
@@ -20,22 +22,9 @@ namespace varnix::sim {
 
 namespace {
 
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (char c : s) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out.push_back('\\');
-            out.push_back(c);
-        } else if (u < 0x20 || u >= 0x7F) {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
-            out += buffer;
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out + "\"";
+// The journal's text fields come from the records as Windows-1252 bytes; JSON wants UTF-8.
+std::string Utf8(const std::string& ansi) {
+    return text::Cp1252ToUtf8(ansi);
 }
 
 std::string Trim(const std::string& s) {
@@ -351,24 +340,28 @@ Reply SimulatorServer::HandleRequest(const proto::Request& request, const std::s
     iae17::Unpack(request.data, sent);
     iae17::POSData answered;
     iae17::Unpack(reply.answer.data, answered);
-    std::ostringstream line;
-    line << "{\"n\":" << ++requests_ << ",\"link\":" << JsonString(link)
-         << ",\"function\":" << JsonString(iae17::FunctionNameOfWire(request.function))
-         << ",\"amount\":" << JsonString(Trim(req.Amount.Text()))
-         << ",\"terminal_id\":" << JsonString(Trim(req.TerminalId.Text()))
-         << ",\"ecr_id\":" << JsonString(Trim(req.EcrId.Text()))
-         << ",\"payment_type\":" << JsonString(Trim(req.PaymentType.Text()))
-         << ",\"void_stan\":" << JsonString(Trim(sent.STAN.Text()))
-         << ",\"preauth_code\":" << JsonString(Trim(req.PreauthorizationCode.Text()))
-         << ",\"outcome\":" << JsonString(reply.outcome) << ",\"result\":" << reply.answer.result
-         << ",\"stan\":" << JsonString(Trim(answered.STAN.Text())) << "}";
-    Journal(line.str());
+    const nlohmann::ordered_json line = {
+        {"n", ++requests_},
+        {"link", Utf8(link)},
+        {"function", iae17::FunctionNameOfWire(request.function)},
+        {"amount", Utf8(Trim(req.Amount.Text()))},
+        {"terminal_id", Utf8(Trim(req.TerminalId.Text()))},
+        {"ecr_id", Utf8(Trim(req.EcrId.Text()))},
+        {"payment_type", Utf8(Trim(req.PaymentType.Text()))},
+        {"void_stan", Utf8(Trim(sent.STAN.Text()))},
+        {"preauth_code", Utf8(Trim(req.PreauthorizationCode.Text()))},
+        {"outcome", Utf8(reply.outcome)},
+        {"result", reply.answer.result},
+        {"stan", Utf8(Trim(answered.STAN.Text()))},
+    };
+    Journal(line.dump());
     return reply;
 }
 
 void SimulatorServer::JournalMalformed(const std::string& link) {
-    Journal("{\"n\":" + std::to_string(++requests_) + ",\"link\":" + JsonString(link) +
-            ",\"outcome\":\"malformed request\"}");
+    const nlohmann::ordered_json line = {
+        {"n", ++requests_}, {"link", Utf8(link)}, {"outcome", "malformed request"}};
+    Journal(line.dump());
 }
 
 void SimulatorServer::Journal(const std::string& line) {
