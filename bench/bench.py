@@ -80,7 +80,8 @@ def main():
         with open(os.path.join(data, "ParamVnxPos.TXT"), "wb") as f:
             f.write(b"1\r\n0\r\n0\r\n0\r\n")
         log = os.path.join(data, "LogVnxPos.TXT")
-        resident = subprocess.Popen([exe("varnixpos-cli")], env=env, stderr=subprocess.DEVNULL)
+        resident = subprocess.Popen([exe("varnixpos-cli")], env=env, stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
         wait_for(lambda: os.path.exists(os.path.join(data, "POSDUMPOUT.TXT")))
         time.sleep(1)
         rss_start = rss_mb(resident.pid)

@@ -55,7 +55,8 @@ class Rig:
         if wait_connected and os.path.exists(dump):
             os.remove(dump)
         err = open(os.path.join(self.work, "resident-%d.err" % len(self.residents)), "wb")
-        proc = subprocess.Popen([exe("varnixpos-cli")], env=self.env, stdout=err, stderr=err)
+        proc = subprocess.Popen([exe("varnixpos-cli")], env=self.env, stdout=subprocess.DEVNULL,
+                                stderr=err)  # messages only: a line per exchange goes to stdout
         proc.err_path = err.name
         err.close()
         self.residents.append(proc)
