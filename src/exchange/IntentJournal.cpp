@@ -150,7 +150,7 @@ bool IntentJournal::Begin(const std::string& path, const FileIdentity& identity,
     } else {
         entries_.push_back({Mark::Running, identity, path, line});
     }
-    return Save();
+    return Save(true);
 }
 
 bool IntentJournal::Finish(const FileIdentity& identity) {
@@ -198,13 +198,13 @@ void IntentJournal::Resolve(const FileIdentity& identity, bool keepAsDone) {
     Save();
 }
 
-bool IntentJournal::Save() {
+bool IntentJournal::Save(bool synced) {
     if (path_.empty()) {
         return false;
     }
     std::vector<Entry> all = entries_;
     all.insert(all.end(), interrupted_.begin(), interrupted_.end());
-    return platform_.ReplaceFileDurably(path_, Format(all));
+    return platform_.ReplaceFile(path_, Format(all), synced);
 }
 
 }  // namespace varnix::exchange

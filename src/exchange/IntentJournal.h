@@ -1,9 +1,9 @@
 // The intent journal: a small file in the data folder naming each standard command file that is
 // running or has run and is still on the disk, by its identity, with the command line in flight.
-// Every change replaces the file durably before the caller goes on, so after a crash it tells
-// which command was interrupted; a damaged line (a torn write on a disk that tears renames) is
-// skipped on reading, never fatal. Entries leave once their file is gone, so the journal holds
-// only what is still on the disk.
+// A command about to run is on the disk before the caller goes on, so after a crash the journal
+// tells which command was interrupted; every change replaces the whole file, so it is never torn; a
+// damaged line (a torn write on a disk that tears renames) is skipped on reading, never fatal.
+// Entries leave once their file is gone, so the journal holds only what is still on the disk.
 #pragma once
 
 #include <string>
@@ -51,7 +51,10 @@ class IntentJournal {
     static std::vector<Entry> Parse(std::string_view text);
 
   private:
-    bool Save();
+    // Only the record of a command about to run must be on the disk before going on (a lost one
+    // could let a payment run twice); the later changes only tidy up, and a lost one costs at most
+    // an interrupted exchange recorded for a command that had finished.
+    bool Save(bool synced = false);
     Entry* FindEntry(const FileIdentity& identity);
 
     platform::Platform& platform_;

@@ -73,8 +73,9 @@ class Platform {
     // The file opened for reading piece by piece; nullptr when it cannot be opened.
     virtual std::unique_ptr<ReadableFile> OpenForReading(const std::string& path);
     // Replaces the file's contents so that after a crash or power loss it holds either the old
-    // bytes or the new ones, never a mix, and the new ones are on the disk when this returns.
-    virtual bool ReplaceFileDurably(const std::string& path, std::string_view bytes);
+    // bytes or the new ones, never a mix; with `synced`, the new ones are on the disk when this
+    // returns (two disk flushes: worth it only where a lost write would cost a payment).
+    virtual bool ReplaceFile(const std::string& path, std::string_view bytes, bool synced);
     // Gives the file a new name, in the same folder; the new name must not be taken.
     virtual bool RenameFile(const std::string& from, const std::string& to);
     // A watch on writers of the file at `path`; nullptr where the platform cannot tell.

@@ -40,8 +40,8 @@ class FaultyFiles : public platform::PlatformWrapper {
         }
         return PlatformWrapper::WatchWriters(path);
     }
-    bool ReplaceFileDurably(const std::string& path, std::string_view bytes) override {
-        return !readOnly && PlatformWrapper::ReplaceFileDurably(path, bytes);
+    bool ReplaceFile(const std::string& path, std::string_view bytes, bool synced) override {
+        return !readOnly && PlatformWrapper::ReplaceFile(path, bytes, synced);
     }
     bool WriteWholeFile(const std::string& path, std::string_view bytes) override {
         return !readOnly && PlatformWrapper::WriteWholeFile(path, bytes);

@@ -199,13 +199,14 @@ std::unique_ptr<ReadableFile> PosixPlatform::OpenForReading(const std::string& p
     return std::make_unique<PosixReadableFile>(fd);
 }
 
-bool PosixPlatform::ReplaceFileDurably(const std::string& path, std::string_view bytes) {
-    // Written beside, synced, renamed over, and the folder synced so that the rename holds too.
+bool PosixPlatform::ReplaceFile(const std::string& path, std::string_view bytes, bool synced) {
+    // Written beside and renamed over; synced, the data first and the folder after the rename,
+    // so that the rename holds too.
     const std::string temporary = path + ".new";
     {
         const Descriptor fd(
             ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-        if (fd.get() < 0 || !WriteAll(fd.get(), bytes) || ::fsync(fd.get()) != 0) {
+        if (fd.get() < 0 || !WriteAll(fd.get(), bytes) || (synced && ::fdatasync(fd.get()) != 0)) {
             ::unlink(temporary.c_str());
             return false;
         }
@@ -213,6 +214,9 @@ bool PosixPlatform::ReplaceFileDurably(const std::string& path, std::string_view
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;
+    }
+    if (!synced) {
+        return true;
     }
     const Descriptor folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return folder.get() >= 0 && ::fsync(folder.get()) == 0;

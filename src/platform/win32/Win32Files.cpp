@@ -134,7 +134,7 @@ std::unique_ptr<ReadableFile> Win32Platform::OpenForReading(const std::string& p
     return std::make_unique<Win32ReadableFile>(file);
 }
 
-bool Win32Platform::ReplaceFileDurably(const std::string& path, std::string_view bytes) {
+bool Win32Platform::ReplaceFile(const std::string& path, std::string_view bytes, bool synced) {
     const std::string temporary = path + ".new";
     {
         const Handle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -145,13 +145,13 @@ bool Win32Platform::ReplaceFileDurably(const std::string& path, std::string_view
         DWORD written = 0;
         if (::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                         nullptr) == 0 ||
-            written != bytes.size() || ::FlushFileBuffers(file.get()) == 0) {
+            written != bytes.size() || (synced && ::FlushFileBuffers(file.get()) == 0)) {
             ::DeleteFileA(temporary.c_str());
             return false;
         }
     }
     if (::MoveFileExA(temporary.c_str(), path.c_str(),
-                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+                      MOVEFILE_REPLACE_EXISTING | (synced ? MOVEFILE_WRITE_THROUGH : 0)) == 0) {
         ::DeleteFileA(temporary.c_str());
         return false;
     }
