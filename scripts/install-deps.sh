@@ -11,6 +11,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev
   xvfb xauth x11-utils openbox trayer
   python3
+  # make package: CPack looks up the package's dependencies (dpkg-shlibdeps) only with `file`.
+  file
 )
 # `install-deps.sh fuzz`: clang's libFuzzer runtime as well, for `make fuzz`.
 if [ "${1:-}" = "fuzz" ]; then
