@@ -8,6 +8,7 @@
 #include "exchange/CommandHandlers.h"
 #include "exchange/Context.h"
 #include "exchange/ExchangeRecordWriter.h"
+#include "exchange/TestTools.h"
 #include "platform/RuntimeError.h"
 #include "text/AnsiText.h"
 
@@ -65,7 +66,8 @@ void Dispatcher::Record(const std::string& line, const std::string& result,
         HistoryEntry entry = writer.HistoryEntryFor(line, result);
         entry.durationMs = context_.ports.clock.MonotonicMs() - command->startMs;
         entry.mode = context_.runMode;
-        const std::string& resultPath = context_.settings.OutputFilePath;
+        // The one result file an exchange writes: the simulated payment's.
+        const std::string resultPath = ResultFilePath(context_);
         if (const auto after = platform.StatFile(resultPath);
             after && (!command->resultBefore || !after->SameAs(*command->resultBefore))) {
             entry.resultFile = platform.ReadWholeFile(resultPath).value_or("");
@@ -115,7 +117,7 @@ std::string Dispatcher::EseguiFileComandi(CommandFile& file, bool ecrIdRequired,
             line.pop_back();
         }
         const std::int64_t startMs = context_.ports.clock.MonotonicMs();
-        const auto resultBefore = context_.platform.StatFile(context_.settings.OutputFilePath);
+        const auto resultBefore = context_.platform.StatFile(ResultFilePath(context_));
         const bool isCommand = FindKeyword(line) != nullptr;
         if (hooks.beforeCommand && isCommand) {
             hooks.beforeCommand(line);
@@ -153,7 +155,7 @@ void Dispatcher::RecoverInterrupted() {
         try {
             Record(entry.line, kInterruptedOutcome, entry.path,
                    LineStart{context_.ports.clock.MonotonicMs(),
-                             context_.platform.StatFile(context_.settings.OutputFilePath)});
+                             context_.platform.StatFile(ResultFilePath(context_))});
         } catch (const RuntimeError&) {
         }
         // Recorded first, then deleted, then resolved: a crash in between records it twice

@@ -113,6 +113,12 @@ TEST(IntentJournalTest, EntriesSurviveTheirTextAndADamagedLineCostsOnlyItself) {
     EXPECT_EQ(IntentJournal::Parse(text.substr(0, text.size() - 9)).size(), 1U);
     EXPECT_TRUE(IntentJournal::Parse(text.substr(text.find('\n') + 1)).empty());
     EXPECT_FALSE(FileIdentity::FromText("1 2 3 4") || FileIdentity::FromText("1 2 3 4 5 6"));
+    // Written by hand: a field ending in a lone backslash keeps it.
+    const std::string body = "DONE\t1 2 3 4 5\t/io\\\tX";
+    const auto odd = IntentJournal::Parse("VARNIXPOS-JOURNAL 1\r\n" + body + "\t" +
+                                          std::to_string(HashBytes(body)));
+    ASSERT_EQ(odd.size(), 1U);
+    EXPECT_EQ(odd[0].path, "/io\\");
 }
 
 TEST(IntentJournalTest, AFileIsForgottenOnceGoneAndARunningOneIsHandedOutOnce) {
@@ -121,6 +127,7 @@ TEST(IntentJournalTest, AFileIsForgottenOnceGoneAndARunningOneIsHandedOutOnce) {
     const std::string command = dir / "SRINPF.TXT";
     testing::WriteFile(command, "POS_TOTTER\r\n");
     const FileIdentity identity = CommandFile(platform, command).Identity();
+    EXPECT_FALSE(IntentJournal(platform).Begin(command, identity, "X"));  // no file to keep it in
     {
         IntentJournal journal(platform);
         journal.Open(dir / "JournalVnxPos.TXT");
