@@ -9,7 +9,7 @@ packages=(
   clang-format clang-tidy
   libasio-dev nlohmann-json3-dev
   qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev
-  xvfb xauth x11-utils openbox trayer
+  xvfb xauth x11-utils xdotool openbox trayer
   python3
   # make package: CPack looks up the package's dependencies (dpkg-shlibdeps) only with `file`.
   file

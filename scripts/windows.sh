@@ -10,7 +10,7 @@ bash scripts/install-deps.sh windows
 
 version="$(sed -n 's/^project(VarnixPos VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
 # The DLLs every Windows since 7 has: anything else would have to be shipped beside the programs.
-system_dlls='^(ADVAPI32|COMCTL32|GDI32|KERNEL32|msvcrt|MSWSOCK|SHELL32|USER32|VERSION|WS2_32)\.dll$'
+system_dlls='^(ADVAPI32|COMCTL32|COMDLG32|GDI32|KERNEL32|msvcrt|MSWSOCK|SHELL32|USER32|VERSION|WS2_32)\.dll$'
 for bits in 32 64; do
   case "$bits" in 32) arch=i686; machine=i386 ;; 64) arch=x86_64; machine=x86-64 ;; esac
   build="build-windows/build-win$bits"

@@ -1,7 +1,9 @@
 #include "frontends/qt/QtFrontEnd.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include "frontends/Runner.h"
 #include "frontends/qt/AboutDialog.h"
 #include "frontends/qt/ConsoleWindow.h"
+#include "frontends/qt/HistoryDialog.h"
 #include "frontends/qt/MessageBox.h"
 #include "frontends/qt/ScreenFit.h"
 #include "frontends/qt/ServiceMainWindow.h"
@@ -41,8 +44,9 @@ QtFrontEnd::~QtFrontEnd() = default;
 void QtFrontEnd::Attach(frontends::Runner& runner) {
     runner_ = &runner;
     auto& session = runner.Session();
-    service_ = std::make_unique<ServiceMainWindow>(session.service, session.serviceActions,
-                                                   [this] { RefreshViews(); });
+    service_ =
+        std::make_unique<ServiceMainWindow>(session.service, session.serviceActions,
+                                            session.historyActions, [this] { RefreshViews(); });
     console_ = std::make_unique<ConsoleWindow>(session.console, session.consoleActions,
                                                [this] { RefreshViews(); });
     // Side by side when both are shown and the screen is wide enough: the console to the right
@@ -61,6 +65,11 @@ void QtFrontEnd::Attach(frontends::Runner& runner) {
             service_->Pull(true);
         }
     };
+    session.history.onRefresh = [this] {
+        if (history_) {
+            history_->Pull(true);
+        }
+    };
 }
 
 void QtFrontEnd::RefreshViews() {
@@ -72,6 +81,9 @@ void QtFrontEnd::RefreshViews() {
     }
     if (console_) {
         console_->Pull();
+    }
+    if (history_) {
+        history_->Pull();
     }
 }
 
@@ -123,7 +135,8 @@ ports::Answer QtFrontEnd::Show(const std::string& text, const std::string& title
 // console, the service window's questions over the service window.
 QWidget* QtFrontEnd::BoxOwner() const {
     QWidget* active = QApplication::activeWindow();
-    if (active != nullptr && (active == service_.get() || active == console_.get())) {
+    if (active != nullptr &&
+        (active == service_.get() || active == console_.get() || active == history_.get())) {
         return active;
     }
     if (service_ && service_->isVisible()) {
@@ -168,6 +181,9 @@ void QtFrontEnd::EndProcess(int exitCode) {
     if (console_) {
         console_->hide();
     }
+    if (history_) {
+        history_->hide();
+    }
     QCoreApplication::exit(exitCode);
 }
 
@@ -177,6 +193,32 @@ void QtFrontEnd::ShowAboutModal() {
     }
     AboutDialog dialog(runner_->Session().about, BoxOwner());
     dialog.exec();
+}
+
+void QtFrontEnd::ShowHistory() {
+    if (runner_ == nullptr || ended_) {
+        return;
+    }
+    auto& session = runner_->Session();
+    if (!history_) {
+        history_ = std::make_unique<HistoryDialog>(session.history, session.historyActions,
+                                                   [this] { RefreshViews(); });
+        PlaceOnScreen(history_.get(), 40);
+    }
+    history_->Pull();
+    // Asked for again while open: brought to the front rather than opened twice.
+    history_->raise();
+    history_->activateWindow();
+}
+
+std::string QtFrontEnd::AskSavePath(const std::string& title, const std::string& suggested) {
+    // Offered in the documents folder: the working directory of a desktop program is nobody's.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString start =
+        folder.isEmpty() ? FromAnsi(suggested) : folder + QLatin1Char('/') + FromAnsi(suggested);
+    const QString path = QFileDialog::getSaveFileName(BoxOwner(), FromAnsi(title), start,
+                                                      QStringLiteral("File CSV (*.csv)"));
+    return path.isEmpty() ? std::string() : ToAnsi(path);
 }
 
 }  // namespace varnix::qt

@@ -1,6 +1,7 @@
 // The Qt backend of the core's ports: message boxes, event pumping, the polling timer and the
-// shell (ending the process, the modal About box). It owns the three windows, each a view of its
-// model, and brings them up to date after every action and every pump.
+// shell (ending the process, the modal About box, the "Storico" window, the save-file question).
+// It owns the windows, each a view of its model, and brings them up to date after every action
+// and every pump.
 #pragma once
 
 #include <QElapsedTimer>
@@ -20,6 +21,7 @@ class Runner;
 namespace varnix::qt {
 
 class ConsoleWindow;
+class HistoryDialog;
 class ServiceMainWindow;
 
 class QtFrontEnd : public QObject,
@@ -47,11 +49,14 @@ class QtFrontEnd : public QObject,
     int Interval() const override { return interval_; }
     void EndProcess(int exitCode) override;
     void ShowAboutModal() override;
+    void ShowHistory() override;
+    std::string AskSavePath(const std::string& title, const std::string& suggested) override;
 
     bool Ended() const { return ended_; }
     int ExitCode() const { return exitCode_; }
     ConsoleWindow* Console() const { return console_.get(); }
     ServiceMainWindow* Service() const { return service_.get(); }
+    HistoryDialog* History() const { return history_.get(); }
 
   private:
     void ScheduleNextTick();
@@ -66,6 +71,7 @@ class QtFrontEnd : public QObject,
     int interval_ = 900;
     std::unique_ptr<ServiceMainWindow> service_;
     std::unique_ptr<ConsoleWindow> console_;
+    std::unique_ptr<HistoryDialog> history_;  // made when first shown
     bool ended_ = false;
     int exitCode_ = 0;
     bool answerOk_ = false;  // while a stop signal closes the program

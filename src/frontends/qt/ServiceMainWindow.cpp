@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "engine/HistoryActions.h"
 #include "engine/ServiceActions.h"
 #include "forms/ServiceWindow.h"
 #include "frontends/qt/ScreenFit.h"
@@ -29,8 +30,12 @@ QGroupBox* Group(const char* caption, const char* name) {
 }  // namespace
 
 ServiceMainWindow::ServiceMainWindow(forms::ServiceWindow& model, engine::ServiceActions& actions,
+                                     engine::HistoryActions& historyActions,
                                      std::function<void()> afterAction)
-    : model_(model), actions_(actions), afterAction_(std::move(afterAction)) {
+    : model_(model),
+      actions_(actions),
+      historyActions_(historyActions),
+      afterAction_(std::move(afterAction)) {
     setObjectName("frmOstrixType");
     setWindowTitle(FromAnsi(model.caption));
     const auto forward = [this](std::function<void()> action) {
@@ -56,6 +61,11 @@ ServiceMainWindow::ServiceMainWindow(forms::ServiceWindow& model, engine::Servic
     auto* fileConfig = fileMenu_->addAction("File&Config");
     fileConfig->setObjectName("m_FileConfig");
     fileConfig->setEnabled(false);  // it has no action
+    auto* history = fileMenu_->addAction("&Storico");
+    history->setObjectName("mnuStorico");
+    history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(history, &QAction::triggered, this,
+            forward([this] { historyActions_.mnuStorico_Click(); }));
     fileMenu_->setDefaultAction(quit);
     auto* help = menuBar()->addMenu("&?");
     help->setObjectName("m_help");

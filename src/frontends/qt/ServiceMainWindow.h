@@ -1,6 +1,7 @@
 // The service window frmOstrixType: a view of the service-window model with its menus, the
 // configuration editor, the lamps, the test tools and the tray icon. Clicks, menu items, tray
-// events and the close box are forwarded to the window's actions (engine::ServiceActions).
+// events and the close box are forwarded to the window's actions (engine::ServiceActions; the
+// "Storico" item to engine::HistoryActions).
 #pragma once
 
 #include <QElapsedTimer>
@@ -15,15 +16,16 @@ namespace varnix::forms {
 class ServiceWindow;
 }
 namespace varnix::engine {
+class HistoryActions;
 class ServiceActions;
-}
+}  // namespace varnix::engine
 
 namespace varnix::qt {
 
 class ServiceMainWindow : public QMainWindow {
   public:
     ServiceMainWindow(forms::ServiceWindow& model, engine::ServiceActions& actions,
-                      std::function<void()> afterAction);
+                      engine::HistoryActions& historyActions, std::function<void()> afterAction);
 
     // Shows the model; `paintNow` paints what changed before returning (see FormBinder::Pull).
     void Pull(bool paintNow = false);
@@ -40,6 +42,7 @@ class ServiceMainWindow : public QMainWindow {
   private:
     forms::ServiceWindow& model_;
     engine::ServiceActions& actions_;
+    engine::HistoryActions& historyActions_;
     std::function<void()> afterAction_;
     FormBinder binder_;
     QMenu* fileMenu_ = nullptr;

@@ -1,5 +1,6 @@
 #include "frontends/win32/ServiceView.h"
 
+#include "engine/HistoryActions.h"
 #include "engine/ServiceActions.h"
 #include "forms/ServiceWindow.h"
 #include "frontends/win32/ScreenFit.h"
@@ -8,7 +9,7 @@ namespace varnix::win32 {
 
 namespace {
 
-enum MenuItem : UINT { kMenuEsci = 40001, kMenuFileConfig, kMenuInfo };
+enum MenuItem : UINT { kMenuEsci = 40001, kMenuFileConfig, kMenuInfo, kMenuStorico };
 
 // The client area at 96 dpi: compact enough for 1024x768 with a taskbar.
 constexpr int kClientWidth = 860;
@@ -19,9 +20,11 @@ constexpr int kMargin = 8;
 }  // namespace
 
 ServiceView::ServiceView(forms::ServiceWindow& model, engine::ServiceActions& actions,
-                         std::function<void()> afterAction, std::function<void()> onEndSession)
+                         engine::HistoryActions& historyActions, std::function<void()> afterAction,
+                         std::function<void()> onEndSession)
     : model_(model),
       actions_(actions),
+      historyActions_(historyActions),
       afterAction_(std::move(afterAction)),
       onEndSession_(std::move(onEndSession)) {
     BuildMenu();
@@ -36,6 +39,9 @@ ServiceView::ServiceView(forms::ServiceWindow& model, engine::ServiceActions& ac
 
 ServiceView::~ServiceView() {
     tray_.reset();
+    if (accelerators_ != nullptr) {
+        ::DestroyAcceleratorTable(accelerators_);
+    }
     if (courier_ != nullptr) {
         ::DeleteObject(courier_);
     }
@@ -52,7 +58,10 @@ void ServiceView::BuildMenu() {
     fileMenu_ = ::CreatePopupMenu();
     ::AppendMenuA(fileMenu_, MF_STRING, kMenuEsci, "T&ermina ZandrikVarnixPos");
     ::AppendMenuA(fileMenu_, MF_STRING | MF_GRAYED, kMenuFileConfig, "File&Config");  // no action
+    ::AppendMenuA(fileMenu_, MF_STRING, kMenuStorico, "&Storico\tCtrl+H");
     ::SetMenuDefaultItem(fileMenu_, kMenuEsci, FALSE);
+    ACCEL storico{FCONTROL | FVIRTKEY, 'H', kMenuStorico};
+    accelerators_ = ::CreateAcceleratorTableA(&storico, 1);
     ::AppendMenuA(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu_), "&File");
     HMENU help = ::CreatePopupMenu();
     ::AppendMenuA(help, MF_STRING, kMenuInfo, "&Informazioni  su ZANDRIK VarnixPos");
@@ -200,6 +209,9 @@ LRESULT ServiceView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                         return 0;
                     case kMenuInfo:
                         Forward([this] { actions_.mInfo_Click(); });
+                        return 0;
+                    case kMenuStorico:
+                        Forward([this] { historyActions_.mnuStorico_Click(); });
                         return 0;
                     default:
                         break;

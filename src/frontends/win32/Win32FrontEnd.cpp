@@ -1,11 +1,15 @@
 #include "frontends/win32/Win32FrontEnd.h"
 
+// windows.h first (through the header above): the common dialogs depend on its types.
+#include <commdlg.h>
+
 #include <functional>
 #include <utility>
 
 #include "frontends/Runner.h"
 #include "frontends/win32/AboutWindow.h"
 #include "frontends/win32/ConsoleView.h"
+#include "frontends/win32/HistoryWindow.h"
 #include "frontends/win32/MessageBox.h"
 #include "frontends/win32/ServiceView.h"
 #include "frontends/win32/Window.h"
@@ -48,7 +52,7 @@ void Win32FrontEnd::Attach(frontends::Runner& runner) {
     runner_ = &runner;
     auto& session = runner.Session();
     service_ = std::make_unique<ServiceView>(
-        session.service, session.serviceActions, [this] { RefreshViews(); },
+        session.service, session.serviceActions, session.historyActions, [this] { RefreshViews(); },
         [this] { CloseForEndOfSession(); });
     // Side by side when the screen is wide enough, otherwise over the service window's right part.
     console_ = std::make_unique<ConsoleView>(
@@ -64,6 +68,11 @@ void Win32FrontEnd::Attach(frontends::Runner& runner) {
     session.service.onRefresh = [this] {
         if (service_ && !ended_) {
             service_->Pull(true);
+        }
+    };
+    session.history.onRefresh = [this] {
+        if (history_ && !ended_) {
+            history_->Pull(true);
         }
     };
 }
@@ -85,9 +94,11 @@ int Win32FrontEnd::Run(const std::string& commandLine) {
     }
     runner.Session().console.onRefresh = nullptr;
     runner.Session().service.onRefresh = nullptr;
+    runner.Session().history.onRefresh = nullptr;
     if (service_) {
         service_->RemoveTrayIcon();
     }
+    history_.reset();
     console_.reset();
     service_.reset();
     runner_ = nullptr;
@@ -97,8 +108,13 @@ int Win32FrontEnd::Run(const std::string& commandLine) {
 void Win32FrontEnd::Dispatch(MSG& message) {
     // Tab and the arrow keys move between a window's controls as in a dialog.
     HWND root = message.hwnd != nullptr ? ::GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (service_ && root == service_->Handle() &&
+        ::TranslateAcceleratorA(root, service_->Accelerators(), &message) != 0) {
+        return;
+    }
     const bool ours = root != nullptr && ((service_ && root == service_->Handle()) ||
-                                          (console_ && root == console_->Handle()));
+                                          (console_ && root == console_->Handle()) ||
+                                          (history_ && root == history_->Handle()));
     if (ours && ::IsDialogMessageA(root, &message) != FALSE) {
         return;
     }
@@ -145,6 +161,9 @@ void Win32FrontEnd::RefreshViews() {
     if (console_) {
         console_->Pull();
     }
+    if (history_) {
+        history_->Pull();
+    }
 }
 
 ports::Answer Win32FrontEnd::Show(const std::string& text, const std::string& title,
@@ -159,8 +178,9 @@ ports::Answer Win32FrontEnd::Show(const std::string& text, const std::string& ti
 // console, the service window's questions over the service window.
 HWND Win32FrontEnd::BoxOwner() const {
     HWND active = ::GetActiveWindow();
-    if (active != nullptr && ((service_ && active == service_->Handle()) ||
-                              (console_ && active == console_->Handle()))) {
+    if (active != nullptr &&
+        ((service_ && active == service_->Handle()) || (console_ && active == console_->Handle()) ||
+         (history_ && active == history_->Handle()))) {
         return active;
     }
     for (const Window* window :
@@ -206,6 +226,9 @@ void Win32FrontEnd::EndProcess(int exitCode) {
     if (console_) {
         ::ShowWindow(console_->Handle(), SW_HIDE);
     }
+    if (history_) {
+        ::ShowWindow(history_->Handle(), SW_HIDE);
+    }
     ::PostQuitMessage(exitCode);
 }
 
@@ -215,6 +238,43 @@ void Win32FrontEnd::ShowAboutModal() {
     }
     AboutWindow about(runner_->Session().about, BoxOwner());
     about.ShowModal();
+}
+
+void Win32FrontEnd::ShowHistory() {
+    if (runner_ == nullptr || ended_) {
+        return;
+    }
+    if (!history_) {
+        auto& session = runner_->Session();
+        history_ = std::make_unique<HistoryWindow>(
+            session.history, session.historyActions, [this] { RefreshViews(); }, 40);
+    }
+    history_->Pull();
+    // Asked for again while open: brought to the front rather than opened twice.
+    if (::IsIconic(history_->Handle()) != FALSE) {
+        ::ShowWindow(history_->Handle(), SW_RESTORE);
+    }
+    ::SetForegroundWindow(history_->Handle());
+}
+
+std::string Win32FrontEnd::AskSavePath(const std::string& title, const std::string& suggested) {
+    std::string path(MAX_PATH, '\0');
+    suggested.copy(path.data(), MAX_PATH - 1);
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = BoxOwner();
+    dialog.lpstrFilter = "File CSV (*.csv)\0*.csv\0Tutti i file (*.*)\0*.*\0";
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrTitle = title.c_str();
+    dialog.lpstrDefExt = "csv";
+    // The working folder stays where it was: the data files are found through it.
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (::GetSaveFileNameA(&dialog) == FALSE) {
+        return {};  // cancelled, or the dialog could not open
+    }
+    path.resize(path.find('\0'));
+    return path;
 }
 
 void Win32FrontEnd::CloseForEndOfSession() {

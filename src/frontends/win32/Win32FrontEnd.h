@@ -1,7 +1,8 @@
 // The Win32 backend of the core's ports: message boxes (MessageBoxA), event pumping (the thread's
 // message queue), the polling timer (SetTimer on the runner's fixed grid) and the shell (ending
-// the process, the modal About box). It owns the service window and the console, each a view of
-// its model, and brings them up to date after every action and every pump.
+// the process, the modal About box, the "Storico" window, the save-file question). It owns the
+// service window, the console and the "Storico" window, each a view of its model, and brings
+// them up to date after every action and every pump.
 #pragma once
 
 #include <memory>
@@ -20,6 +21,7 @@ class Runner;
 namespace varnix::win32 {
 
 class ConsoleView;
+class HistoryWindow;
 class ServiceView;
 class TimerWindow;
 
@@ -45,6 +47,8 @@ class Win32FrontEnd : public ports::Dialogs,
     int Interval() const override { return interval_; }
     void EndProcess(int exitCode) override;
     void ShowAboutModal() override;
+    void ShowHistory() override;
+    std::string AskSavePath(const std::string& title, const std::string& suggested) override;
     bool StopRequested() override { return stopRequested_; }
 
   private:
@@ -60,6 +64,7 @@ class Win32FrontEnd : public ports::Dialogs,
     std::unique_ptr<TimerWindow> timer_;
     std::unique_ptr<ServiceView> service_;
     std::unique_ptr<ConsoleView> console_;
+    std::unique_ptr<HistoryWindow> history_;  // made when first shown
     ULONGLONG gridStart_ = 0;
     static constexpr ULONGLONG kPumpRefreshMs = 250;
     ULONGLONG lastPumpRefresh_ = 0;

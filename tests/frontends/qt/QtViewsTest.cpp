@@ -7,13 +7,17 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
 
 #include <filesystem>
 
+#include "config/FileNames.h"
+#include "exchange/ExchangeHistory.h"
 #include "fakes/EngineDriver.h"
 #include "frontends/Runner.h"
 #include "frontends/qt/ConsoleWindow.h"
+#include "frontends/qt/HistoryDialog.h"
 #include "frontends/qt/LampWidget.h"
 #include "frontends/qt/QtFrontEnd.h"
 #include "frontends/qt/ServiceMainWindow.h"
@@ -47,15 +51,36 @@ struct Views {
     void Pull() {
         service.Pull();
         console.Pull();
+        history.Pull();
     }
 
     varnix::fakes::EngineDriver engine;
     varnix::engine::Session& session = *engine.session;
     varnix::forms::ConsoleForm& model = session.console;
     varnix::qt::ServiceMainWindow service{session.service, session.serviceActions,
-                                          [this] { Pull(); }};
+                                          session.historyActions, [this] { Pull(); }};
     varnix::qt::ConsoleWindow console{model, session.consoleActions, [this] { Pull(); }};
+    varnix::qt::HistoryDialog history{session.history, session.historyActions, [this] { Pull(); }};
 };
+
+// Three exchanges in the history file, oldest first; the window lists them newest first.
+void WriteHistory(const varnix::fakes::EngineDriver& engine) {
+    std::string lines;
+    int n = 0;
+    for (const auto& [command, outcome] : {std::pair{"POS_PAGAME,A2,P0", "OK"},
+                                           {"POS_TOTTER", "KO"},
+                                           {"POS_PAGAME,A150,P1", "OK"}}) {
+        varnix::exchange::HistoryEntry entry;
+        entry.time = "2026-12-06 09:41:0" + std::to_string(++n);
+        entry.durationMs = 800 + n;
+        entry.command = command;
+        entry.outcome = outcome;
+        entry.transaction = outcome == std::string("OK") ? "TRANSAZIONE OK" : "RIFIUTATA";
+        entry.record = std::string("TIPO_COMANDO = ") + command + "\r\nNOTE = citt\xE0\r\n";
+        lines += varnix::exchange::ExchangeHistory::ToJsonLine(entry) + "\n";
+    }
+    engine.WriteData(varnix::config::kHistoryFileName, lines);
+}
 
 }  // namespace
 
@@ -220,6 +245,47 @@ class QtViewsTest : public QObject {
             Click(*window, window == console ? "btnPagamento" : "cmdSalvaDati");
         }
         QCOMPARE(owners.join('|'), QString("console|service|console"));
+    }
+
+    // The "Storico" window from the service window's menu: the rows the filter lets through, the
+    // record of the row clicked, and the export's question.
+    void historyWindow_data() {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("none") << QString() << 3;
+        QTest::newRow("command") << QString("pagame") << 2;
+        QTest::newRow("transaction") << QString("rifiut") << 1;
+        QTest::newRow("nothing") << QString("zzz") << 0;
+    }
+    void historyWindow() {
+        QFETCH(QString, filter);
+        QFETCH(int, rows);
+        Views v;
+        WriteHistory(v.engine);
+        v.service.FileMenu()->findChild<QAction*>("mnuStorico")->trigger();
+        QVERIFY(v.history.isVisible());
+        QCOMPARE(v.history.windowTitle(), QString("Storico degli scambi"));
+        auto* table = Find<QTableWidget>(v.history, "lstStorico");
+        QCOMPARE(table->rowCount(), 3);
+        QCOMPARE(table->item(0, 1)->text(), QString("POS_PAGAME,A150,P1"));
+        QCOMPARE(table->item(0, 4)->text(), QString("803 ms"));
+        QTest::keyClicks(Find<QLineEdit>(v.history, "txtFiltro"), filter);
+        QCOMPARE(table->rowCount(), rows);
+        auto* detail = Find<QPlainTextEdit>(v.history, "txtDettaglio");
+        if (rows > 0) {
+            const int last = rows - 1;
+            const QRect cell = table->visualItemRect(table->item(last, 1));
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+            QCOMPARE(v.session.history.selected, last);
+            QCOMPARE(detail->toPlainText(), "TIPO_COMANDO = " + table->item(last, 1)->text() +
+                                                QString::fromUtf8("\nNOTE = citt\xC3\xA0\n"));
+        } else {
+            QVERIFY(detail->toPlainText().isEmpty());
+        }
+        v.engine.dialogs.savePath = v.engine.Data("esportato.csv");
+        Click(v.history, "cmdEsporta");
+        QCOMPARE(v.engine.dialogs.savePathsOffered.size(), std::size_t{1});
+        QCOMPARE(v.engine.ReadData("esportato.csv"), v.session.history.Csv());
     }
 
     void qtsOwnTextsAreItalian() {

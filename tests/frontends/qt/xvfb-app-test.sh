@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Starts the real varnixpos in a real X server (Xvfb), drops a command file and waits until it has
-# been processed, then saves screenshots of the service window and the console.
+# been processed, then saves screenshots of the service window and the console, and of the
+# "Storico" window that the File menu's shortcut Ctrl+H opens (typed with xdotool).
 # Usage: xvfb-app-test.sh BIN_DIR SCREENSHOT_DIR
 set -euo pipefail
 source "$(dirname "$0")/../xvfb.sh"
+source "$(dirname "$0")/../history-lines.sh"
 bin="$1"
 shots="$2"
 mkdir -p "$shots"
@@ -15,6 +17,7 @@ mkdir -p "$data"
 export XDG_DATA_HOME="$work/share" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work"
 # A one-second simulated payment: the wait list's first entry.
 printf '0\r\n0\r\n0\r\n0\r\n' > "$data/ParamVnxPos.TXT"
+write_history_lines "$data"
 
 xvfb_pid=""; app_pid=""
 cleanup() {
@@ -58,6 +61,13 @@ shot() {  # shot TITLE FILE
 }
 shot "ZANDRIK VarnixPos per sviluppatori (scambio importo)" "$shots/service-window.png"
 shot "Test Iae17  (ZANDRIK modified)" "$shots/console.png"
+
+service_id="$(xdotool search --name '^ZANDRIK VarnixPos per sviluppatori' | head -n1)"
+xdotool windowfocus --sync "$service_id" key ctrl+h
+for _ in $(seq 1 100); do xwininfo -name "Storico degli scambi" >/dev/null 2>&1 && break; sleep 0.1; done
+xwininfo -name "Storico degli scambi" >/dev/null 2>&1 || { echo "Ctrl+H opened no Storico window"; cat "$work/app.log"; exit 1; }
+sleep 0.5
+shot "Storico degli scambi" "$shots/history.png"
 # SIGTERM is the close question answered OK: the parameter file is written and the program ends.
 rm -f "$data/ParamVnxPos.TXT"
 kill -TERM "$app_pid"
@@ -80,5 +90,5 @@ for _ in $(seq 1 200); do xwininfo -name "ZANDRIK VarnixPos" >/dev/null 2>&1 && 
 xwininfo -name "ZANDRIK VarnixPos" >/dev/null 2>&1 || { echo "no message box"; cat "$work/once.log"; exit 1; }
 sleep 0.3
 shot "ZANDRIK VarnixPos" "$shots/run-once-box.png"
-echo "3 passed, 0 failed: varnixpos processed a command file under Xvfb and closed on SIGTERM," \
-  "and its run-once mode showed a message box; screenshots in $shots"
+echo "4 passed, 0 failed: varnixpos processed a command file under Xvfb, opened its Storico" \
+  "window and closed on SIGTERM, and its run-once mode showed a message box; screenshots in $shots"

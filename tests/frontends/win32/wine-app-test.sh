@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Starts the real 64-bit varnixpos.exe under Wine in a real X server (Xvfb) and a throw-away
 # prefix: the resident mode processes a command file, "-I" shows the console, "-h" answers on
-# standard output, and Wine's taskkill (WM_CLOSE to every window) ends each run with exit code 0.
-# Screenshots of the service window and the console go to SCREENSHOT_DIR.
+# standard output, the File menu's shortcut Ctrl+H (typed with xdotool) opens the "Storico"
+# window, and Wine's taskkill (WM_CLOSE to every window) ends each run with exit code 0.
+# Screenshots of the service window, the console and the "Storico" window go to SCREENSHOT_DIR.
 # Usage: wine-app-test.sh BIN_DIR SCREENSHOT_DIR   (BIN_DIR holds varnixpos.exe and Iae17.dll)
 set -euo pipefail
 source "$(dirname "$0")/wine-desktop.sh"
+source "$(dirname "$0")/../history-lines.sh"
 bin="$(cd "$1" && pwd)"
 mkdir -p "$2"
 shots="$(cd "$2" && pwd)"
@@ -54,6 +56,7 @@ console="Test Iae17  (ZANDRIK modified)"
 # Resident: the service window polls the data folder. A one-second simulated payment (the wait
 # list's first entry) answers the command file.
 printf '0\r\n0\r\n0\r\n0\r\n' > "$data/ParamVnxPos.TXT"
+write_history_lines "$data"
 wine "$exe" >"$work/resident.log" 2>&1 &
 app_pid=$!
 if wait_for window "$service"; then
@@ -68,6 +71,15 @@ if wait_for window "$service"; then
   fi
   sleep 1  # the views show the result file after the cycle
   shot "$service" "$shots/windows-service.png"
+  xdotool windowfocus --sync "$(xdotool search --name '^ZANDRIK VarnixPos per sviluppatori' |
+    head -n1)" key ctrl+h || true
+  if wait_for window "Storico degli scambi"; then
+    pass
+    sleep 1
+    shot "Storico degli scambi" "$shots/windows-history.png"
+  else
+    fail "Ctrl+H opened no Storico window"
+  fi
 else
   fail "no service window"; cat "$work/resident.log"
 fi
