@@ -123,7 +123,6 @@ void Startup::RunOnce(const std::string& configPath) {
             journal.Begin(settings.InputFilePath, identity, line);
         };
         dispatcher.EseguiFileComandi(*command, settings.ecrIdRequired, hooks);
-        journal.Finish(identity);
         if (!dispatcher.FileWasRead()) {
             problem(kExitCommandFileNotReadable);
         }
@@ -136,14 +135,21 @@ void Startup::RunOnce(const std::string& configPath) {
         }
     }
     // Only the file that was run is deleted: one the register could not have us read stays, and
-    // so does one it wrote anew while this one ran (its identity differs from the one run).
+    // so does one it wrote anew while this one ran (its identity differs from the one run). The
+    // journal then forgets it, or, when it stays, marks it done: never to be run again.
     SkipOnRuntimeError([&] {
-        if (command && command->Status() == exchange::CommandFile::State::Open &&
+        if (!command || command->Status() != exchange::CommandFile::State::Open) {
+            return;
+        }
+        const bool deleted =
             dispatcher.FileWasRead() &&
             exchange::CommandFile::StillHas(platform, settings.InputFilePath,
                                             command->Identity()) &&
-            platform.RemoveFile(settings.InputFilePath)) {
+            platform.RemoveFile(settings.InputFilePath);
+        if (deleted) {
             session_.Journal().Forget(command->Identity());
+        } else {
+            session_.Journal().Finish(command->Identity());
         }
     });
     session_.consoleActions.Form_Unload(exitCode);  // releases the library again, ends
