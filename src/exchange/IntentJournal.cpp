@@ -204,7 +204,7 @@ bool IntentJournal::Save(bool synced) {
     }
     std::vector<Entry> all = entries_;
     all.insert(all.end(), interrupted_.begin(), interrupted_.end());
-    return platform_.ReplaceFile(path_, Format(all), synced);
+    return platform_.ReplaceContents(path_, Format(all), synced);
 }
 
 }  // namespace varnix::exchange

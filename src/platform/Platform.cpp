@@ -57,7 +57,7 @@ std::unique_ptr<ReadableFile> Platform::OpenForReading(const std::string& path) 
     return std::make_unique<BufferedFile>(std::move(*bytes), stat);
 }
 
-bool Platform::ReplaceFile(const std::string& path, std::string_view bytes, bool /*synced*/) {
+bool Platform::ReplaceContents(const std::string& path, std::string_view bytes, bool /*synced*/) {
     return WriteWholeFile(path, bytes);
 }
 

@@ -75,7 +75,7 @@ class Platform {
     // Replaces the file's contents so that after a crash or power loss it holds either the old
     // bytes or the new ones, never a mix; with `synced`, the new ones are on the disk when this
     // returns (two disk flushes: worth it only where a lost write would cost a payment).
-    virtual bool ReplaceFile(const std::string& path, std::string_view bytes, bool synced);
+    virtual bool ReplaceContents(const std::string& path, std::string_view bytes, bool synced);
     // Gives the file a new name, in the same folder; the new name must not be taken.
     virtual bool RenameFile(const std::string& from, const std::string& to);
     // A watch on writers of the file at `path`; nullptr where the platform cannot tell.

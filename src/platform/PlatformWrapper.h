@@ -33,8 +33,8 @@ class PlatformWrapper : public Platform {
     std::optional<FileStat> StatFile(const std::string& path) override {
         return target_.StatFile(path);
     }
-    bool ReplaceFile(const std::string& path, std::string_view bytes, bool synced) override {
-        return target_.ReplaceFile(path, bytes, synced);
+    bool ReplaceContents(const std::string& path, std::string_view bytes, bool synced) override {
+        return target_.ReplaceContents(path, bytes, synced);
     }
     bool RenameFile(const std::string& from, const std::string& to) override {
         return target_.RenameFile(from, to);

@@ -40,8 +40,8 @@ class FaultyFiles : public platform::PlatformWrapper {
         }
         return PlatformWrapper::WatchWriters(path);
     }
-    bool ReplaceFile(const std::string& path, std::string_view bytes, bool synced) override {
-        return !readOnly && PlatformWrapper::ReplaceFile(path, bytes, synced);
+    bool ReplaceContents(const std::string& path, std::string_view bytes, bool synced) override {
+        return !readOnly && PlatformWrapper::ReplaceContents(path, bytes, synced);
     }
     bool WriteWholeFile(const std::string& path, std::string_view bytes) override {
         return !readOnly && PlatformWrapper::WriteWholeFile(path, bytes);

@@ -66,11 +66,11 @@ TEST(HostPlatformTest, IdentityPiecewiseReadingAndDurableReplacing) {
     reader.reset();
 
     // Replaced by a new file: other bytes, another identity, nothing left beside it.
-    ASSERT_TRUE(p.ReplaceFile(file, "xyz", true) && p.ReplaceFile(file + "2", "", false));
+    ASSERT_TRUE(p.ReplaceContents(file, "xyz", true) && p.ReplaceContents(file + "2", "", false));
     EXPECT_EQ(p.ReadWholeFile(file), std::optional<std::string>("xyz"));
     EXPECT_FALSE(p.StatFile(file)->SameAs(*stat));
     EXPECT_FALSE(p.FileExists(file + ".new"));
-    EXPECT_FALSE(p.ReplaceFile(dir.InMissingFolder("J.TXT"), "x", true));
+    EXPECT_FALSE(p.ReplaceContents(dir.InMissingFolder("J.TXT"), "x", true));
     EXPECT_FALSE(p.StatFile(dir / "none") || p.StatFile(dir.path()) ||
                  p.OpenForReading(dir.path()));
 }

@@ -199,7 +199,7 @@ std::unique_ptr<ReadableFile> PosixPlatform::OpenForReading(const std::string& p
     return std::make_unique<PosixReadableFile>(fd);
 }
 
-bool PosixPlatform::ReplaceFile(const std::string& path, std::string_view bytes, bool synced) {
+bool PosixPlatform::ReplaceContents(const std::string& path, std::string_view bytes, bool synced) {
     // Written beside and renamed over; synced, the data first and the folder after the rename,
     // so that the rename holds too.
     const std::string temporary = path + ".new";

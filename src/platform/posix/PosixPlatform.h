@@ -22,7 +22,7 @@ class PosixPlatform : public Platform {
     void SleepMs(int milliseconds) override;
     std::optional<FileStat> StatFile(const std::string& path) override;
     std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) override;
-    bool ReplaceFile(const std::string& path, std::string_view bytes, bool synced) override;
+    bool ReplaceContents(const std::string& path, std::string_view bytes, bool synced) override;
     std::unique_ptr<WriterWatch> WatchWriters(const std::string& path) override;
     std::unique_ptr<ProcessLock> TryLock(const std::string& path) override;
     void* LoadLibraryFile(const std::string& fileName, std::string& error) override;

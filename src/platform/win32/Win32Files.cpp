@@ -134,7 +134,7 @@ std::unique_ptr<ReadableFile> Win32Platform::OpenForReading(const std::string& p
     return std::make_unique<Win32ReadableFile>(file);
 }
 
-bool Win32Platform::ReplaceFile(const std::string& path, std::string_view bytes, bool synced) {
+bool Win32Platform::ReplaceContents(const std::string& path, std::string_view bytes, bool synced) {
     const std::string temporary = path + ".new";
     {
         const Handle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
