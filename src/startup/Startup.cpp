@@ -141,11 +141,10 @@ void Startup::RunOnce(const std::string& configPath) {
         if (!command || command->Status() != exchange::CommandFile::State::Open) {
             return;
         }
-        const bool deleted =
-            dispatcher.FileWasRead() &&
-            exchange::CommandFile::StillHas(platform, settings.InputFilePath,
-                                            command->Identity()) &&
-            platform.RemoveFile(settings.InputFilePath);
+        const bool deleted = dispatcher.FileWasRead() &&
+                             exchange::CommandFile::StillHas(platform, settings.InputFilePath,
+                                                             command->Identity()) &&
+                             platform.RemoveFile(settings.InputFilePath);
         if (deleted) {
             session_.Journal().Forget(command->Identity());
         } else {
