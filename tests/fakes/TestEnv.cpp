@@ -8,6 +8,11 @@
 #include <random>
 #include <sstream>
 
+#ifdef VARNIX_TEST_ENV_THROUGH_QT
+#include <QByteArray>
+#include <QtGlobal>
+#endif
+
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,7 +37,15 @@ std::string WithSeparator(const fs::path& p) {
 
 // Sets the variable, or removes it when there is no value.
 void Put(const std::string& name, const std::optional<std::string>& value) {
-#ifdef _WIN32
+#if defined(VARNIX_TEST_ENV_THROUGH_QT)
+    // Qt's own threads (the test watchdog among them) read the environment under Qt's lock; a
+    // change made past that lock can move the variables from under them.
+    if (value) {
+        qputenv(name.c_str(), QByteArray::fromStdString(*value));
+    } else {
+        qunsetenv(name.c_str());
+    }
+#elif defined(_WIN32)
     _putenv_s(name.c_str(), value ? value->c_str() : "");
 #else
     if (value) {
