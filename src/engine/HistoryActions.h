@@ -1,5 +1,5 @@
 // The "Storico" window's actions: the service window's menu item opens it on the newest
-// exchanges of the data folder's history; the filter box, a click on a row and "Esporta CSV..."
+// exchanges of the data folder's history; the filter box, a click on a row and "Esporta CSV…"
 // act on its model. Views forward the window's events here.
 #pragma once
 

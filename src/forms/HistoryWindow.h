@@ -27,7 +27,8 @@ class HistoryWindow {
     static constexpr const char* kCaption = "Storico degli scambi";
     static constexpr std::array<const char*, 5> kColumns = {"Data e ora", "Comando", "Esito",
                                                             "Esito transazione", "Durata"};
-    static constexpr const char* kExportCaption = "Esporta CSV...";
+    // Windows-1252: \x85 is the ellipsis.
+    static constexpr const char* kExportCaption = "Esporta CSV\x85";
     static constexpr const char* kFilterCaption = "Filtro";
 
     // New rows (newest first): the filter applies, the first shown row is selected.

@@ -1,5 +1,5 @@
 // The "Storico" window: a view of the history model, not modal. The filter box, a click on a row
-// and "Esporta CSV..." are forwarded to engine::HistoryActions; the list shows the rows the model
+// and "Esporta CSV…" are forwarded to engine::HistoryActions; the list shows the rows the model
 // lets through and the record pane the selected exchange as the dump shows it.
 #pragma once
 
