@@ -30,21 +30,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A free port below 10000 (the console's port check takes no more).
-for attempt in $(seq 1 20); do
-  port=$((9000 + RANDOM % 1000))
-  build/bin/pos-simulator --tcp "$port" --journal "$journal" >"$sim_out" 2>&1 &
-  sim_pid=$!
-  for _ in $(seq 1 50); do
-    grep -q '^tcp ' "$sim_out" && break
-    kill -0 "$sim_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  grep -q '^tcp ' "$sim_out" && break
-  wait "$sim_pid" 2>/dev/null || true
-  sim_pid=""
-done
-[ -n "$sim_pid" ] || { echo "test-windows: the simulator did not start"; exit 1; }
+source tests/frontends/simulator.sh
+start_simulator "$sim_out" 5 build/bin/pos-simulator --journal "$journal" ||
+  { echo "test-windows: the simulator did not start"; exit 1; }
+port="$sim_port"
 export VARNIXPOS_SIM_TCP_PORT="$port" VARNIXPOS_SIM_JOURNAL="Z:$journal"
 export VARNIXPOS_IAE17_ANSWER_MS=1500
 

@@ -13,3 +13,14 @@ start_xvfb() {
   export DISPLAY
   unset WAYLAND_DISPLAY
 }
+
+# window_geometry TITLE: sets win_x, win_y, win_w and win_h to the window's client rectangle on
+# the screen.
+window_geometry() {
+  local info
+  info="$(xwininfo -name "$1")"
+  win_x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
+  win_y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
+  win_w=$(awk '/Width:/ {print $2}' <<<"$info")
+  win_h=$(awk '/Height:/ {print $2}' <<<"$info")
+}

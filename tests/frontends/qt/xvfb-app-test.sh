@@ -51,13 +51,8 @@ kill -0 "$app_pid" || { echo "varnixpos ended"; cat "$work/app.log"; exit 1; }
 sleep 0.5  # let the views repaint
 
 shot() {  # shot TITLE FILE
-  local info x y w h
-  info="$(xwininfo -name "$1")"
-  x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
-  y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
-  w=$(awk '/Width:/ {print $2}' <<<"$info")
-  h=$(awk '/Height:/ {print $2}' <<<"$info")
-  "$bin/screenshot" "$2" "$x" "$y" "$w" "$h"
+  window_geometry "$1"
+  "$bin/screenshot" "$2" "$win_x" "$win_y" "$win_w" "$win_h"
 }
 shot "ZANDRIK VarnixPos per sviluppatori (scambio importo)" "$shots/service-window.png"
 shot "Test Iae17  (ZANDRIK modified)" "$shots/console.png"

@@ -6,6 +6,7 @@
 # Usage: xvfb-desktop-test.sh BIN_DIR SCREENSHOT_DIR
 set -euo pipefail
 source "$(dirname "$0")/../xvfb.sh"
+source "$(dirname "$0")/../simulator.sh"
 bin="$1"
 shots="$2"
 mkdir -p "$shots"
@@ -43,22 +44,10 @@ if command -v trayer >/dev/null; then
 fi
 sleep 1
 
-# A free port below 10000: the port check of the configuration takes no more.
-port=""
-for _ in $(seq 1 20); do
-  try=$((9000 + RANDOM % 1000))
-  "$bin/pos-simulator" --tcp "$try" --delay-ms 3000 --journal "$work/journal.jsonl" \
-    >"$work/sim.out" 2>&1 &
-  sim_pid=$!
-  for _ in $(seq 1 50); do
-    grep -q '^tcp ' "$work/sim.out" && break
-    kill -0 "$sim_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if grep -q '^tcp ' "$work/sim.out"; then port="$try"; pids+=("$sim_pid"); break; fi
-  wait "$sim_pid" 2>/dev/null || true
-done
-[ -n "$port" ] || { echo "the simulator did not start"; cat "$work/sim.out"; exit 1; }
+start_simulator "$work/sim.out" 5 "$bin/pos-simulator" --delay-ms 3000 \
+  --journal "$work/journal.jsonl" || { echo "the simulator did not start"; cat "$work/sim.out"; exit 1; }
+pids+=("$sim_pid")
+port="$sim_port"
 printf 'TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:%s\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n' "$port" \
   > "$data/ConfigVnxPos.TXT"
 
@@ -76,14 +65,10 @@ stop() {
   wait "$app_pid" || { echo "varnixpos did not end cleanly"; cat "$work/app.log"; exit 1; }
 }
 on_screen() {  # on_screen TITLE: the client area inside 1024x768, room for a title bar above
-  local info x y w h
-  info="$(xwininfo -name "$1")"
-  x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
-  y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
-  w=$(awk '/Width:/ {print $2}' <<<"$info")
-  h=$(awk '/Height:/ {print $2}' <<<"$info")
-  if [ "$x" -lt 0 ] || [ "$y" -lt 10 ] || [ $((x + w)) -gt 1024 ] || [ $((y + h)) -gt 768 ]; then
-    echo "'$1' is not wholly on the 1024x768 screen: ${w}x${h}+${x}+${y}"; exit 1
+  window_geometry "$1"
+  if [ "$win_x" -lt 0 ] || [ "$win_y" -lt 10 ] || [ $((win_x + win_w)) -gt 1024 ] ||
+     [ $((win_y + win_h)) -gt 768 ]; then
+    echo "'$1' is not wholly on the 1024x768 screen: ${win_w}x${win_h}+${win_x}+${win_y}"; exit 1
   fi
 }
 

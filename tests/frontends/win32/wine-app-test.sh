@@ -26,16 +26,12 @@ data="$WINEPREFIX/drive_c/ProgramData/ZANDRIKVarnixPos"
 mkdir -p "$data"
 
 shot() {  # shot TITLE FILE: the window's rectangle of the screen
-  local info x y w h
-  info="$(xwininfo -name "$1")"
-  x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
-  y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
-  w=$(awk '/Width:/ {print $2}' <<<"$info")
-  h=$(awk '/Height:/ {print $2}' <<<"$info")
-  if [ $((x + w)) -gt 1024 ] || [ $((y + h)) -gt 768 ] || [ "$x" -lt 0 ] || [ "$y" -lt 0 ]; then
-    fail "\"$1\" (${w}x${h}+${x}+${y}) is not wholly on a 1024x768 screen"
+  window_geometry "$1"
+  if [ $((win_x + win_w)) -gt 1024 ] || [ $((win_y + win_h)) -gt 768 ] || [ "$win_x" -lt 0 ] ||
+     [ "$win_y" -lt 0 ]; then
+    fail "\"$1\" (${win_w}x${win_h}+${win_x}+${win_y}) is not wholly on a 1024x768 screen"
   fi
-  "$screenshot" "$2" "$x" "$y" "$w" "$h"
+  "$screenshot" "$2" "$win_x" "$win_y" "$win_w" "$win_h"
 }
 
 end_app() {  # end_app: WM_CLOSE to every window of the program; it must end, with exit code 0

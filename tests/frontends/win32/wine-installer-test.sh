@@ -7,6 +7,7 @@
 #   POST_MESSAGE_EXE: the test helper that posts a window the tray icon's callback.
 set -euo pipefail
 source "$(dirname "$0")/wine-desktop.sh"
+source "$(dirname "$0")/../simulator.sh"
 setup="$(realpath "$1")"
 bits="$2"
 post="$(realpath "$3")"
@@ -64,20 +65,9 @@ check "the first start wrote no ConfigVnxPos.TXT into the data folder" test -s "
 
 # --- The installed simulator on a free loopback port below 10000 (the console's port check).
 journal="$work/journal.txt"
-for _ in $(seq 1 20); do
-  port=$((9000 + RANDOM % 1000))
-  wine "$install/pos-simulator.exe" --tcp "$port" --journal "Z:${journal//\//\\}" >"$work/sim.out" 2>&1 &
-  sim_pid=$!
-  for _ in $(seq 1 200); do
-    grep -q '^tcp ' "$work/sim.out" && break
-    kill -0 "$sim_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  grep -q '^tcp ' "$work/sim.out" && break
-  kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true
-  sim_pid=""
-done
-[ -n "$sim_pid" ] || { echo "FAIL: the installed pos-simulator.exe did not start"; cat "$work/sim.out"; exit 1; }
+start_simulator "$work/sim.out" 20 wine "$install/pos-simulator.exe" --journal "Z:${journal//\//\\}" ||
+  { echo "FAIL: the installed pos-simulator.exe did not start"; cat "$work/sim.out"; exit 1; }
+port="$sim_port"
 
 # --- Run-once, as a register starts it per command: an extended payment on the simulator, then
 # the simulated payment (a one-second wait) that writes the result file.
