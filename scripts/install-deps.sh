@@ -24,6 +24,11 @@ if [ "${1:-}" = "windows" ]; then
   packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 nsis wine
              wine64 file zip)
 fi
+# `install-deps.sh docs`: a headless browser, for the test-set report's screenshot
+# (scripts/report-screenshot.sh).
+if [ "${1:-}" = "docs" ]; then
+  packages+=(chromium-headless-shell fonts-dejavu-core)
+fi
 # `install-deps.sh package`: debootstrap, for `make package-check`'s fresh Debian.
 if [ "${1:-}" = "package" ]; then
   packages+=(debootstrap lintian)

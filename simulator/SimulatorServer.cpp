@@ -87,7 +87,7 @@ class Conversation : public std::enable_shared_from_this<Conversation<Stream>> {
         buffer_.erase(0, consumed);
         Reply reply = server_.HandleRequest(*request, link_);
         auto self = this->shared_from_this();
-        timer_.expires_after(std::chrono::milliseconds(server_.DelayMs()));
+        timer_.expires_after(std::chrono::milliseconds(reply.delayMs));
         timer_.async_wait(
             [self, reply = std::move(reply), seq = frame.seq](const asio::error_code& ec) {
                 if (!ec) {
@@ -101,6 +101,9 @@ class Conversation : public std::enable_shared_from_this<Conversation<Stream>> {
         switch (reply.delivery) {
             case Delivery::Silence:
                 Process();
+                return;
+            case Delivery::HangUp:
+                HangUp();
                 return;
             case Delivery::Garbage:
                 bytes = "\x02VX? no frame here\r\n";
@@ -120,18 +123,20 @@ class Conversation : public std::enable_shared_from_this<Conversation<Stream>> {
         asio::async_write(stream_, asio::buffer(out_),
                           [self, drop](const asio::error_code& ec, std::size_t) {
                               if (drop) {
-                                  // A serial link is replaced before it hangs up, so the next
-                                  // caller finds the new one; a TCP connection just closes.
-                                  if (self->onDrop_) {
-                                      self->onDrop_();
-                                  }
-                                  self->Close();
-                                  return;
-                              }
-                              if (!ec) {
+                                  self->HangUp();
+                              } else if (!ec) {
                                   self->Process();
                               }
                           });
+    }
+
+    // A serial link is replaced before it hangs up, so the next caller finds the new one; a TCP
+    // connection just closes.
+    void HangUp() {
+        if (onDrop_) {
+            onDrop_();
+        }
+        Close();
     }
 
     SimulatorServer& server_;
@@ -230,6 +235,23 @@ class SerialLink {
         }
     }
 
+    // A port nobody can open, while a test step refuses the connection: the link's path goes,
+    // the pseudo-terminal stays.
+    void SetVisible(bool visible) {
+        if (link_.empty()) {
+            return;
+        }
+        if (!visible) {
+            ::unlink(link_.c_str());
+            return;
+        }
+        const std::string fresh = link_ + ".new";
+        ::unlink(fresh.c_str());
+        if (::symlink(slaveName_.c_str(), fresh.c_str()) == 0) {
+            ::rename(fresh.c_str(), link_.c_str());
+        }
+    }
+
     const std::string& ComPort() const { return comPort_; }
     const std::string& LinkPath() const { return link_; }
     const std::string& SlaveName() const { return slaveName_; }
@@ -252,6 +274,7 @@ class SerialLink {
         return false;
     }
     void Close() {}
+    void SetVisible(bool) {}
     const std::string& ComPort() const { return comPort_; }
     const std::string& LinkPath() const { return comPort_; }
     const std::string& SlaveName() const { return comPort_; }
@@ -277,26 +300,10 @@ bool SimulatorServer::Start(std::ostream& out, std::string& error) {
         }
     }
     if (options_.tcpPort >= 0) {
-        asio::error_code ec;
-        // Loopback only: the simulator is never reachable from another machine.
-        const asio::ip::tcp::endpoint endpoint(asio::ip::address_v4::loopback(),
-                                               static_cast<unsigned short>(options_.tcpPort));
-        acceptor_ = std::make_unique<asio::ip::tcp::acceptor>(io_);
-        acceptor_->open(endpoint.protocol(), ec);
-        if (!ec) {
-            acceptor_->set_option(asio::socket_base::reuse_address(true), ec);
-            acceptor_->bind(endpoint, ec);
-        }
-        if (!ec) {
-            acceptor_->listen(asio::socket_base::max_listen_connections, ec);
-        }
-        if (ec) {
-            error = "cannot listen on 127.0.0.1:" + std::to_string(options_.tcpPort) + ": " +
-                    ec.message();
+        if (!Listen(options_.tcpPort, error)) {
             return false;
         }
-        out << "tcp 127.0.0.1:" << acceptor_->local_endpoint().port() << std::endl;
-        Accept();
+        out << "tcp 127.0.0.1:" << port_ << std::endl;
     }
     for (const auto& port : options_.serialPorts) {
         auto link = std::make_unique<SerialLink>(*this, port);
@@ -310,6 +317,46 @@ bool SimulatorServer::Start(std::ostream& out, std::string& error) {
     return true;
 }
 
+bool SimulatorServer::Listen(int port, std::string& error) {
+    asio::error_code ec;
+    // Loopback only: the simulator is never reachable from another machine.
+    const asio::ip::tcp::endpoint endpoint(asio::ip::address_v4::loopback(),
+                                           static_cast<unsigned short>(port));
+    acceptor_ = std::make_unique<asio::ip::tcp::acceptor>(io_);
+    acceptor_->open(endpoint.protocol(), ec);
+    if (!ec) {
+        acceptor_->set_option(asio::socket_base::reuse_address(true), ec);
+        acceptor_->bind(endpoint, ec);
+    }
+    if (!ec) {
+        acceptor_->listen(asio::socket_base::max_listen_connections, ec);
+    }
+    if (ec) {
+        error = "cannot listen on 127.0.0.1:" + std::to_string(port) + ": " + ec.message();
+        acceptor_.reset();
+        return false;
+    }
+    port_ = acceptor_->local_endpoint().port();
+    Accept();
+    return true;
+}
+
+bool SimulatorServer::SetListening(bool listening, std::string& error) {
+    for (auto& link : serial_) {
+        link->SetVisible(listening);
+    }
+    if (options_.tcpPort < 0 || listening == (acceptor_ != nullptr)) {
+        return true;
+    }
+    if (!listening) {
+        asio::error_code ec;
+        acceptor_->close(ec);
+        acceptor_.reset();
+        return true;
+    }
+    return Listen(port_, error);
+}
+
 void SimulatorServer::Stop() {
     if (acceptor_) {
         asio::error_code ec;
@@ -321,19 +368,27 @@ void SimulatorServer::Stop() {
 }
 
 void SimulatorServer::Accept() {
-    acceptor_->async_accept([this](const asio::error_code& ec, asio::ip::tcp::socket socket) {
-        if (ec) {
-            return;  // closed at shut-down
-        }
-        std::make_shared<Conversation<asio::ip::tcp::socket>>(*this, std::move(socket), "tcp",
-                                                              nullptr)
-            ->Start();
-        Accept();
-    });
+    auto* acceptor = acceptor_.get();
+    acceptor->async_accept(
+        [this, acceptor](const asio::error_code& ec, asio::ip::tcp::socket socket) {
+            if (ec || acceptor != acceptor_.get()) {
+                return;  // closed at shut-down, or while a test step refuses connections
+            }
+            std::make_shared<Conversation<asio::ip::tcp::socket>>(*this, std::move(socket), "tcp",
+                                                                  nullptr)
+                ->Start();
+            Accept();
+        });
 }
 
 Reply SimulatorServer::HandleRequest(const proto::Request& request, const std::string& link) {
-    Reply reply = model_.Handle(request, ports::LocalNow());
+    Reply reply;
+    if (script_) {
+        reply = script_(model_, request);
+    } else {
+        reply = model_.Handle(request, ports::LocalNow());
+        reply.delayMs = options_.delayMs;
+    }
     iae17::POSRequest req;
     iae17::Unpack(request.request, req);
     iae17::POSData sent;

@@ -5,6 +5,7 @@
 
 #include <asio.hpp>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -33,13 +34,20 @@ class SimulatorServer {
     bool Start(std::ostream& out, std::string& error);
     void Stop();
 
+    // Closes the listener and hides the serial links (a terminal that refuses connections), or
+    // opens them again on the same port and paths.
+    bool SetListening(bool listening, std::string& error);
+    // In a test run the script, not the configured outcome, decides each answer.
+    using Script = std::function<Reply(TerminalModel&, const proto::Request&)>;
+    void SetScript(Script script) { script_ = std::move(script); }
+
     // Used by the conversations.
     Reply HandleRequest(const proto::Request& request, const std::string& link);
-    int DelayMs() const { return options_.delayMs; }
     void JournalMalformed(const std::string& link);
     asio::io_context& Io() { return io_; }
 
   private:
+    bool Listen(int port, std::string& error);
     void Accept();
     void Journal(const std::string& line);
 
@@ -47,6 +55,8 @@ class SimulatorServer {
     ServerOptions options_;
     TerminalModel model_;
     std::unique_ptr<asio::ip::tcp::acceptor> acceptor_;
+    int port_ = 0;
+    Script script_;
     std::vector<std::unique_ptr<SerialLink>> serial_;
     std::ofstream journal_;
     std::uint64_t requests_ = 0;

@@ -146,9 +146,6 @@ Reply TerminalModel::Refuse(const proto::Request& request, const char* reason, c
 Reply TerminalModel::Handle(const proto::Request& request, const Clock& now) {
     const iae17::POSRequest req = RequestOf(request);
     const std::int64_t amount = ParseAmount(req.Amount.Text());
-    Reply special;
-    special.answer.data = request.data;  // errors hand the record back untouched
-
     auto outcome = options_.outcome;
     int code = options_.outcomeCode;
     if (options_.magicAmounts) {
@@ -182,11 +179,20 @@ Reply TerminalModel::Handle(const proto::Request& request, const Clock& now) {
     if (options_.refusedFunctions.count(request.function) != 0) {
         outcome = DefaultOutcome::Function;
     }
+    return HandleAs(request, now, outcome, code, "TRANSAZIONE RIFIUTATA");
+}
+
+Reply TerminalModel::HandleAs(const proto::Request& request, const Clock& now,
+                              DefaultOutcome outcome, int code, const std::string& reason) {
+    const iae17::POSRequest req = RequestOf(request);
+    const std::int64_t amount = ParseAmount(req.Amount.Text());
+    Reply special;
+    special.answer.data = request.data;  // errors hand the record back untouched
     switch (outcome) {
         case DefaultOutcome::Ok:
             break;
         case DefaultOutcome::Refused:
-            return Refuse(request, "TRANSAZIONE RIFIUTATA", now);
+            return Refuse(request, reason.c_str(), now);
         case DefaultOutcome::Timeout:
             special.delivery = Delivery::Silence;
             special.outcome = "timeout";
@@ -194,6 +200,10 @@ Reply TerminalModel::Handle(const proto::Request& request, const Clock& now) {
         case DefaultOutcome::Protocol:
             special.delivery = Delivery::Garbage;
             special.outcome = "protocol";
+            return special;
+        case DefaultOutcome::Busy:
+            special.delivery = Delivery::HangUp;
+            special.outcome = "busy";
             return special;
         case DefaultOutcome::Drop:
             special.delivery = Delivery::Drop;

@@ -19,9 +19,10 @@ enum class Delivery {
     Silence,  // no answer at all: the library times out
     Garbage,  // bytes that are no frame: the library reports a protocol error
     Drop,     // half an answer, then the link goes down
+    HangUp,   // the request is read, then the link goes down without a byte
 };
 
-enum class DefaultOutcome { Ok, Refused, Timeout, Protocol, Function, Password, Drop, Code };
+enum class DefaultOutcome { Ok, Refused, Timeout, Protocol, Function, Password, Drop, Code, Busy };
 
 struct ModelOptions {
     std::string terminalId = "10001761";
@@ -36,6 +37,7 @@ struct Reply {
     Delivery delivery = Delivery::Answer;
     proto::Answer answer;
     std::string outcome;  // for the journal: "approved", "refused", "timeout", ...
+    int delayMs = 0;      // how long the terminal takes before it answers
 };
 
 // The answer to magic amounts (in cents), when they are switched on.
@@ -54,7 +56,12 @@ class TerminalModel {
   public:
     explicit TerminalModel(ModelOptions options) : options_(std::move(options)) {}
 
+    // The answer under the configured outcome and magic amounts.
     Reply Handle(const proto::Request& request, const Clock& now);
+    // The answer as a test set scripts it: `outcome` whatever the amount; `code` with
+    // DefaultOutcome::Code, `reason` the refusal text with DefaultOutcome::Refused.
+    Reply HandleAs(const proto::Request& request, const Clock& now, DefaultOutcome outcome,
+                   int code, const std::string& reason);
 
     std::int64_t Balance() const { return balance_; }
 

@@ -3,10 +3,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "iae17/Functions.h"
+#include "platform/Platform.h"
 #include "simulator/SimulatorServer.h"
+#include "simulator/TestSetSession.h"
 
 namespace {
 
@@ -44,12 +48,29 @@ Options:
   --delay-ms N        wait N milliseconds before each answer (default 0)
   --outcome NAME      answer every request this way unless a magic amount says
                       otherwise: ok (default), refused, timeout, protocol,
-                      function, password, drop, code=N
+                      function, password, drop, busy (hang up without a
+                      word), code=N
   --refuse FUNCTION   answer this function with the function error (4);
                       e.g. IAE17AX_Preauthorization; may be repeated
   --no-magic          treat the magic amounts as ordinary amounts
   --terminal-id ID    the terminal id in every answer (default 10001761)
   --help              this text
+
+Test sets (docs/test-sets.md):
+  --test-set FILE     play the steps of this JSON test set: each step's
+                      instruction is shown here, the request the register
+                      sends is judged, and the terminal answers as the step
+                      scripts it; the simulator ends after the last step
+  --report DIR        where the report goes: report.xml (JUnit) and
+                      report.html (default: pos-simulator-report)
+  --history PATH      follow VarnixPos's exchange history (HistoryVnxPos.jsonl
+                      in its data folder), to see refused connections and what
+                      the register does after each exchange
+  --lang LANG         the instructions' language when the set has it (default it)
+  With --test-set the steps decide every answer: --outcome, --refuse,
+  --delay-ms and --no-magic are refused. Exit code: 0 every step passed,
+  1 a step failed or could not be judged, 2 bad options or test set,
+  3 the link could not be opened or the report not written.
 
 Magic amounts (cents): 990001 refused, 990002 no answer (timeout), 990003
 malformed answer, 990004 function error, 990005 password error, 990006 link
@@ -72,6 +93,8 @@ bool ParseOutcome(const std::string& name, varnix::sim::ModelOptions& model) {
         model.outcome = DefaultOutcome::Password;
     else if (name == "drop")
         model.outcome = DefaultOutcome::Drop;
+    else if (name == "busy")
+        model.outcome = DefaultOutcome::Busy;
     else if (name.rfind("code=", 0) == 0 && name.size() > 5) {
         char* end = nullptr;
         const long code = std::strtol(name.c_str() + 5, &end, 10);
@@ -107,8 +130,9 @@ namespace {
 
 // The options that take a value; anything else but --help and --no-magic is unknown.
 bool TakesValue(const std::string& arg) {
-    for (const char* name : {"--tcp", "--serial", "--journal", "--delay-ms", "--outcome",
-                             "--refuse", "--terminal-id"}) {
+    for (const char* name :
+         {"--tcp", "--serial", "--journal", "--delay-ms", "--outcome", "--refuse", "--terminal-id",
+          "--test-set", "--report", "--history", "--lang"}) {
         if (arg == name) {
             return true;
         }
@@ -118,6 +142,10 @@ bool TakesValue(const std::string& arg) {
 
 int Run(int argc, char** argv) {
     varnix::sim::ServerOptions options;
+    varnix::sim::TestSetSession::Options testSet;
+    testSet.reportFolder = "pos-simulator-report";
+    std::string language = "it";
+    std::string scriptedBy;  // the first option a test set overrides
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -126,6 +154,7 @@ int Run(int argc, char** argv) {
             return 0;
         } else if (arg == "--no-magic") {
             options.model.magicAmounts = false;
+            scriptedBy = scriptedBy.empty() ? arg : scriptedBy;
         } else if (!TakesValue(arg)) {
             return Fail("unknown option " + arg);
         } else if (!hasValue) {
@@ -156,7 +185,9 @@ int Run(int argc, char** argv) {
                 return Fail("not a delay: " + std::string(argv[i]));
             }
             options.delayMs = static_cast<int>(ms);
+            scriptedBy = scriptedBy.empty() ? arg : scriptedBy;
         } else if (arg == "--outcome") {
+            scriptedBy = scriptedBy.empty() ? arg : scriptedBy;
             if (!ParseOutcome(argv[++i], options.model)) {
                 return Fail("unknown outcome: " + std::string(argv[i]));
             }
@@ -166,8 +197,34 @@ int Run(int argc, char** argv) {
                 return Fail("unknown function: " + std::string(argv[i]));
             }
             options.model.refusedFunctions.insert(code);
+            scriptedBy = scriptedBy.empty() ? arg : scriptedBy;
         } else if (arg == "--terminal-id") {
             options.model.terminalId = argv[++i];
+        } else if (arg == "--test-set") {
+            testSet.setFile = argv[++i];
+        } else if (arg == "--report") {
+            testSet.reportFolder = argv[++i];
+        } else if (arg == "--history") {
+            testSet.historyPath = argv[++i];
+        } else if (arg == "--lang") {
+            language = argv[++i];
+        }
+    }
+    std::optional<varnix::sim::TestSet> set;
+    if (!testSet.setFile.empty()) {
+        if (!scriptedBy.empty()) {
+            return Fail(scriptedBy +
+                        " has no effect with --test-set: each step scripts the answer");
+        }
+        const auto text = varnix::platform::HostPlatform().ReadWholeFile(testSet.setFile);
+        if (!text) {
+            return Fail("cannot read the test set " + testSet.setFile);
+        }
+        std::string error;
+        set = varnix::sim::ParseTestSet(*text, language, error);
+        if (!set) {
+            std::cerr << "pos-simulator: " << testSet.setFile << ": " << error << "\n";
+            return 2;
         }
     }
     if (options.tcpPort < 0 && options.serialPorts.empty()) {
@@ -180,15 +237,31 @@ int Run(int argc, char** argv) {
     if (!server.Start(std::cout, error)) {
         server.Stop();
         std::cerr << "pos-simulator: " << error << "\n";
-        return 1;
+        return set ? varnix::sim::TestSetSession::kNoReport : 1;
     }
+    std::unique_ptr<varnix::sim::TestSetSession> session;
     asio::signal_set signals(io, SIGINT, SIGTERM);
-    signals.async_wait([&](const asio::error_code&, int) {
+    const auto stop = [&] {
+        signals.cancel();
         server.Stop();
         io.stop();
+    };
+    signals.async_wait([&](const asio::error_code& ec, int) {
+        if (ec) {
+            return;
+        }
+        if (session) {
+            session->Interrupt();  // the report of the steps so far, then stop
+        }
+        stop();
     });
+    if (set) {
+        session = std::make_unique<varnix::sim::TestSetSession>(io, server, std::move(*set),
+                                                                testSet, std::cout, std::cerr);
+        session->Start(stop);
+    }
     io.run();
-    return 0;
+    return session ? session->ExitCode() : 0;
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ std::optional<FileIdentity> FileIdentity::FromText(std::string_view text) {
 
 CommandFile::CommandFile(platform::Platform& platform, const std::string& path,
                          std::size_t pieceSize)
-    : pieceSize_(pieceSize) {
+    : path_(path), pieceSize_(pieceSize) {
     if (path.empty() || !platform.FileExists(path)) {
         return;
     }

@@ -53,6 +53,7 @@ class CommandFile {
                 std::size_t pieceSize = kPieceSize);
 
     State Status() const { return state_; }
+    const std::string& Path() const { return path_; }
     const FileIdentity& Identity() const { return identity_; }
 
     // Hands out the lines (CR LF, CR or LF ends one) until `onLine` answers false; once. False
@@ -70,6 +71,7 @@ class CommandFile {
                                 std::uint64_t size);
 
   private:
+    std::string path_;
     std::unique_ptr<platform::ReadableFile> file_;
     State state_ = State::Missing;
     FileIdentity identity_;

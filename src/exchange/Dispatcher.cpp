@@ -1,5 +1,6 @@
 #include "exchange/Dispatcher.h"
 
+#include <algorithm>
 #include <array>
 
 #include "config/FileNames.h"
@@ -66,6 +67,8 @@ void Dispatcher::Record(const std::string& line, const std::string& result,
         HistoryEntry entry = writer.HistoryEntryFor(line, result);
         entry.durationMs = context_.ports.clock.MonotonicMs() - command->startMs;
         entry.mode = context_.runMode;
+        const std::string folder = config::GetPathFolder(command->filePath, platform.Style());
+        entry.file = command->filePath.substr(std::min(folder.size(), command->filePath.size()));
         // The one result file an exchange writes: the simulated payment's.
         const std::string resultPath = ResultFilePath(context_);
         if (const auto after = platform.StatFile(resultPath);
@@ -134,7 +137,8 @@ std::string Dispatcher::EseguiFileComandi(CommandFile& file, bool ecrIdRequired,
         if (!line.empty()) {
             try {
                 Record(line, result, context_.settings.InputFilePath,
-                       isCommand ? std::optional(LineStart{startMs, resultBefore}) : std::nullopt);
+                       isCommand ? std::optional(LineStart{startMs, file.Path(), resultBefore})
+                                 : std::nullopt);
             } catch (const RuntimeError&) {
             }
         }
@@ -154,7 +158,7 @@ void Dispatcher::RecoverInterrupted() {
         context_.records.data = {};
         try {
             Record(entry.line, kInterruptedOutcome, entry.path,
-                   LineStart{context_.ports.clock.MonotonicMs(),
+                   LineStart{context_.ports.clock.MonotonicMs(), entry.path,
                              context_.platform.StatFile(ResultFilePath(context_))});
         } catch (const RuntimeError&) {
         }

@@ -54,9 +54,10 @@ class Dispatcher {
     std::string RunLine(const std::string& line, bool& matched);
 
   private:
-    // When a command line started, and the result file as it was then.
+    // When a command line started, the file it came from, and the result file as it was then.
     struct LineStart {
         std::int64_t startMs = 0;
+        std::string filePath;
         std::optional<platform::FileStat> resultBefore;
     };
     // The dump goes beside `commandPath`. A line a keyword took (`command`) goes into the

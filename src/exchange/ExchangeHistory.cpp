@@ -35,6 +35,7 @@ std::string ExchangeHistory::ToJsonLine(const HistoryEntry& entry) {
         {"duration_ms", entry.durationMs},
         {"mode", entry.mode},
         {"command", Utf8(entry.command)},
+        {"file", Utf8(entry.file)},
         {"handler", Utf8(entry.handler)},
         {"outcome", Utf8(entry.outcome)},
         {"transaction", Utf8(entry.transaction)},
@@ -57,6 +58,7 @@ std::optional<HistoryEntry> ExchangeHistory::FromJsonLine(std::string_view line)
     entry.durationMs = duration.is_number_integer() ? duration.get<std::int64_t>() : 0;
     entry.mode = Ansi(parsed.value("mode", json()));
     entry.command = Ansi(parsed["command"]);
+    entry.file = Ansi(parsed.value("file", json()));
     entry.handler = Ansi(parsed.value("handler", json()));
     entry.outcome = Ansi(parsed.value("outcome", json()));
     entry.transaction = Ansi(parsed.value("transaction", json()));

@@ -21,6 +21,8 @@ struct HistoryEntry {
     std::int64_t durationMs = 0;
     std::string mode;         // "resident", "run-once" or "interactive"
     std::string command;      // the command line as run (upper case, ";" dropped)
+    std::string file;         // the command file's name: "SRINPF.TXT", or "POSDUMPIN.TXT" for
+                              // the polling cycle's own status requests
     std::string handler;      // what the command's handler answered
     std::string outcome;      // ESITO_COMANDO
     std::string transaction;  // ESITO_TRANSAZ

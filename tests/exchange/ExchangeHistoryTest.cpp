@@ -18,6 +18,7 @@ HistoryEntry Sample(const std::string& command) {
     entry.durationMs = 812;
     entry.mode = "resident";
     entry.command = command;
+    entry.file = "SRINPF.TXT";
     entry.outcome = "KO";
     entry.transaction = "01";
     entry.description = "Carta rifiutata \"\xE8\x80\"";  // è € and quotes, in Windows-1252
@@ -79,8 +80,9 @@ TEST(ExchangeHistoryTest, EveryCommandRunIsKeptWithItsOutcomeAndResultFile) {
     ASSERT_EQ(entries.size(), 3U);
     EXPECT_EQ(Join({entries[0].command, entries[0].mode, entries[0].outcome,
                     std::to_string(entries[0].durationMs >= 1000), entries[1].command,
-                    std::to_string(entries[1].resultFile.empty()), entries[2].command}),
-              "POS_PAGAME,A5,P0|resident|OK|1|POS_TOTTER|1|POS_STATUS");
+                    std::to_string(entries[1].resultFile.empty()), entries[2].command,
+                    entries[1].file, entries[2].file}),
+              "POS_PAGAME,A5,P0|resident|OK|1|POS_TOTTER|1|POS_STATUS|SRINPF.TXT|POSDUMPIN.TXT");
     EXPECT_EQ(entries[0].resultFile, engine.ReadData("SROUTF.TXT"));
     EXPECT_TRUE(entries[1].record.starts_with("TIPO_COMANDO  = POS_TOTTER\r\nESITO_COMANDO = OK"));
 }

@@ -1,0 +1,261 @@
+#include "simulator/TestReport.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/Platform.h"
+
+namespace varnix::sim {
+
+namespace {
+
+std::string Decimal(std::int64_t ms) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%lld.%03lld", static_cast<long long>(ms / 1000),
+                  static_cast<long long>(ms % 1000));
+    return buffer;
+}
+
+std::string Join(const std::vector<std::string>& lines, const char* separator) {
+    std::string text;
+    for (const auto& line : lines) {
+        text += (text.empty() ? "" : separator) + line;
+    }
+    return text;
+}
+
+std::string StepTitle(std::size_t index, const Step& step) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%02zu", index + 1);
+    return std::string(number) + " " + step.name;
+}
+
+std::int64_t Took(const StepResult& r) {
+    return r.endMs >= r.startMs ? r.endMs - r.startMs : 0;
+}
+
+// The step's story, one "label: text" line each, for JUnit's system-out.
+std::string Story(const Step& step, const StepResult& r) {
+    std::string text = "Istruzione: " + step.instruction + "\n" +
+                       "Atteso: " + DescribeExpected(step) + "\n" +
+                       "Terminale: " + NameOf(step.terminal.answer) + "\n" +
+                       "Ricevuto: " + (r.received.empty() ? "-" : r.received) + "\n" +
+                       "Risposta: " + (r.answer.empty() ? "-" : r.answer) + "\n";
+    if (!r.recorded.empty()) {
+        text += "Registrato da VarnixPos: " + r.recorded + "\n";
+    }
+    if (!r.after.empty()) {
+        text += "Dopo: " + Join(r.after, "; ") + "\n";
+    }
+    return text;
+}
+
+const char* VerdictText(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Passed:
+            return "superato";
+        case Verdict::Failed:
+            return "fallito";
+        case Verdict::NotJudged:
+            return "non verificato";
+    }
+    return "";
+}
+
+const char* VerdictClass(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Passed:
+            return "pass";
+        case Verdict::Failed:
+            return "fail";
+        case Verdict::NotJudged:
+            return "skip";
+    }
+    return "";
+}
+
+constexpr const char* kStyle = R"(
+body { font: 14px/1.4 "DejaVu Sans", Arial, sans-serif; margin: 24px; color: #1d2329; }
+h1 { font-size: 20px; margin: 0 0 4px; }
+.meta { color: #59636e; margin-bottom: 14px; }
+.summary span { display: inline-block; padding: 4px 10px; margin-right: 8px; border-radius: 4px;
+  font-weight: bold; }
+.summary .pass, td.verdict.pass { background: #dff3e4; color: #1a6b34; }
+.summary .fail, td.verdict.fail { background: #fbe0e0; color: #a11d1d; }
+.summary .skip, td.verdict.skip { background: #fdf1d6; color: #8a5a00; }
+table { border-collapse: collapse; width: 100%; margin-top: 16px; }
+th, td { border: 1px solid #d0d7de; padding: 6px 8px; vertical-align: top; text-align: left; }
+th { background: #f3f5f7; }
+tr.fail { background: #fff6f6; }
+td.verdict { font-weight: bold; white-space: nowrap; }
+ul { margin: 4px 0 0; padding-left: 18px; }
+.why { color: #a11d1d; }
+.note { color: #8a5a00; }
+.small { color: #59636e; font-size: 12px; }
+.nowrap { white-space: nowrap; }
+)";
+
+}  // namespace
+
+std::string MarkupEscape(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                if (byte >= 0x20 || c == '\n' || c == '\t' || c == '\r') {
+                    out += c;
+                }
+        }
+    }
+    return out;
+}
+
+std::string JUnitXml(const TestRun& run, const ReportInfo& info) {
+    const TestSet& set = run.Set();
+    const std::string suite = set.name.empty() ? "test set" : set.name;
+    const std::string counts = " tests=\"" + std::to_string(set.steps.size()) + "\" failures=\"" +
+                               std::to_string(run.Count(Verdict::Failed)) + "\" errors=\"0\"" +
+                               " skipped=\"" + std::to_string(run.Count(Verdict::NotJudged)) +
+                               "\" time=\"" + Decimal(info.durationMs) + "\"";
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    xml += "<testsuites name=\"VarnixPos pos-simulator\"" + counts + ">\n";
+    std::string stamp = info.startedAt;
+    std::replace(stamp.begin(), stamp.end(), ' ', 'T');
+    xml += "  <testsuite name=\"" + MarkupEscape(suite) + "\"" + counts + " timestamp=\"" +
+           MarkupEscape(stamp) + "\">\n";
+    xml += "    <properties>\n      <property name=\"test_set\" value=\"" +
+           MarkupEscape(info.setFile) + "\"/>\n      <property name=\"history\" value=\"" +
+           MarkupEscape(info.history) + "\"/>\n    </properties>\n";
+    const auto& results = run.Results();
+    for (std::size_t i = 0; i < set.steps.size(); ++i) {
+        const Step& step = set.steps[i];
+        const StepResult& r = results[i];
+        xml += "    <testcase classname=\"" + MarkupEscape(suite) + "\" name=\"" +
+               MarkupEscape(StepTitle(i, step)) + "\" time=\"" + Decimal(Took(r)) + "\">\n";
+        if (r.verdict == Verdict::Failed) {
+            xml += "      <failure message=\"" + MarkupEscape(r.failures.front()) + "\">" +
+                   MarkupEscape(Join(r.failures, "\n")) + "</failure>\n";
+        } else if (r.verdict == Verdict::NotJudged) {
+            xml += "      <skipped message=\"" + MarkupEscape(Join(r.notJudged, "; ")) + "\"/>\n";
+        }
+        xml += "      <system-out>" + MarkupEscape(Story(step, r)) + "</system-out>\n";
+        xml += "    </testcase>\n";
+    }
+    xml += "  </testsuite>\n</testsuites>\n";
+    return xml;
+}
+
+std::string HtmlReport(const TestRun& run, const ReportInfo& info) {
+    const TestSet& set = run.Set();
+    const auto& results = run.Results();
+    const std::string title = "VarnixPos \xE2\x80\x94 " + (set.name.empty() ? "test set" : set.name);
+    std::string html = "<!DOCTYPE html>\n<html lang=\"it\">\n<head>\n<meta charset=\"utf-8\">\n";
+    html += "<title>" + MarkupEscape(title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n";
+    html += "<body>\n<h1>" + MarkupEscape(title) + "</h1>\n<div class=\"meta\">";
+    if (!set.description.empty()) {
+        html += MarkupEscape(set.description) + "<br>";
+    }
+    html += MarkupEscape(info.setFile) + " \xC2\xB7 avviato " + MarkupEscape(info.startedAt) +
+            " \xC2\xB7 durata " + MarkupEscape(Seconds(info.durationMs)) + " \xC2\xB7 storico: " +
+            MarkupEscape(info.history.empty() ? "non letto (manca --history)" : info.history) +
+            "</div>\n";
+    html += "<div class=\"summary\"><span class=\"fail\">" +
+            std::to_string(run.Count(Verdict::Failed)) + " falliti</span><span class=\"skip\">" +
+            std::to_string(run.Count(Verdict::NotJudged)) +
+            " non verificati</span><span class=\"pass\">" +
+            std::to_string(run.Count(Verdict::Passed)) + " superati</span> su " +
+            std::to_string(set.steps.size()) + " passi</div>\n";
+    html += "<table>\n<tr><th>Passo</th><th>Istruzione</th><th>Atteso</th><th>Ricevuto</th>"
+            "<th>Risposta del terminale</th><th>Esito</th><th>Tempi</th></tr>\n";
+    // Failures first, then what could not be judged, then the passes; in step order within each.
+    std::vector<std::size_t> order(set.steps.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    const auto rank = [&](std::size_t i) {
+        return results[i].verdict == Verdict::Failed ? 0
+               : results[i].verdict == Verdict::NotJudged ? 1
+                                                          : 2;
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return rank(a) < rank(b); });
+    for (const std::size_t i : order) {
+        const Step& step = set.steps[i];
+        const StepResult& r = results[i];
+        const char* css = VerdictClass(r.verdict);
+        html += "<tr class=\"" + std::string(css) + "\"><td class=\"nowrap\">" +
+                MarkupEscape(StepTitle(i, step)) + "</td><td>" + MarkupEscape(step.instruction) +
+                "</td><td>" + MarkupEscape(DescribeExpected(step)) + "</td><td>" +
+                MarkupEscape(r.received.empty() ? "\xE2\x80\x94" : r.received);
+        if (!r.recorded.empty()) {
+            html += "<div class=\"small\">VarnixPos: " + MarkupEscape(r.recorded) + "</div>";
+        }
+        if (!r.after.empty()) {
+            html += "<div class=\"small\">Dopo: " + MarkupEscape(Join(r.after, "; ")) + "</div>";
+        }
+        html += "</td><td>" +
+                MarkupEscape(std::string(NameOf(step.terminal.answer)) + ": " +
+                             (r.answer.empty() ? "\xE2\x80\x94" : r.answer)) +
+                "</td><td class=\"verdict " + css + "\">" + VerdictText(r.verdict);
+        if (!r.failures.empty() || !r.notJudged.empty()) {
+            html += "<ul>";
+            for (const auto& why : r.failures) {
+                html += "<li class=\"why\">" + MarkupEscape(why) + "</li>";
+            }
+            for (const auto& note : r.notJudged) {
+                html += "<li class=\"note\">" + MarkupEscape(note) + "</li>";
+            }
+            html += "</ul>";
+        }
+        html += "</td><td class=\"nowrap\">inizio +" + MarkupEscape(Seconds(r.startMs)) +
+                (r.requestMs >= 0 ? "<br>richiesta dopo " + MarkupEscape(Seconds(r.requestMs -
+                                                                                 r.startMs))
+                                  : std::string()) +
+                "<br>durata " + MarkupEscape(Seconds(Took(r))) + "<br>limite " +
+                MarkupEscape(Seconds(step.timeLimitMs)) + "</td></tr>\n";
+    }
+    html += "</table>\n</body>\n</html>\n";
+    return html;
+}
+
+bool WriteReports(const std::string& folder, const TestRun& run, const ReportInfo& info,
+                  std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder, ec)) {
+        error = "cannot create the report folder " + folder;
+        return false;
+    }
+    auto& platform = platform::HostPlatform();
+    const std::filesystem::path base(folder);
+    for (const auto& [name, text] : {std::pair{kJUnitFileName, JUnitXml(run, info)},
+                                     std::pair{kHtmlFileName, HtmlReport(run, info)}}) {
+        const std::string path = (base / name).string();
+        if (!platform.ReplaceContents(path, text, /*synced=*/false)) {
+            error = "cannot write " + path;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace varnix::sim

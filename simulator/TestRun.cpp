@@ -1,0 +1,548 @@
+#include "simulator/TestRun.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <utility>
+
+#include "iae17/Functions.h"
+#include "iae17/Records.h"
+#include "text/AnsiText.h"
+
+namespace varnix::sim {
+
+namespace {
+
+std::string Trim(const std::string& field) {
+    const auto first = field.find_first_not_of(std::string(" \0", 2));
+    if (first == std::string::npos) {
+        return {};
+    }
+    return field.substr(first, field.find_last_not_of(std::string(" \0", 2)) - first + 1);
+}
+
+bool TakesAmount(const std::string& keyword) {
+    return keyword == "POS_PAGEXT" || keyword == "POS_ACCRED";
+}
+
+std::string AmountText(std::int64_t cents) {
+    return std::to_string(cents) + " (" + EuroText(cents) + ")";
+}
+
+std::string Quoted(const std::string& ansi) {
+    return ansi.empty() ? "(vuoto)" : "\"" + text::Cp1252ToUtf8(ansi) + "\"";
+}
+
+bool SameFileName(const std::string& a, const char* b) {
+    return std::equal(a.begin(), a.end(), b, b + std::char_traits<char>::length(b),
+                      [](char x, char y) { return std::toupper(static_cast<unsigned char>(x)) ==
+                                                  std::toupper(static_cast<unsigned char>(y)); });
+}
+
+// The fields of a command line the way the handlers read them: A and, for a void, S.
+struct CommandFields {
+    std::string amount;
+    std::string stan;
+    bool hasAmount = false;
+    bool hasStan = false;
+};
+
+CommandFields FieldsOf(const std::string& line, const std::string& keyword) {
+    CommandFields fields;
+    std::size_t at = line.find(',');
+    while (at != std::string::npos) {
+        const std::size_t next = line.find(',', at + 1);
+        const std::string field =
+            line.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
+        if (!field.empty() && field[0] == 'A' && keyword != "POS_STORNO") {
+            fields.amount = field.substr(1);
+            fields.hasAmount = true;
+        } else if (!field.empty() && (field[0] == 'S' || field[0] == 'A') &&
+                   keyword == "POS_STORNO") {
+            fields.stan = field.substr(1);
+            fields.hasStan = true;
+        }
+        at = next;
+    }
+    return fields;
+}
+
+std::string DescribeRequest(const proto::Request& request) {
+    iae17::POSRequest req;
+    iae17::Unpack(request.request, req);
+    const std::string keyword = KeywordOfWire(request.function);
+    std::string text = iae17::FunctionNameOfWire(request.function);
+    if (text.empty()) {
+        text = "funzione " + std::to_string(request.function);
+    }
+    if (!keyword.empty()) {
+        text += " (" + keyword + ")";
+    }
+    if (keyword == "POS_STORNO") {
+        iae17::POSData data;
+        iae17::Unpack(request.data, data);
+        text += ", STAN " + Quoted(Trim(data.STAN.Text()));
+    } else if (TakesAmount(keyword)) {
+        const std::string amount = Trim(req.Amount.Text());
+        const std::int64_t cents = ParseAmount(req.Amount.Text());
+        text += ", importo " + (cents >= 0 ? AmountText(cents) : Quoted(amount));
+    }
+    if (keyword == "POS_PAGEXT") {
+        text += ", tipo " + Quoted(Trim(req.PaymentType.Text()));
+    }
+    text += ", terminale " + Quoted(Trim(req.TerminalId.Text())) + ", cassa " +
+            Quoted(Trim(req.EcrId.Text()));
+    return text;
+}
+
+std::string DescribeRecorded(const exchange::HistoryEntry& entry) {
+    std::string text = text::Cp1252ToUtf8(entry.outcome) + " / " + entry.transaction;
+    if (!entry.description.empty()) {
+        text += " \xE2\x80\x94 " + text::Cp1252ToUtf8(entry.description);
+    }
+    if (!entry.handler.empty()) {
+        text += " (" + text::Cp1252ToUtf8(entry.handler) + ")";
+    }
+    return text;
+}
+
+bool JudgeId(const IdRule& rule, const std::string& value, const char* what, std::string& why) {
+    switch (rule.kind) {
+        case IdRule::Kind::Any:
+            return true;
+        case IdRule::Kind::Present:
+            why = std::string("manca l'identificativo ") + what;
+            return !value.empty();
+        case IdRule::Kind::Exactly:
+            why = std::string("identificativo ") + what + " " + Quoted(value) + " invece di " +
+                  Quoted(text::Utf8ToCp1252(rule.value));
+            return value == text::Utf8ToCp1252(rule.value);
+    }
+    return true;
+}
+
+std::string DescribeAnswer(const Terminal& terminal, const Reply& reply) {
+    switch (terminal.answer) {
+        case ScriptedAnswer::Timeout:
+            return "nessuna risposta";
+        case ScriptedAnswer::Drop:
+            return "collegamento interrotto a met\xC3\xA0 risposta";
+        case ScriptedAnswer::Busy:
+            return "occupato: riagganciato senza rispondere";
+        case ScriptedAnswer::Garbled:
+            return "risposta illeggibile";
+        case ScriptedAnswer::Code:
+            return "codice di risultato " + std::to_string(terminal.code);
+        case ScriptedAnswer::Refuse:
+            return "connessione rifiutata";
+        case ScriptedAnswer::Approved:
+        case ScriptedAnswer::Declined:
+            break;
+    }
+    iae17::POSData data;
+    iae17::Unpack(reply.answer.data, data);
+    const std::string stan = Trim(data.STAN.Text());
+    if (Trim(data.TransactionResult.Text()) == "00") {
+        return "approvata" + (stan.empty() ? "" : ", STAN " + stan) + ", saldo " +
+               Trim(data.POSBalance.Text());
+    }
+    return "negata: " + text::Cp1252ToUtf8(Trim(data.KODescription.Text()));
+}
+
+}  // namespace
+
+std::string Seconds(std::int64_t ms) {
+    if (ms % 1000 == 0) {
+        return std::to_string(ms / 1000) + " s";
+    }
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%lld,%lld s", static_cast<long long>(ms / 1000),
+                  static_cast<long long>(ms % 1000 / 100));
+    return buffer;
+}
+
+std::string DescribeExpected(const Step& step) {
+    const ExpectedRequest& e = step.expect;
+    std::string text = e.command;
+    if (e.amount) {
+        text += ", importo " + AmountText(*e.amount);
+    } else if (e.amountMin || e.amountMax) {
+        text += ", importo " + (e.amountMin ? "da " + AmountText(*e.amountMin) : std::string()) +
+                (e.amountMin && e.amountMax ? " " : "") +
+                (e.amountMax ? "fino a " + AmountText(*e.amountMax) : std::string());
+    }
+    if (!e.stan.empty()) {
+        text += ", STAN " + e.stan;
+    } else if (!e.stanOf.empty()) {
+        text += ", lo STAN del passo \"" + e.stanOf + "\"";
+    }
+    for (const auto& [rule, what] : {std::pair{&e.terminalId, "terminale"},
+                                     std::pair{&e.ecrId, "cassa"}}) {
+        if (rule->kind == IdRule::Kind::Present) {
+            text += std::string(", id ") + what + " presente";
+        } else if (rule->kind == IdRule::Kind::Exactly) {
+            text += std::string(", id ") + what + " \"" + rule->value + "\"";
+        }
+    }
+    for (const Then& then : step.then) {
+        text += then.kind == Then::Kind::Command
+                    ? "; poi " + then.command + " entro " + Seconds(then.withinMs)
+                    : "; nessuna ripetizione per " + Seconds(then.withinMs);
+    }
+    return text;
+}
+
+TestRun::TestRun(TestSet set, bool history)
+    : set_(std::move(set)), history_(history), results_(set_.steps.size()) {}
+
+void TestRun::Start(std::int64_t nowMs) {
+    started_ = true;
+    current_ = 0;
+    if (!Finished()) {
+        BeginStep(nowMs);
+    }
+}
+
+bool TestRun::ListenerOpen() const {
+    return !started_ || Finished() || phase_ != Phase::Awaiting ||
+           CurrentStep().terminal.answer != ScriptedAnswer::Refuse;
+}
+
+std::vector<std::string> TestRun::TakeOutput() {
+    return std::exchange(output_, {});
+}
+
+std::size_t TestRun::Count(Verdict verdict) const {
+    return static_cast<std::size_t>(std::count_if(
+        results_.begin(), results_.end(), [&](const StepResult& r) { return r.verdict == verdict; }));
+}
+
+void TestRun::BeginStep(std::int64_t nowMs) {
+    const Step& step = CurrentStep();
+    phase_ = Phase::Awaiting;
+    stepAmount_ = -1;
+    thenResolved_.assign(step.then.size(), false);
+    Current().startMs = nowMs;
+    output_.push_back("[" + std::to_string(current_ + 1) + "/" +
+                      std::to_string(set_.steps.size()) + "] " + step.name + ": " +
+                      step.instruction + " (entro " + Seconds(step.timeLimitMs) + ")");
+}
+
+void TestRun::Fail(std::string why) {
+    Current().failures.push_back(std::move(why));
+}
+
+void TestRun::JudgeAmount(std::int64_t amount, const std::string& raw) {
+    const ExpectedRequest& e = CurrentStep().expect;
+    if (!e.amount && !e.amountMin && !e.amountMax) {
+        return;
+    }
+    if (amount < 0) {
+        Fail("importo non leggibile: " + Quoted(raw));
+    } else if (e.amount && amount != *e.amount) {
+        Fail("importo " + AmountText(amount) + " invece di " + AmountText(*e.amount));
+    } else if ((e.amountMin && amount < *e.amountMin) || (e.amountMax && amount > *e.amountMax)) {
+        Fail("importo " + AmountText(amount) + " fuori dall'intervallo atteso");
+    }
+}
+
+void TestRun::JudgeStan(const std::string& stan) {
+    const ExpectedRequest& e = CurrentStep().expect;
+    std::string wanted = e.stan;
+    if (!e.stanOf.empty()) {
+        const auto found = stans_.find(e.stanOf);
+        if (found == stans_.end()) {
+            Fail("il passo \"" + e.stanOf + "\" non ha avuto una transazione approvata da stornare");
+            return;
+        }
+        wanted = found->second;
+    }
+    if (!wanted.empty() && stan != wanted) {
+        Fail("STAN " + Quoted(stan) + " invece di " + Quoted(wanted));
+    }
+}
+
+void TestRun::JudgeRequest(const proto::Request& request) {
+    const ExpectedRequest& e = CurrentStep().expect;
+    const std::string keyword = KeywordOfWire(request.function);
+    if (keyword != e.command) {
+        Fail("richiesta " + std::string(keyword.empty() ? iae17::FunctionNameOfWire(request.function)
+                                                        : keyword.c_str()) +
+             " invece di " + e.command);
+        return;
+    }
+    iae17::POSRequest req;
+    iae17::Unpack(request.request, req);
+    if (keyword == "POS_STORNO") {
+        iae17::POSData data;
+        iae17::Unpack(request.data, data);
+        JudgeStan(Trim(data.STAN.Text()));
+    } else if (TakesAmount(keyword)) {
+        stepAmount_ = ParseAmount(req.Amount.Text());
+        JudgeAmount(stepAmount_, Trim(req.Amount.Text()));
+    }
+    std::string why;
+    if (!JudgeId(e.terminalId, Trim(req.TerminalId.Text()), "del terminale", why)) {
+        Fail(why);
+    }
+    if (!JudgeId(e.ecrId, Trim(req.EcrId.Text()), "della cassa", why)) {
+        Fail(why);
+    }
+}
+
+void TestRun::JudgeCommandLine(const std::string& line) {
+    const ExpectedRequest& e = CurrentStep().expect;
+    const std::string keyword = KeywordOf(line);
+    if (keyword != e.command) {
+        Fail("comando " + (keyword.empty() ? Quoted(line) : keyword) + " invece di " + e.command);
+        return;
+    }
+    const CommandFields fields = FieldsOf(line, keyword);
+    if (keyword == "POS_STORNO") {
+        JudgeStan(fields.hasStan ? Trim(fields.stan) : std::string());
+    } else if (TakesAmount(keyword)) {
+        stepAmount_ = fields.hasAmount ? ParseAmount(fields.amount) : -1;
+        JudgeAmount(stepAmount_, fields.hasAmount ? fields.amount : "(nessun campo A)");
+    }
+}
+
+Terminal TestRun::OnRequest(const proto::Request& request, std::int64_t nowMs) {
+    if (!Finished() && phase_ == Phase::Awaiting &&
+        CurrentStep().terminal.answer != ScriptedAnswer::Refuse) {
+        unexpectedAnswer_ = false;
+        StepResult& result = Current();
+        result.received = DescribeRequest(request);
+        result.requestMs = nowMs;
+        JudgeRequest(request);
+        phase_ = Phase::Exchange;
+        return CurrentStep().terminal;
+    }
+    unexpectedAnswer_ = true;
+    Terminal declined;
+    declined.answer = ScriptedAnswer::Declined;
+    declined.reason = kUnexpectedReason;
+    if (Finished()) {
+        return declined;
+    }
+    iae17::POSRequest req;
+    iae17::Unpack(request.request, req);
+    const std::string what = DescribeRequest(request);
+    Current().after.push_back("richiesta al terminale: " + what);
+    if (phase_ != Phase::Then ||
+        !RepeatsStep(KeywordOfWire(request.function), ParseAmount(req.Amount.Text())) ||
+        !ResolveRepeat(what, nowMs)) {
+        Fail("richiesta non prevista: " + what);
+        output_.push_back("      richiesta non prevista: " + what + " (negata)");
+    }
+    return declined;
+}
+
+void TestRun::OnAnswer(const Reply& reply) {
+    if (Finished() || unexpectedAnswer_) {
+        return;
+    }
+    const Terminal& terminal = CurrentStep().terminal;
+    Current().answer = DescribeAnswer(terminal, reply);
+    iae17::POSData data;
+    iae17::Unpack(reply.answer.data, data);
+    if (reply.answer.result == 0 && Trim(data.TransactionResult.Text()) == "00" &&
+        !Trim(data.STAN.Text()).empty()) {
+        stans_[CurrentStep().name] = Trim(data.STAN.Text());
+    }
+    if (!history_) {
+        // Nothing else will say when the exchange is over: the answer closes it.
+        EndExchange(Current().requestMs + terminal.delayMs, Current().requestMs);
+    }
+}
+
+bool TestRun::RepeatsStep(const std::string& keyword, std::int64_t amount) const {
+    return keyword == CurrentStep().expect.command &&
+           (!TakesAmount(keyword) || amount == stepAmount_);
+}
+
+bool TestRun::ResolveRepeat(const std::string& what, std::int64_t nowMs) {
+    const Step& step = CurrentStep();
+    for (std::size_t i = 0; i < step.then.size(); ++i) {
+        if (step.then[i].kind == Then::Kind::NoRepeat && !thenResolved_[i]) {
+            thenResolved_[i] = true;
+            Fail("la cassa ha ripetuto il comando dopo " + Seconds(nowMs - thenStartMs_) + ": " +
+                 what);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TestRun::OnHistory(const exchange::HistoryEntry& entry, std::int64_t nowMs) {
+    if (Finished() || !started_ || SameFileName(entry.file, kStatusRequestFile)) {
+        return;
+    }
+    const std::string keyword = KeywordOf(entry.command);
+    const bool terminalCommand = ReachesTerminal(keyword);
+    const std::string line = text::Cp1252ToUtf8(entry.command);
+    StepResult& result = Current();
+    switch (phase_) {
+        case Phase::Awaiting:
+            if (!terminalCommand) {
+                return;  // a status check or a simulated payment: nothing the step waits for
+            }
+            result.recorded = line + ": " + DescribeRecorded(entry);
+            if (CurrentStep().terminal.answer == ScriptedAnswer::Refuse) {
+                result.received = "(connessione rifiutata) comando " + line;
+                result.answer = DescribeAnswer(CurrentStep().terminal, Reply{});
+                result.requestMs = nowMs;
+                JudgeCommandLine(entry.command);
+                EndExchange(nowMs, nowMs);
+            } else {
+                result.received = "nessuna richiesta; comando " + line;
+                Fail("il comando " + line + " non ha raggiunto il terminale: VarnixPos ha risposto " +
+                     Quoted(entry.handler.empty() ? entry.outcome : entry.handler));
+                EndStep(nowMs);
+            }
+            return;
+        case Phase::Exchange:
+            if (terminalCommand) {
+                result.recorded = line + ": " + DescribeRecorded(entry);
+                EndExchange(nowMs, nowMs);
+            }
+            return;
+        case Phase::Then:
+            break;
+    }
+    result.after.push_back(line + " dopo " + Seconds(nowMs - thenStartMs_));
+    const Step& step = CurrentStep();
+    const CommandFields fields = FieldsOf(entry.command, keyword);
+    if (terminalCommand && RepeatsStep(keyword, ParseAmount(fields.amount))) {
+        ResolveRepeat("comando " + line, nowMs);
+    }
+    for (std::size_t i = 0; i < step.then.size(); ++i) {
+        const Then& then = step.then[i];
+        if (then.kind != Then::Kind::Command || thenResolved_[i]) {
+            continue;
+        }
+        thenResolved_[i] = true;
+        if (keyword != then.command) {
+            Fail("dopo lo scambio la cassa ha inviato " + line + " invece di " + then.command);
+        } else if (nowMs - thenStartMs_ > then.withinMs) {
+            Fail(then.command + " arrivato dopo " + Seconds(nowMs - thenStartMs_) + ", oltre " +
+                 Seconds(then.withinMs));
+        }
+    }
+    Tick(nowMs);
+}
+
+// The step's "then" expectations are watched from `endMs` on; a step without any ends then.
+void TestRun::EndExchange(std::int64_t endMs, std::int64_t nowMs) {
+    phase_ = Phase::Then;
+    thenStartMs_ = endMs;
+    if (!history_) {
+        const Step& step = CurrentStep();
+        for (std::size_t i = 0; i < step.then.size(); ++i) {
+            if (step.then[i].kind == Then::Kind::Command) {
+                thenResolved_[i] = true;
+                Current().notJudged.push_back("il " + step.then[i].command +
+                                              " successivo si vede solo nello storico (--history)");
+            }
+        }
+    }
+    Tick(nowMs);
+}
+
+void TestRun::Tick(std::int64_t nowMs) {
+    if (!started_ || Finished()) {
+        return;
+    }
+    const Step& step = CurrentStep();
+    StepResult& result = Current();
+    const bool late = nowMs - result.startMs >= step.timeLimitMs;
+    switch (phase_) {
+        case Phase::Awaiting:
+            if (late) {
+                if (step.terminal.answer == ScriptedAnswer::Refuse && !history_) {
+                    result.notJudged.push_back(
+                        "il tentativo rifiutato si vede solo nello storico (--history)");
+                } else {
+                    Fail("nessuna richiesta dalla cassa entro " + Seconds(step.timeLimitMs));
+                }
+                EndStep(nowMs);
+            }
+            return;
+        case Phase::Exchange:
+            if (late) {
+                Fail("VarnixPos non ha registrato lo scambio entro " + Seconds(step.timeLimitMs));
+                EndStep(nowMs);
+            }
+            return;
+        case Phase::Then:
+            if (nowMs < thenStartMs_) {
+                return;  // the answer is still on its way
+            }
+            break;
+    }
+    bool open = false;
+    for (std::size_t i = 0; i < step.then.size(); ++i) {
+        const Then& then = step.then[i];
+        if (thenResolved_[i]) {
+            continue;
+        }
+        if (nowMs - thenStartMs_ <= then.withinMs) {
+            open = true;
+            continue;
+        }
+        thenResolved_[i] = true;
+        if (then.kind == Then::Kind::Command) {
+            Fail("nessun " + then.command + " entro " + Seconds(then.withinMs) +
+                 " dalla fine dello scambio");
+        }
+    }
+    if (!open) {
+        EndStep(nowMs);
+    }
+}
+
+void TestRun::Abort(std::int64_t nowMs) {
+    if (!started_ || Finished()) {
+        return;
+    }
+    for (std::size_t i = current_ + 1; i < results_.size(); ++i) {
+        results_[i].verdict = Verdict::NotJudged;
+        results_[i].notJudged.push_back("prova interrotta prima di questo passo");
+        results_[i].startMs = results_[i].endMs = nowMs;
+    }
+    Current().notJudged.push_back("prova interrotta prima della fine del passo");
+    EndStep(nowMs);
+    current_ = results_.size();
+}
+
+void TestRun::EndStep(std::int64_t nowMs) {
+    StepResult& result = Current();
+    result.endMs = nowMs;
+    result.verdict = !result.failures.empty()    ? Verdict::Failed
+                     : !result.notJudged.empty() ? Verdict::NotJudged
+                                                 : Verdict::Passed;
+    const auto join = [](const std::vector<std::string>& lines) {
+        std::string text;
+        for (const auto& line : lines) {
+            text += (text.empty() ? "" : "; ") + line;
+        }
+        return text;
+    };
+    const std::string took = " (" + Seconds(nowMs - result.startMs) + ")";
+    switch (result.verdict) {
+        case Verdict::Passed:
+            output_.push_back("      superato" + took);
+            break;
+        case Verdict::Failed:
+            output_.push_back("      FALLITO" + took + ": " + join(result.failures));
+            break;
+        case Verdict::NotJudged:
+            output_.push_back("      non verificato" + took + ": " + join(result.notJudged));
+            break;
+    }
+    ++current_;
+    if (!Finished() && results_[current_].notJudged.empty()) {
+        BeginStep(nowMs);
+    }
+}
+
+}  // namespace varnix::sim

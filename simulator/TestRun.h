@@ -1,0 +1,101 @@
+// One run of a test set: which step is on, what reached the terminal, how it was answered, what
+// VarnixPos recorded and what the register did next, and each step's verdict. Pure logic: the
+// session feeds it the requests, the exchange history's new entries and the time, and prints
+// what it says.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "exchange/ExchangeHistory.h"
+#include "simulator/TerminalModel.h"
+#include "simulator/TestSet.h"
+
+namespace varnix::sim {
+
+enum class Verdict { Passed, Failed, NotJudged };
+
+struct StepResult {
+    Verdict verdict = Verdict::Passed;
+    std::vector<std::string> failures;   // why it failed
+    std::vector<std::string> notJudged;  // what could not be looked at, and why
+    std::string received;                // the request as the terminal saw it
+    std::string answer;                  // what the terminal answered
+    std::string recorded;                // what VarnixPos recorded of the exchange
+    std::vector<std::string> after;      // the register's next commands
+    std::int64_t startMs = 0;            // run time, milliseconds
+    std::int64_t requestMs = -1;         // when the request (or the refused attempt) came
+    std::int64_t endMs = -1;
+};
+
+class TestRun {
+  public:
+    // The answer to a request that no step expects: declined, so that a stray payment is never
+    // approved behind the developer's back.
+    static constexpr const char* kUnexpectedReason = "RICHIESTA NON PREVISTA";
+    // The polling cycle's own status requests, which are no command of the register's.
+    static constexpr const char* kStatusRequestFile = "POSDUMPIN.TXT";
+
+    // `history`: whether the exchange history is being read.
+    TestRun(TestSet set, bool history);
+
+    void Start(std::int64_t nowMs);
+    // A request reached the terminal: how the terminal is to treat it.
+    Terminal OnRequest(const proto::Request& request, std::int64_t nowMs);
+    // The answer the terminal model made of the last request.
+    void OnAnswer(const Reply& reply);
+    // A new entry of the exchange history, as it was seen.
+    void OnHistory(const exchange::HistoryEntry& entry, std::int64_t nowMs);
+    void Tick(std::int64_t nowMs);
+    // The run stops here: the step on and those after it are not judged.
+    void Abort(std::int64_t nowMs);
+
+    bool Finished() const { return current_ >= set_.steps.size(); }
+    // False while a step refuses connections.
+    bool ListenerOpen() const;
+    // The lines to show the developer since the last call.
+    std::vector<std::string> TakeOutput();
+
+    const TestSet& Set() const { return set_; }
+    const std::vector<StepResult>& Results() const { return results_; }
+    std::size_t Count(Verdict verdict) const;
+
+  private:
+    enum class Phase { Awaiting, Exchange, Then };
+
+    const Step& CurrentStep() const { return set_.steps[current_]; }
+    StepResult& Current() { return results_[current_]; }
+    void BeginStep(std::int64_t nowMs);
+    void EndExchange(std::int64_t endMs, std::int64_t nowMs);
+    void EndStep(std::int64_t nowMs);
+    void Fail(std::string why);
+    void JudgeRequest(const proto::Request& request);
+    void JudgeCommandLine(const std::string& line);
+    void JudgeAmount(std::int64_t amount, const std::string& raw);
+    void JudgeStan(const std::string& stan);
+    bool RepeatsStep(const std::string& keyword, std::int64_t amount) const;
+    // Fails the step's unresolved "no repeat" expectation, if it has one.
+    bool ResolveRepeat(const std::string& what, std::int64_t nowMs);
+
+    TestSet set_;
+    bool history_;
+    std::size_t current_ = 0;
+    Phase phase_ = Phase::Awaiting;
+    bool started_ = false;
+    bool unexpectedAnswer_ = false;  // the last request was none of the step's
+    std::int64_t thenStartMs_ = 0;
+    std::vector<bool> thenResolved_;
+    std::int64_t stepAmount_ = -1;  // the amount the step's request carried
+    std::vector<StepResult> results_;
+    std::map<std::string, std::string> stans_;  // step name → the STAN its answer gave
+    std::vector<std::string> output_;
+};
+
+// What a step expects and what it expects next, as the report and the console show them.
+std::string DescribeExpected(const Step& step);
+// A span of milliseconds as "1,2 s".
+std::string Seconds(std::int64_t ms);
+
+}  // namespace varnix::sim

@@ -1,0 +1,446 @@
+#include "simulator/TestSet.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <initializer_list>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "iae17/Functions.h"
+
+namespace varnix::sim {
+
+namespace {
+
+using json = nlohmann::json;
+using iae17::Function;
+using iae17::WireNumber;
+
+// A mistake in the file: carries its message up to ParseTestSet, which adds the step.
+struct Mistake {
+    std::string message;
+};
+
+constexpr int kMaxSeconds = 24 * 3600;
+
+struct AnswerName {
+    ScriptedAnswer answer;
+    const char* name;
+};
+constexpr AnswerName kAnswerNames[] = {
+    {ScriptedAnswer::Approved, "approved"}, {ScriptedAnswer::Declined, "declined"},
+    {ScriptedAnswer::Timeout, "timeout"},   {ScriptedAnswer::Drop, "drop"},
+    {ScriptedAnswer::Refuse, "refuse"},     {ScriptedAnswer::Busy, "busy"},
+    {ScriptedAnswer::Garbled, "garbled"},   {ScriptedAnswer::Code, "code"},
+};
+
+void OnlyKeys(const json& object, std::initializer_list<const char*> keys, const char* what) {
+    if (!object.is_object()) {
+        throw Mistake{std::string(what) + " must be an object"};
+    }
+    for (const auto& [key, value] : object.items()) {
+        if (std::none_of(keys.begin(), keys.end(), [&](const char* k) { return key == k; })) {
+            std::string known;
+            for (const char* k : keys) {
+                known += known.empty() ? k : std::string(", ") + k;
+            }
+            throw Mistake{"unknown key \"" + key + "\" in " + what + " (known: " + known + ")"};
+        }
+    }
+}
+
+std::string Text(const json& value, const char* what) {
+    if (!value.is_string()) {
+        throw Mistake{std::string(what) + " must be a string"};
+    }
+    return value.get<std::string>();
+}
+
+std::int64_t Whole(const json& value, const char* what, std::int64_t low, std::int64_t high) {
+    if (!value.is_number_integer() || value.get<std::int64_t>() < low ||
+        value.get<std::int64_t>() > high) {
+        throw Mistake{std::string(what) + " must be a whole number from " + std::to_string(low) +
+                      " to " + std::to_string(high)};
+    }
+    return value.get<std::int64_t>();
+}
+
+int Milliseconds(const json& seconds, const char* what) {
+    if (!seconds.is_number() || seconds.get<double>() < 0 || seconds.get<double>() > kMaxSeconds) {
+        throw Mistake{std::string(what) + " must be a number of seconds from 0 to " +
+                      std::to_string(kMaxSeconds)};
+    }
+    return static_cast<int>(seconds.get<double>() * 1000 + 0.5);
+}
+
+// The largest amount the request's nine characters can carry.
+constexpr std::int64_t kMaxAmount = 999999999;
+
+IdRule ParseId(const json& value, const char* what) {
+    IdRule rule;
+    if (value.is_string() && value.get<std::string>() == "any") {
+        return rule;
+    }
+    if (value.is_string() && value.get<std::string>() == "present") {
+        rule.kind = IdRule::Kind::Present;
+        return rule;
+    }
+    if (value.is_object() && value.size() == 1 && value.contains("equals")) {
+        rule.kind = IdRule::Kind::Exactly;
+        rule.value = Text(value["equals"], what);
+        return rule;
+    }
+    throw Mistake{std::string(what) + " must be \"any\", \"present\" or {\"equals\": \"...\"}"};
+}
+
+ExpectedRequest ParseExpect(const json& e) {
+    OnlyKeys(e, {"command", "amount", "stan", "stan_of", "terminal_id", "ecr_id"}, "\"expect\"");
+    ExpectedRequest expect;
+    if (!e.contains("command")) {
+        throw Mistake{"\"expect\" needs a \"command\""};
+    }
+    expect.command = Text(e["command"], "\"command\"");
+    if (!ReachesTerminal(expect.command)) {
+        std::string known;
+        for (const auto& c : TerminalCommands()) {
+            known += known.empty() ? c.keyword : std::string(", ") + c.keyword;
+        }
+        throw Mistake{"\"" + expect.command + "\" is no command that reaches the terminal (" +
+                      known + ")"};
+    }
+    const bool isVoid = expect.command == "POS_STORNO";
+    const bool takesAmount = expect.command == "POS_PAGEXT" || expect.command == "POS_ACCRED";
+    if (e.contains("amount")) {
+        if (!takesAmount) {
+            throw Mistake{expect.command + " carries no amount"};
+        }
+        const json& a = e["amount"];
+        if (a.is_object()) {
+            OnlyKeys(a, {"min", "max"}, "\"amount\"");
+            if (a.contains("min")) {
+                expect.amountMin = Whole(a["min"], "\"min\"", 0, kMaxAmount);
+            }
+            if (a.contains("max")) {
+                expect.amountMax = Whole(a["max"], "\"max\"", 0, kMaxAmount);
+            }
+            if (!expect.amountMin && !expect.amountMax) {
+                throw Mistake{"\"amount\" needs \"min\", \"max\" or both"};
+            }
+            if (expect.amountMin && expect.amountMax && *expect.amountMin > *expect.amountMax) {
+                throw Mistake{"\"amount\": \"min\" is above \"max\""};
+            }
+        } else {
+            expect.amount = Whole(a, "\"amount\" (cents)", 0, kMaxAmount);
+        }
+    }
+    if (e.contains("stan") || e.contains("stan_of")) {
+        if (!isVoid) {
+            throw Mistake{expect.command + " carries no STAN: only POS_STORNO does"};
+        }
+        if (e.contains("stan") && e.contains("stan_of")) {
+            throw Mistake{"give \"stan\" or \"stan_of\", not both"};
+        }
+        if (e.contains("stan")) {
+            expect.stan = Text(e["stan"], "\"stan\"");
+            if (expect.stan.empty() || expect.stan.size() > 7) {
+                throw Mistake{"\"stan\" must have 1 to 7 characters"};
+            }
+        } else {
+            expect.stanOf = Text(e["stan_of"], "\"stan_of\"");
+        }
+    }
+    if (e.contains("terminal_id")) {
+        expect.terminalId = ParseId(e["terminal_id"], "\"terminal_id\"");
+    }
+    if (e.contains("ecr_id")) {
+        expect.ecrId = ParseId(e["ecr_id"], "\"ecr_id\"");
+    }
+    return expect;
+}
+
+Terminal ParseTerminal(const json& t) {
+    OnlyKeys(t, {"answer", "code", "reason", "delay_ms"}, "\"terminal\"");
+    Terminal terminal;
+    if (t.contains("answer")) {
+        const std::string name = Text(t["answer"], "\"answer\"");
+        const auto* found = std::find_if(std::begin(kAnswerNames), std::end(kAnswerNames),
+                                         [&](const AnswerName& a) { return name == a.name; });
+        if (found == std::end(kAnswerNames)) {
+            std::string known;
+            for (const auto& a : kAnswerNames) {
+                known += known.empty() ? a.name : std::string(", ") + a.name;
+            }
+            throw Mistake{"unknown answer \"" + name + "\" (known: " + known + ")"};
+        }
+        terminal.answer = found->answer;
+    }
+    if (t.contains("code") != (terminal.answer == ScriptedAnswer::Code)) {
+        throw Mistake{"\"code\" goes with \"answer\": \"code\", and only with it"};
+    }
+    if (t.contains("code")) {
+        terminal.code = static_cast<int>(Whole(t["code"], "\"code\"", -32768, 32767));
+    }
+    if (t.contains("reason")) {
+        if (terminal.answer != ScriptedAnswer::Declined) {
+            throw Mistake{"\"reason\" goes with \"answer\": \"declined\" only"};
+        }
+        terminal.reason = Text(t["reason"], "\"reason\"");
+        if (terminal.reason.empty() || terminal.reason.size() > 24) {
+            // The record's refusal text holds 24 characters and its terminator.
+            throw Mistake{"\"reason\" must have 1 to 24 characters"};
+        }
+    }
+    if (t.contains("delay_ms")) {
+        terminal.delayMs =
+            static_cast<int>(Whole(t["delay_ms"], "\"delay_ms\"", 0, kMaxSeconds * 1000LL));
+    }
+    return terminal;
+}
+
+Then ParseThen(const json& t) {
+    OnlyKeys(t, {"command", "within_s", "no_repeat_within_s"}, "a \"then\" entry");
+    Then then;
+    if (t.contains("no_repeat_within_s")) {
+        if (t.contains("command") || t.contains("within_s")) {
+            throw Mistake{"\"no_repeat_within_s\" stands alone in its \"then\" entry"};
+        }
+        then.kind = Then::Kind::NoRepeat;
+        then.withinMs = Milliseconds(t["no_repeat_within_s"], "\"no_repeat_within_s\"");
+        return then;
+    }
+    if (!t.contains("command") || !t.contains("within_s")) {
+        throw Mistake{"a \"then\" entry is {\"command\": ..., \"within_s\": ...} or "
+                      "{\"no_repeat_within_s\": ...}"};
+    }
+    then.command = Text(t["command"], "\"command\"");
+    if (KeywordOf(then.command) != then.command) {
+        throw Mistake{"\"" + then.command + "\" is no command keyword"};
+    }
+    then.withinMs = Milliseconds(t["within_s"], "\"within_s\"");
+    return then;
+}
+
+// The instruction made up from what the step expects, for a step whose file gives none.
+std::string MadeUpInstruction(const ExpectedRequest& e, bool english) {
+    std::string amount;
+    if (e.amount) {
+        amount = (english ? " of " : " di ") + EuroText(*e.amount);
+    } else if (e.amountMin && e.amountMax) {
+        amount = (english ? " between " : " tra ") + EuroText(*e.amountMin) +
+                 (english ? " and " : " e ") + EuroText(*e.amountMax);
+    } else if (e.amountMin) {
+        amount = (english ? " of at least " : " di almeno ") + EuroText(*e.amountMin);
+    } else if (e.amountMax) {
+        amount = (english ? " of at most " : " di al massimo ") + EuroText(*e.amountMax);
+    }
+    if (e.command == "POS_PAGEXT") {
+        return english ? "Make a payment" + amount + " from the register"
+                       : "Esegui dalla cassa un pagamento" + amount;
+    }
+    if (e.command == "POS_ACCRED") {
+        return english ? "Make a refund" + amount + " from the register"
+                       : "Esegui dalla cassa un accredito (rimborso)" + amount;
+    }
+    if (e.command == "POS_STORNO") {
+        if (!e.stanOf.empty()) {
+            return english ? "Void the transaction of step \"" + e.stanOf +
+                                 "\" by its STAN from the register"
+                           : "Esegui dalla cassa lo storno della transazione del passo \"" +
+                                 e.stanOf + "\" con il suo STAN";
+        }
+        if (!e.stan.empty()) {
+            return english ? "Void the transaction with STAN " + e.stan + " from the register"
+                           : "Esegui dalla cassa lo storno della transazione con STAN " + e.stan;
+        }
+        return english ? "Void a transaction from the register"
+                       : "Esegui dalla cassa lo storno di una transazione";
+    }
+    if (e.command == "POS_TOTTER") {
+        return english ? "Ask for the terminal's totals from the register"
+                       : "Chiedi dalla cassa i totali del terminale";
+    }
+    return english ? "Run the end-of-day closure from the register"
+                   : "Esegui dalla cassa la chiusura contabile";
+}
+
+std::string ParseInstruction(const json& value, const std::string& language) {
+    if (value.is_string()) {
+        return value.get<std::string>();
+    }
+    if (!value.is_object()) {
+        throw Mistake{"\"instruction\" must be a string or an object of languages"};
+    }
+    for (const auto& [lang, text] : value.items()) {
+        Text(text, "each language's \"instruction\"");
+    }
+    for (const std::string& lang : {language, std::string("it")}) {
+        if (value.contains(lang)) {
+            return value[lang].get<std::string>();
+        }
+    }
+    return {};
+}
+
+Step ParseStep(const json& s, const std::string& language, const std::set<std::string>& before,
+               const std::vector<Step>& steps) {
+    OnlyKeys(s, {"name", "instruction", "expect", "terminal", "time_limit_s", "then"}, "a step");
+    Step step;
+    if (!s.contains("name")) {
+        throw Mistake{"a step needs a \"name\""};
+    }
+    step.name = Text(s["name"], "\"name\"");
+    if (step.name.empty()) {
+        throw Mistake{"\"name\" must not be empty"};
+    }
+    if (before.count(step.name) != 0) {
+        throw Mistake{"another step is already called \"" + step.name + "\""};
+    }
+    if (!s.contains("expect")) {
+        throw Mistake{"a step needs \"expect\""};
+    }
+    step.expect = ParseExpect(s["expect"]);
+    if (!step.expect.stanOf.empty()) {
+        const auto earlier = std::find_if(steps.begin(), steps.end(), [&](const Step& other) {
+            return other.name == step.expect.stanOf;
+        });
+        if (earlier == steps.end()) {
+            throw Mistake{"\"stan_of\" names \"" + step.expect.stanOf +
+                          "\", which is no earlier step"};
+        }
+        if (earlier->terminal.answer != ScriptedAnswer::Approved) {
+            throw Mistake{"\"stan_of\" names \"" + step.expect.stanOf +
+                          "\", whose terminal does not approve, so it gives no STAN"};
+        }
+    }
+    if (s.contains("terminal")) {
+        step.terminal = ParseTerminal(s["terminal"]);
+    }
+    if (s.contains("time_limit_s")) {
+        step.timeLimitMs = Milliseconds(s["time_limit_s"], "\"time_limit_s\"");
+        if (step.timeLimitMs < 1000) {
+            throw Mistake{"\"time_limit_s\" must be at least 1"};
+        }
+    }
+    if (s.contains("then")) {
+        if (!s["then"].is_array()) {
+            throw Mistake{"\"then\" must be a list"};
+        }
+        for (const json& t : s["then"]) {
+            step.then.push_back(ParseThen(t));
+        }
+    }
+    if (s.contains("instruction")) {
+        step.instruction = ParseInstruction(s["instruction"], language);
+    }
+    if (step.instruction.empty()) {
+        step.instruction = MadeUpInstruction(step.expect, language == "en");
+    }
+    return step;
+}
+
+}  // namespace
+
+const std::vector<TerminalCommand>& TerminalCommands() {
+    static const std::vector<TerminalCommand> commands = {
+        {"POS_PAGEXT", WireNumber(Function::PaymentExt)},
+        {"POS_ACCRED", WireNumber(Function::Refund)},
+        {"POS_STORNO", WireNumber(Function::Void)},
+        {"POS_TOTTER", WireNumber(Function::TerminalBalance)},
+        {"POS_CHCASS", WireNumber(Function::Closure)},
+    };
+    return commands;
+}
+
+std::string KeywordOf(std::string_view commandLine) {
+    // The dispatcher's own order: the first keyword the line begins with.
+    static constexpr const char* kKeywords[] = {"POS_PAGAME", "POS_PAGEXT", "POS_ACCRED",
+                                                "POS_CHCASS", "POS_TOTTER", "POS_STORNO",
+                                                "POS_PREAUT", "POS_PREINT", "POS_CHPREA",
+                                                "POS_STATUS"};
+    for (const char* keyword : kKeywords) {
+        if (commandLine.starts_with(keyword)) {
+            return keyword;
+        }
+    }
+    return {};
+}
+
+bool ReachesTerminal(std::string_view keyword) {
+    return std::any_of(TerminalCommands().begin(), TerminalCommands().end(),
+                       [&](const TerminalCommand& c) { return keyword == c.keyword; });
+}
+
+std::string KeywordOfWire(int wire) {
+    for (const auto& c : TerminalCommands()) {
+        if (c.wire == wire) {
+            return c.keyword;
+        }
+    }
+    return {};
+}
+
+const char* NameOf(ScriptedAnswer answer) {
+    for (const auto& a : kAnswerNames) {
+        if (a.answer == answer) {
+            return a.name;
+        }
+    }
+    return "";
+}
+
+bool Step::NeedsHistory() const {
+    return terminal.answer == ScriptedAnswer::Refuse ||
+           std::any_of(then.begin(), then.end(),
+                       [](const Then& t) { return t.kind == Then::Kind::Command; });
+}
+
+std::string EuroText(std::int64_t cents) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%lld,%02lld \xE2\x82\xAC",
+                  static_cast<long long>(cents / 100), static_cast<long long>(cents % 100));
+    return buffer;
+}
+
+std::optional<TestSet> ParseTestSet(std::string_view text, const std::string& language,
+                                    std::string& error) {
+    json root;
+    try {
+        root = json::parse(text);
+    } catch (const json::parse_error& e) {
+        error = std::string("not JSON: ") + e.what();
+        return std::nullopt;
+    }
+    TestSet set;
+    std::size_t index = 0;
+    std::string stepName;
+    try {
+        OnlyKeys(root, {"name", "description", "steps"}, "the test set");
+        if (root.contains("name")) {
+            set.name = Text(root["name"], "\"name\"");
+        }
+        if (root.contains("description")) {
+            set.description = Text(root["description"], "\"description\"");
+        }
+        if (!root.contains("steps") || !root["steps"].is_array() || root["steps"].empty()) {
+            throw Mistake{"\"steps\" must be a list of at least one step"};
+        }
+        std::set<std::string> names;
+        for (const json& s : root["steps"]) {
+            ++index;
+            stepName = s.is_object() && s.contains("name") && s["name"].is_string()
+                           ? s["name"].get<std::string>()
+                           : "";
+            set.steps.push_back(ParseStep(s, language, names, set.steps));
+            names.insert(set.steps.back().name);
+        }
+    } catch (const Mistake& mistake) {
+        error = index == 0 ? mistake.message
+                           : "step " + std::to_string(index) +
+                                 (stepName.empty() ? "" : " (\"" + stepName + "\")") + ": " +
+                                 mistake.message;
+        return std::nullopt;
+    }
+    return set;
+}
+
+}  // namespace varnix::sim

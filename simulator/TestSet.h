@@ -1,0 +1,101 @@
+// A test set: the steps a register developer walks through while the simulator plays the
+// terminal, read from JSON (docs/test-sets.md). Every mistake in the file is reported, naming
+// its step, before anything runs; a set that parses is complete and consistent.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnix::sim {
+
+// The terminal commands of the command file, and the library function each reaches the
+// terminal through. Commands outside this table never reach the terminal.
+struct TerminalCommand {
+    const char* keyword;  // "POS_PAGEXT"
+    int wire;             // the function's wire number
+};
+const std::vector<TerminalCommand>& TerminalCommands();
+// The keyword of a command line ("POS_PAGEXT,A1250" → "POS_PAGEXT"); "" for none of the ten.
+std::string KeywordOf(std::string_view commandLine);
+bool ReachesTerminal(std::string_view keyword);
+// The keyword that reaches the terminal through this wire function; "" for none.
+std::string KeywordOfWire(int wire);
+
+// How the scripted terminal treats the request of a step.
+enum class ScriptedAnswer {
+    Approved,  // the terminal model answers as a real terminal would
+    Declined,  // a well-formed answer refusing the transaction
+    Timeout,   // no answer at all
+    Drop,      // half an answer, then the link goes down
+    Refuse,    // the connection is refused: the request never arrives
+    Busy,      // the request is read, then the link hangs up without a word
+    Garbled,   // bytes that are no answer frame
+    Code,      // the result code `code`, the record handed back untouched
+};
+const char* NameOf(ScriptedAnswer answer);
+
+struct Terminal {
+    ScriptedAnswer answer = ScriptedAnswer::Approved;
+    int code = 0;                                  // with ScriptedAnswer::Code
+    std::string reason = "TRANSAZIONE RIFIUTATA";  // with ScriptedAnswer::Declined
+    int delayMs = 0;
+};
+
+// An identifier the request must carry: not looked at, any non-blank value, or this value.
+struct IdRule {
+    enum class Kind { Any, Present, Exactly };
+    Kind kind = Kind::Any;
+    std::string value;
+};
+
+struct ExpectedRequest {
+    std::string command;  // a keyword of TerminalCommands()
+    std::optional<std::int64_t> amount, amountMin, amountMax;  // cents
+    std::string stan;    // the exact STAN to void
+    std::string stanOf;  // or the STAN the terminal gave in this earlier step
+    IdRule terminalId, ecrId;
+};
+
+// What the register must do once the step's exchange is over.
+struct Then {
+    enum class Kind {
+        Command,   // its next command is `command`, within `withinMs`
+        NoRepeat,  // it does not send the step's command again within `withinMs`
+    };
+    Kind kind = Kind::Command;
+    std::string command;
+    int withinMs = 0;
+};
+
+struct Step {
+    std::string name;
+    std::string instruction;  // in the run's language; made up from `expect` when the file has none
+    ExpectedRequest expect;
+    Terminal terminal;
+    int timeLimitMs = 60000;
+    std::vector<Then> then;
+
+    // Whether judging the step needs the exchange history: what VarnixPos recorded is the only
+    // witness of a refused connection and of commands that never reach the terminal.
+    bool NeedsHistory() const;
+};
+
+struct TestSet {
+    std::string name;
+    std::string description;
+    std::vector<Step> steps;
+};
+
+// Parses a test set. `language` picks the instructions ("it", "en"); a step without one in that
+// language falls back to Italian, then to one made up from what it expects. On a mistake:
+// nothing, and `error` says what and where.
+std::optional<TestSet> ParseTestSet(std::string_view json, const std::string& language,
+                                    std::string& error);
+
+// "12,50 €" (UTF-8).
+std::string EuroText(std::int64_t cents);
+
+}  // namespace varnix::sim

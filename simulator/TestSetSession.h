@@ -1,0 +1,67 @@
+// A test-set run on the simulator's event loop: announces each step, lets the step's script
+// answer the requests, follows VarnixPos's exchange history, and ends with the reports written.
+#pragma once
+
+#include <asio.hpp>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "simulator/HistoryTail.h"
+#include "simulator/SimulatorServer.h"
+#include "simulator/TestReport.h"
+#include "simulator/TestRun.h"
+
+namespace varnix::sim {
+
+class TestSetSession {
+  public:
+    // Exit codes of a test run.
+    static constexpr int kAllPassed = 0;
+    static constexpr int kNotAllPassed = 1;  // a step failed or could not be judged
+    static constexpr int kNoReport = 3;      // the report could not be written
+
+    struct Options {
+        std::string setFile;
+        std::string reportFolder;
+        std::string historyPath;  // "" when the history is not followed
+    };
+
+    TestSetSession(asio::io_context& io, SimulatorServer& server, TestSet set, Options options,
+                   std::ostream& out, std::ostream& err);
+
+    // Installs the script in the server and announces the first step. `onFinished` runs once
+    // the reports are written.
+    void Start(std::function<void()> onFinished);
+    // Ends the run now (the developer stopped it): the steps not yet over are not judged.
+    void Interrupt();
+    int ExitCode() const { return exitCode_; }
+
+  private:
+    static constexpr int kTickMs = 100;
+
+    std::int64_t NowMs() const;
+    void Tick();
+    void Schedule();
+    void Flush();
+    void Finish();
+
+    asio::io_context& io_;
+    SimulatorServer& server_;
+    Options options_;
+    std::ostream& out_;
+    std::ostream& err_;
+    TestRun run_;
+    std::optional<HistoryTail> history_;
+    asio::steady_timer timer_;
+    std::chrono::steady_clock::time_point started_;
+    std::string startedAt_;
+    std::function<void()> onFinished_;
+    bool finished_ = false;
+    int exitCode_ = kNotAllPassed;
+};
+
+}  // namespace varnix::sim

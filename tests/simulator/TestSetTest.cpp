@@ -1,0 +1,352 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "fakes/TestEnv.h"
+#include "iae17/Functions.h"
+#include "simulator/HistoryTail.h"
+#include "simulator/TestReport.h"
+#include "simulator/TestRun.h"
+
+namespace varnix::sim {
+namespace {
+
+using iae17::Function;
+
+// A test set of the given steps (JSON text of each), parsed in Italian; fails the test when it
+// does not parse.
+TestSet Set(const std::vector<std::string>& steps, const std::string& language = "it") {
+    std::string json = R"({"name": "T", "steps": [)";
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        json += (i ? "," : "") + steps[i];
+    }
+    json += "]}";
+    std::string error;
+    auto set = ParseTestSet(json, language, error);
+    EXPECT_TRUE(set) << error;
+    return set.value_or(TestSet{});
+}
+
+TEST(TestSetTest, MistakesAreNamedWithTheirStep) {
+    const std::string pay = R"({"name": "p", "expect": {"command": "POS_PAGEXT"}})";
+    const struct {
+        std::string json;
+        std::string error;
+    } cases[] = {
+        {"{\"steps\": [", "not JSON"},
+        {R"({"steps": []})", "\"steps\" must be a list of at least one step"},
+        {R"({"stepz": []})", "unknown key \"stepz\" in the test set"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT", "amout": 5}}]})",
+         "step 1 (\"a\"): unknown key \"amout\" in \"expect\""},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_STATUS"}}]})",
+         "\"POS_STATUS\" is no command that reaches the terminal"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_TOTTER", "amount": 5}}]})",
+         "POS_TOTTER carries no amount"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT", "amount": -1}}]})",
+         "\"amount\" (cents) must be a whole number from 0 to 999999999"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT",
+            "amount": {"min": 9, "max": 2}}}]})",
+         "\"min\" is above \"max\""},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_STORNO", "stan_of": "x"}}]})",
+         "\"stan_of\" names \"x\", which is no earlier step"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
+            "terminal": {"answer": "declined"}},
+           {"name": "b", "expect": {"command": "POS_STORNO", "stan_of": "a"}}]})",
+         "step 2 (\"b\"): \"stan_of\" names \"a\", whose terminal does not approve"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
+            "terminal": {"answer": "decline"}}]})",
+         "unknown answer \"decline\" (known: approved, declined, timeout"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
+            "terminal": {"code": 7}}]})",
+         "\"code\" goes with \"answer\": \"code\""},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
+            "terminal": {"answer": "declined", "reason": "UNA RAGIONE TROPPO LUNGA, DAVVERO"}}]})",
+         "\"reason\" must have 1 to 24 characters"},
+        {"{\"steps\": [" + pay + "," + pay + "]}",
+         "step 2 (\"p\"): another step is already called \"p\""},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
+            "then": [{"command": "POS_STATUS"}]}]})",
+         "a \"then\" entry is {\"command\": ..., \"within_s\": ...}"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
+            "time_limit_s": 0.5}]})",
+         "\"time_limit_s\" must be at least 1"},
+        {R"({"steps": [{"expect": {"command": "POS_PAGEXT"}}]})", "step 1: a step needs a \"name\""},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(ParseTestSet(c.json, "it", error)) << c.json;
+        EXPECT_NE(error.find(c.error), std::string::npos) << c.json << "\n  said: " << error;
+    }
+}
+
+TEST(TestSetTest, InstructionsComeInTheRunsLanguageOrAreMadeUp) {
+    const struct {
+        std::string step;
+        std::string language;
+        std::string instruction;
+    } cases[] = {
+        {R"("instruction": {"it": "Paga", "en": "Pay"})", "en", "Pay"},
+        {R"("instruction": {"it": "Paga", "de": "Zahle"})", "en", "Paga"},
+        {R"("instruction": "Sempre questo")", "en", "Sempre questo"},
+        {R"("expect": {"command": "POS_PAGEXT", "amount": 1250})", "it",
+         "Esegui dalla cassa un pagamento di 12,50 \xE2\x82\xAC"},
+        {R"("expect": {"command": "POS_PAGEXT", "amount": {"min": 100, "max": 5000}})", "en",
+         "Make a payment between 1,00 \xE2\x82\xAC and 50,00 \xE2\x82\xAC from the register"},
+        {R"("expect": {"command": "POS_ACCRED", "amount": {"max": 99}})", "it",
+         "Esegui dalla cassa un accredito (rimborso) di al massimo 0,99 \xE2\x82\xAC"},
+        {R"("expect": {"command": "POS_STORNO", "stan": "000042"})", "it",
+         "Esegui dalla cassa lo storno della transazione con STAN 000042"},
+        {R"("expect": {"command": "POS_CHCASS"})", "it",
+         "Esegui dalla cassa la chiusura contabile"},
+    };
+    for (const auto& c : cases) {
+        std::string step = R"({"name": "s", )" + c.step;
+        if (c.step.find("\"expect\"") == std::string::npos) {
+            step += R"(, "expect": {"command": "POS_TOTTER"})";
+        }
+        const TestSet set = Set({step + "}"}, c.language);
+        ASSERT_EQ(set.steps.size(), 1U);
+        EXPECT_EQ(set.steps[0].instruction, c.instruction) << c.step;
+    }
+}
+
+// The requests and history entries a register's exchanges make, and a clock the test moves.
+class RunDriver {
+  public:
+    explicit RunDriver(TestSet set, bool history = true) : run(std::move(set), history) {
+        run.Start(now);
+    }
+
+    // The request reaches the terminal; the model answers as the step scripts it.
+    Terminal Request(Function function, const std::string& amount, const std::string& stan = "",
+                     const std::string& ecrId = "99999999") {
+        iae17::POSRequest request;
+        request.Amount.Assign(amount);
+        request.EcrId.Assign(ecrId);
+        iae17::POSData data;
+        data.STAN.Assign(stan);
+        const proto::Request wire{iae17::WireNumber(function), iae17::Pack(request),
+                                  iae17::Pack(data)};
+        const Terminal terminal = run.OnRequest(wire, now);
+        const DefaultOutcome outcome = terminal.answer == ScriptedAnswer::Declined
+                                           ? DefaultOutcome::Refused
+                                       : terminal.answer == ScriptedAnswer::Timeout
+                                           ? DefaultOutcome::Timeout
+                                           : DefaultOutcome::Ok;
+        run.OnAnswer(model.HandleAs(wire, Clock{}, outcome, 0, terminal.reason));
+        return terminal;
+    }
+    void Recorded(const std::string& command, const std::string& outcome = "OK",
+                  const std::string& file = "SRINPF.TXT") {
+        exchange::HistoryEntry entry;
+        entry.command = command;
+        entry.outcome = outcome;
+        entry.transaction = "00";
+        entry.file = file;
+        run.OnHistory(entry, now);
+    }
+    void Wait(std::int64_t ms) {
+        now += ms;
+        run.Tick(now);
+    }
+    std::string Verdicts() const {
+        std::string text;
+        for (const auto& r : run.Results()) {
+            text += r.verdict == Verdict::Passed ? "P" : r.verdict == Verdict::Failed ? "F" : "N";
+        }
+        return text;
+    }
+    std::string Failures(std::size_t step) const {
+        std::string text;
+        for (const auto& why : run.Results()[step].failures) {
+            text += why + "|";
+        }
+        return text;
+    }
+
+    TerminalModel model{{}};
+    std::int64_t now = 1000;
+    TestRun run;
+};
+
+// A step called `name` with the rest of its JSON object.
+std::string Step(const std::string& name, const std::string& rest) {
+    return R"({"name": ")" + name + "\", " + rest + "}";
+}
+
+const std::string kPay1250 =
+    R"("expect": {"command": "POS_PAGEXT", "amount": 1250, "ecr_id": "present"})";
+
+TEST(TestRunTest, JudgesTheRequestAndVoidsByTheStanTheTerminalGave) {
+    const std::string voidPay = R"("expect": {"command": "POS_STORNO", "stan_of": "pay"})";
+    RunDriver d(Set({Step("pay", kPay1250), Step("pay 2", kPay1250), Step("void", voidPay),
+                     Step("void again", voidPay)}));
+    d.Request(Function::PaymentExt, "1250");
+    d.Recorded("POS_PAGEXT,A1250");
+    d.Request(Function::PaymentExt, "1300", "", "");
+    d.Recorded("POS_PAGEXT,A1300");
+    d.Request(Function::Void, "000001", "000001");
+    d.Recorded("POS_STORNO,S000001");
+    d.Request(Function::Refund, "5");
+    d.Recorded("POS_ACCRED,A5");
+    EXPECT_EQ(d.Verdicts(), "PFPF");
+    EXPECT_EQ(d.Failures(1),
+              "importo 1300 (13,00 \xE2\x82\xAC) invece di 1250 (12,50 \xE2\x82\xAC)|"
+              "manca l'identificativo della cassa|");
+    EXPECT_EQ(d.Failures(3), "richiesta POS_ACCRED invece di POS_STORNO|");
+    EXPECT_EQ(d.run.Results()[0].answer.substr(0, 22), "approvata, STAN 000001");
+    EXPECT_TRUE(d.run.Finished());
+}
+
+TEST(TestRunTest, ARequestOutsideItsStepIsDeclinedAndFailsTheStep) {
+    RunDriver d(Set({R"({"name": "no", "expect": {"command": "POS_PAGEXT", "amount": 2000},
+                         "terminal": {"answer": "declined", "reason": "CARTA RIFIUTATA"},
+                         "then": [{"no_repeat_within_s": 5}]})",
+                     R"({"name": "totals", "expect": {"command": "POS_TOTTER"},
+                         "then": [{"no_repeat_within_s": 5}]})"}));
+    EXPECT_EQ(d.Request(Function::PaymentExt, "2000").reason, "CARTA RIFIUTATA");
+    d.Recorded("POS_PAGEXT,A2000");
+    d.Wait(1200);
+    // Sent again: the terminal sees it, and so does the history afterwards; one failure.
+    const Terminal again = d.Request(Function::PaymentExt, "2000");
+    EXPECT_EQ(again.answer, ScriptedAnswer::Declined);
+    EXPECT_EQ(again.reason, TestRun::kUnexpectedReason);
+    d.Recorded("POS_PAGEXT,A2000");
+    d.Wait(5000);
+    EXPECT_EQ(d.Failures(0),
+              "la cassa ha ripetuto il comando dopo 1,2 s: IAE17AX_PaymentExt (POS_PAGEXT), "
+              "importo 2000 (20,00 \xE2\x82\xAC), tipo (vuoto), terminale (vuoto), cassa "
+              "\"99999999\"|");
+    // A request of another kind while the step waits out its window is just unexpected.
+    d.Request(Function::TerminalBalance, "");
+    d.Recorded("POS_TOTTER");
+    d.Wait(100);
+    d.Request(Function::Closure, "");
+    d.Wait(5000);
+    EXPECT_EQ(d.Verdicts(), "FF");
+    EXPECT_EQ(d.Failures(1).substr(0, 43), "richiesta non prevista: IAE17AX_Closure (PO");
+}
+
+TEST(TestRunTest, WhatTheRegisterDoesNextIsReadFromTheHistory) {
+    const std::string drop = R"("expect": {"command": "POS_PAGEXT"},
+        "terminal": {"answer": "drop"}, "then": [{"command": "POS_STATUS", "within_s": 10}])";
+    RunDriver d(Set({Step("1", drop), Step("2", drop), Step("3", drop), Step("4", drop)}));
+    // In time; the polling cycle's own status request is no command of the register's.
+    d.Request(Function::PaymentExt, "4000");
+    d.Recorded("POS_PAGEXT,A4000", "ETH ERROR");
+    d.Wait(3000);
+    d.Recorded("POS_STATUS", "OK", "POSDUMPIN.TXT");
+    d.Wait(3000);
+    d.Recorded("POS_STATUS");
+    // Late; then another command first; then nothing at all.
+    d.Request(Function::PaymentExt, "4000");
+    d.Recorded("POS_PAGEXT,A4000", "ETH ERROR");
+    d.now += 10500;  // seen in the history before the clock's tick
+    d.Recorded("POS_STATUS");
+    d.Request(Function::PaymentExt, "4000");
+    d.Recorded("POS_PAGEXT,A4000", "ETH ERROR");
+    d.Recorded("POS_TOTTER");
+    d.Request(Function::PaymentExt, "4000");
+    d.Recorded("POS_PAGEXT,A4000", "ETH ERROR");
+    d.Wait(10001);
+    EXPECT_EQ(d.Verdicts(), "PFFF");
+    EXPECT_EQ(d.Failures(1), "POS_STATUS arrivato dopo 10,5 s, oltre 10 s|");
+    EXPECT_EQ(d.Failures(2), "dopo lo scambio la cassa ha inviato POS_TOTTER invece di POS_STATUS|");
+    EXPECT_EQ(d.Failures(3), "nessun POS_STATUS entro 10 s dalla fine dello scambio|");
+}
+
+TEST(TestRunTest, ARefusedConnectionIsSeenInTheHistoryAlone) {
+    const std::string refuse = R"({"name": "refuse", "expect": {"command": "POS_PAGEXT",
+        "amount": 5000}, "terminal": {"answer": "refuse"}, "time_limit_s": 30})";
+    RunDriver d(Set({refuse, R"({"name": "pay", "expect": {"command": "POS_PAGEXT"}})"}));
+    EXPECT_FALSE(d.run.ListenerOpen());
+    d.Recorded("POS_STATUS");  // not what the step waits for
+    EXPECT_FALSE(d.run.ListenerOpen());
+    d.Recorded("POS_PAGEXT,T1,E1,A5000,P0", "ETH ERROR");
+    EXPECT_TRUE(d.run.ListenerOpen());
+    EXPECT_EQ(d.run.Results()[0].recorded, "POS_PAGEXT,T1,E1,A5000,P0: ETH ERROR / 00");
+    // A command VarnixPos turns down never reaches the terminal: the step says so.
+    d.Recorded("POS_PAGEXT,A1", "KO");
+    EXPECT_EQ(d.Verdicts(), "PF");
+    EXPECT_EQ(d.Failures(1),
+              "il comando POS_PAGEXT,A1 non ha raggiunto il terminale: VarnixPos ha risposto "
+              "\"KO\"|");
+}
+
+TEST(TestRunTest, WithoutTheHistoryWhatOnlyItShowsIsNotJudged) {
+    RunDriver d(Set({R"({"name": "a", "expect": {"command": "POS_PAGEXT"},
+                         "then": [{"command": "POS_STATUS", "within_s": 10}]})",
+                     R"({"name": "b", "expect": {"command": "POS_PAGEXT"},
+                         "terminal": {"answer": "refuse"}, "time_limit_s": 5})",
+                     R"({"name": "c", "expect": {"command": "POS_TOTTER"}, "time_limit_s": 5,
+                         "terminal": {"delay_ms": 300}})",
+                     R"({"name": "d", "expect": {"command": "POS_TOTTER"}, "time_limit_s": 5})",
+                     R"({"name": "e", "expect": {"command": "POS_TOTTER"}})"},
+                    "it"),
+                /*history=*/false);
+    d.Request(Function::PaymentExt, "1");  // the answer ends the exchange
+    d.Wait(1);
+    d.Wait(5000);
+    d.Request(Function::TerminalBalance, "");
+    d.Wait(299);
+    EXPECT_EQ(d.Verdicts().substr(0, 2), "NN");
+    EXPECT_EQ(d.run.Results()[2].endMs, -1);
+    d.Wait(1);
+    d.Wait(5000);  // nothing came for "d"
+    d.run.Abort(d.now);
+    EXPECT_EQ(d.Verdicts(), "NNPFN");
+    EXPECT_EQ(d.Failures(3), "nessuna richiesta dalla cassa entro 5 s|");
+    EXPECT_EQ(d.run.Results()[4].notJudged.front(), "prova interrotta prima della fine del passo");
+}
+
+TEST(TestReportTest, JUnitCountsAndHtmlPutsFailuresFirst) {
+    RunDriver d(Set({R"({"name": "ok <1>", "expect": {"command": "POS_TOTTER"}})",
+                     R"({"name": "bad & worse", "expect": {"command": "POS_PAGEXT",
+                         "amount": 5}})",
+                     R"({"name": "never", "expect": {"command": "POS_CHCASS"}})"}));
+    d.Request(Function::TerminalBalance, "");
+    d.Recorded("POS_TOTTER");
+    d.Request(Function::PaymentExt, "6");
+    d.Recorded("POS_PAGEXT,A6");
+    d.run.Abort(d.now);
+    const ReportInfo info{"set \"x\".json", "2026-12-06 09:41:07", 12345, ""};
+    const std::string xml = JUnitXml(d.run, info);
+    EXPECT_NE(xml.find(R"(<testsuite name="T" tests="3" failures="1" errors="0" skipped="1" )"
+                       R"(time="12.345" timestamp="2026-12-06T09:41:07">)"),
+              std::string::npos);
+    EXPECT_NE(xml.find(R"(<testcase classname="T" name="02 bad &amp; worse" time="0.000">)"
+                       "\n"
+                       R"(      <failure message="importo 6 (0,06 )"),
+              std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find(R"(<property name="test_set" value="set &quot;x&quot;.json"/>)"),
+              std::string::npos);
+    const std::string html = HtmlReport(d.run, info);
+    const auto bad = html.find("02 bad &amp; worse");
+    const auto never = html.find("03 never");
+    const auto ok = html.find("01 ok &lt;1&gt;");
+    EXPECT_TRUE(bad < never && never < ok) << bad << " " << never << " " << ok;
+    EXPECT_EQ(MarkupEscape(std::string("a\x01<b\n", 5)), "a&lt;b\n");
+}
+
+TEST(HistoryTailTest, HandsOutWholeNewLinesAndStartsAgainAfterARotation) {
+    const testing::TempDir folder;
+    const std::string path = folder / "HistoryVnxPos.jsonl";
+    const auto write = [&](const std::string& text, std::ios::openmode mode) {
+        std::ofstream(path, std::ios::binary | mode) << text;
+    };
+    write("{\"command\":\"OLD\"}\n", std::ios::trunc);
+    HistoryTail tail(path);
+    EXPECT_TRUE(tail.ReadNew().empty());
+    write("{\"command\":\"A\"}\nnot json\n{\"command\":", std::ios::app);
+    auto entries = tail.ReadNew();
+    ASSERT_EQ(entries.size(), 1U);
+    EXPECT_EQ(entries[0].command, "A");
+    write("\"B\"}\n", std::ios::app);
+    EXPECT_EQ(tail.ReadNew().at(0).command, "B");
+    write("{\"command\":\"C\"}\n", std::ios::trunc);  // rotated: a new, shorter file
+    EXPECT_EQ(tail.ReadNew().at(0).command, "C");
+}
+
+}  // namespace
+}  // namespace varnix::sim

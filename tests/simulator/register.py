@@ -1,0 +1,136 @@
+#!/usr/bin/env python3
+"""A scripted cash register, as a register developer would write one against VarnixPos: it drops
+each command in SRINPF.TXT, waits for VarnixPos to take it, and reads the outcome back from the
+log file (LogVnxPos.TXT, switched on in the parameter file). It does what the simulator's test
+set asks, step by step, following the simulator's standard output: "[N/M] name: instruction".
+
+Its own logic is a careful register's: after ETH ERROR or COM ERROR it asks for the status
+(POS_STATUS), and it never sends a declined payment again by itself. --mistake makes it a
+careless one: resend-declined sends a declined payment once more; ignore-eth-error asks for no
+status after a link error."""
+import argparse
+import json
+import os
+import re
+import sys
+import time
+
+SEP = "-" * 52
+STEP_LINE = re.compile(r"^\[(\d+)/(\d+)\] ")
+
+
+def wait_for(predicate, seconds, what):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.02)
+    sys.exit("register: gave up waiting for %s" % what)
+
+
+def read(path, encoding="cp1252"):
+    try:
+        with open(path, "rb") as f:
+            return f.read().decode(encoding, errors="replace")
+    except OSError:
+        return None
+
+
+def stamp(path):
+    try:
+        st = os.stat(path)
+    except OSError:
+        return None
+    return st.st_ino, st.st_size, st.st_mtime_ns
+
+
+class Register:
+    def __init__(self, data, mistake):
+        self.command_file = os.path.join(data, "SRINPF.TXT")
+        self.log = os.path.join(data, "LogVnxPos.TXT")
+        self.mistake = mistake
+        self.stans = {}  # step name -> STAN of its approved answer, as printed on the receipt
+
+    def send(self, line):
+        """One command: written whole through a temporary name, taken by VarnixPos, and its
+        log record read back: (ESITO_COMANDO, ESITO_TRANSAZ, STAN)."""
+        before = stamp(self.log)
+        temporary = self.command_file + ".tmp"
+        with open(temporary, "wb") as f:
+            f.write((line + "\r\n").encode("cp1252"))
+        os.replace(temporary, self.command_file)
+        wait_for(lambda: not os.path.exists(self.command_file), 180, "VarnixPos to take " + line)
+        head = "TIPO_COMANDO  = %s\r\n" % line.upper()
+
+        def record():
+            if stamp(self.log) == before:
+                return None
+            text = read(self.log)
+            complete = (text and text.startswith(head)
+                        and text.endswith(SEP + "\r\n" + SEP + "\r\n"))
+            return text if complete else None
+
+        text = wait_for(record, 10, "the log record of " + line)
+        fields = {}
+        for row in text.split("\r\n"):
+            key, _, value = row.partition(" = ")
+            fields[key.strip()] = value
+        # The values carry the record's blank padding ("00 " in a three-character field).
+        outcome = tuple(fields.get(key, "").strip()
+                        for key in ("ESITO_COMANDO", "ESITO_TRANSAZ", "POSDATA.STAN"))
+        print("register: %s -> %s / %s" % (line, outcome[0], outcome[1]), flush=True)
+        return outcome
+
+    def command_for(self, step):
+        expect = step["expect"]
+        command = expect["command"]
+        amount = expect.get("amount")
+        if isinstance(amount, dict):
+            amount = amount.get("min", amount.get("max"))
+        if command == "POS_PAGEXT":
+            return "POS_PAGEXT,T1,E42,A%d,P0" % amount
+        if command == "POS_ACCRED":
+            return "POS_ACCRED,T1,E42,A%d" % amount
+        if command == "POS_STORNO":
+            stan = expect.get("stan") or self.stans.get(expect.get("stan_of"), "")
+            return "POS_STORNO,T1,E42,S%s" % stan
+        return "%s,T1,E42" % command
+
+    def do_step(self, step):
+        line = self.command_for(step)
+        outcome, transaction, stan = self.send(line)
+        if outcome == "OK" and transaction == "00" and stan:
+            self.stans[step["name"]] = stan
+        if outcome in ("ETH ERROR", "COM ERROR") and self.mistake != "ignore-eth-error":
+            self.send("POS_STATUS")
+        if outcome == "OK" and transaction != "00" and self.mistake == "resend-declined":
+            self.send(line)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--data", required=True, help="VarnixPos's data folder")
+    parser.add_argument("--set", required=True, help="the test set the simulator plays")
+    parser.add_argument("--simulator-output", required=True, help="the simulator's stdout")
+    parser.add_argument("--mistake", choices=["none", "resend-declined", "ignore-eth-error"],
+                        default="none")
+    args = parser.parse_args()
+    with open(args.set, encoding="utf-8") as f:
+        steps = json.load(f)["steps"]
+    register = Register(args.data, args.mistake)
+    done = 0
+    while True:
+        text = read(args.simulator_output, "utf-8") or ""
+        if "\nRisultato: " in text:
+            return
+        announced = [int(m.group(1)) for m in map(STEP_LINE.match, text.split("\n")) if m]
+        if announced and announced[-1] > done:
+            done = announced[-1]
+            register.do_step(steps[done - 1])
+        else:
+            time.sleep(0.05)
+
+
+if __name__ == "__main__":
+    main()
