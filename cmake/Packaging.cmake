@@ -38,8 +38,11 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/varnixpos.desktop
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/varnixpos.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 # The developers' README speaks of the source tree; the package's users have the manual pages.
-install(FILES docs/terminal-protocol.md packaging/copyright
+install(FILES docs/terminal-protocol.md docs/test-sets.md packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/varnixpos)
+# The starter test set, for pos-simulator --test-set.
+install(FILES ${PROJECT_SOURCE_DIR}/test-sets/base.json
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/varnixpos/test-sets)
 
 # Manual pages and the changelog, compressed as Debian wants them (-n: no time stamp inside).
 find_program(VARNIX_GZIP gzip REQUIRED)

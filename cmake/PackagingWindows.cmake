@@ -3,6 +3,9 @@
 # place) and the licence, all in one folder under Program Files.
 install(TARGETS varnixpos-win32 varnixpos-cli pos-simulator Iae17 RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+# The starter test set and its description, for pos-simulator.exe --test-set.
+install(FILES ${PROJECT_SOURCE_DIR}/test-sets/base.json DESTINATION test-sets)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/test-sets.md DESTINATION docs)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(VARNIX_BITS 64)
