@@ -85,16 +85,16 @@ h1 { font-size: 20px; margin: 0 0 4px; }
 .summary .pass, td.verdict.pass { background: #dff3e4; color: #1a6b34; }
 .summary .fail, td.verdict.fail { background: #fbe0e0; color: #a11d1d; }
 .summary .skip, td.verdict.skip { background: #fdf1d6; color: #8a5a00; }
-table { border-collapse: collapse; width: 100%; margin-top: 16px; }
+table { border-collapse: collapse; width: 100%; margin-top: 16px; table-layout: fixed; }
 th, td { border: 1px solid #d0d7de; padding: 6px 8px; vertical-align: top; text-align: left; }
 th { background: #f3f5f7; }
 tr.fail { background: #fff6f6; }
-td.verdict { font-weight: bold; white-space: nowrap; }
+td.verdict b { white-space: nowrap; }
+td { overflow-wrap: anywhere; }
 ul { margin: 4px 0 0; padding-left: 18px; }
 .why { color: #a11d1d; }
 .note { color: #8a5a00; }
 .small { color: #59636e; font-size: 12px; }
-.nowrap { white-space: nowrap; }
 )";
 
 }  // namespace
@@ -167,7 +167,8 @@ std::string JUnitXml(const TestRun& run, const ReportInfo& info) {
 std::string HtmlReport(const TestRun& run, const ReportInfo& info) {
     const TestSet& set = run.Set();
     const auto& results = run.Results();
-    const std::string title = "VarnixPos \xE2\x80\x94 " + (set.name.empty() ? "test set" : set.name);
+    const std::string title =
+        "VarnixPos \xE2\x80\x94 " + (set.name.empty() ? "test set" : set.name);
     std::string html = "<!DOCTYPE html>\n<html lang=\"it\">\n<head>\n<meta charset=\"utf-8\">\n";
     html += "<title>" + MarkupEscape(title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n";
     html += "<body>\n<h1>" + MarkupEscape(title) + "</h1>\n<div class=\"meta\">";
@@ -184,15 +185,19 @@ std::string HtmlReport(const TestRun& run, const ReportInfo& info) {
             " non verificati</span><span class=\"pass\">" +
             std::to_string(run.Count(Verdict::Passed)) + " superati</span> su " +
             std::to_string(set.steps.size()) + " passi</div>\n";
-    html += "<table>\n<tr><th>Passo</th><th>Istruzione</th><th>Atteso</th><th>Ricevuto</th>"
-            "<th>Risposta del terminale</th><th>Esito</th><th>Tempi</th></tr>\n";
+    html +=
+        "<table>\n<colgroup><col style=\"width:11%\"><col style=\"width:17%\">"
+        "<col style=\"width:14%\"><col style=\"width:24%\"><col style=\"width:11%\">"
+        "<col style=\"width:14%\"><col style=\"width:9%\"></colgroup>\n"
+        "<tr><th>Passo</th><th>Istruzione</th><th>Atteso</th><th>Ricevuto</th>"
+        "<th>Risposta del terminale</th><th>Esito</th><th>Tempi</th></tr>\n";
     // Failures first, then what could not be judged, then the passes; in step order within each.
     std::vector<std::size_t> order(set.steps.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
         order[i] = i;
     }
     const auto rank = [&](std::size_t i) {
-        return results[i].verdict == Verdict::Failed ? 0
+        return results[i].verdict == Verdict::Failed      ? 0
                : results[i].verdict == Verdict::NotJudged ? 1
                                                           : 2;
     };
@@ -202,9 +207,9 @@ std::string HtmlReport(const TestRun& run, const ReportInfo& info) {
         const Step& step = set.steps[i];
         const StepResult& r = results[i];
         const char* css = VerdictClass(r.verdict);
-        html += "<tr class=\"" + std::string(css) + "\"><td class=\"nowrap\">" +
-                MarkupEscape(StepTitle(i, step)) + "</td><td>" + MarkupEscape(step.instruction) +
-                "</td><td>" + MarkupEscape(DescribeExpected(step)) + "</td><td>" +
+        html += "<tr class=\"" + std::string(css) + "\"><td>" + MarkupEscape(StepTitle(i, step)) +
+                "</td><td>" + MarkupEscape(step.instruction) + "</td><td>" +
+                MarkupEscape(DescribeExpected(step)) + "</td><td>" +
                 MarkupEscape(r.received.empty() ? "\xE2\x80\x94" : r.received);
         if (!r.recorded.empty()) {
             html += "<div class=\"small\">VarnixPos: " + MarkupEscape(r.recorded) + "</div>";
@@ -212,10 +217,9 @@ std::string HtmlReport(const TestRun& run, const ReportInfo& info) {
         if (!r.after.empty()) {
             html += "<div class=\"small\">Dopo: " + MarkupEscape(Join(r.after, "; ")) + "</div>";
         }
-        html += "</td><td>" +
-                MarkupEscape(std::string(NameOf(step.terminal.answer)) + ": " +
-                             (r.answer.empty() ? "\xE2\x80\x94" : r.answer)) +
-                "</td><td class=\"verdict " + css + "\">" + VerdictText(r.verdict);
+        html += "</td><td>" + MarkupEscape(r.answer.empty() ? "\xE2\x80\x94" : r.answer) +
+                "<div class=\"small\">(" + NameOf(step.terminal.answer) + ")</div>" +
+                "</td><td class=\"verdict " + css + "\"><b>" + VerdictText(r.verdict) + "</b>";
         if (!r.failures.empty() || !r.notJudged.empty()) {
             html += "<ul>";
             for (const auto& why : r.failures) {
@@ -226,10 +230,10 @@ std::string HtmlReport(const TestRun& run, const ReportInfo& info) {
             }
             html += "</ul>";
         }
-        html += "</td><td class=\"nowrap\">inizio +" + MarkupEscape(Seconds(r.startMs)) +
-                (r.requestMs >= 0 ? "<br>richiesta dopo " + MarkupEscape(Seconds(r.requestMs -
-                                                                                 r.startMs))
-                                  : std::string()) +
+        html += "</td><td class=\"small\">inizio +" + MarkupEscape(Seconds(r.startMs)) +
+                (r.requestMs >= 0
+                     ? "<br>richiesta dopo " + MarkupEscape(Seconds(r.requestMs - r.startMs))
+                     : std::string()) +
                 "<br>durata " + MarkupEscape(Seconds(Took(r))) + "<br>limite " +
                 MarkupEscape(Seconds(step.timeLimitMs)) + "</td></tr>\n";
     }

@@ -11,10 +11,10 @@
 namespace varnix::sim {
 
 struct ReportInfo {
-    std::string setFile;      // the test set's path, as given
-    std::string startedAt;    // local time, "2026-12-06 09:41:07"
+    std::string setFile;    // the test set's path, as given
+    std::string startedAt;  // local time, "2026-12-06 09:41:07"
     std::int64_t durationMs = 0;
-    std::string history;      // the history followed; "" when none
+    std::string history;  // the history followed; "" when none
 };
 
 inline constexpr const char* kJUnitFileName = "report.xml";

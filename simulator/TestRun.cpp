@@ -35,8 +35,10 @@ std::string Quoted(const std::string& ansi) {
 
 bool SameFileName(const std::string& a, const char* b) {
     return std::equal(a.begin(), a.end(), b, b + std::char_traits<char>::length(b),
-                      [](char x, char y) { return std::toupper(static_cast<unsigned char>(x)) ==
-                                                  std::toupper(static_cast<unsigned char>(y)); });
+                      [](char x, char y) {
+                          return std::toupper(static_cast<unsigned char>(x)) ==
+                                 std::toupper(static_cast<unsigned char>(y));
+                      });
 }
 
 // The fields of a command line the way the handlers read them: A and, for a void, S.
@@ -176,8 +178,8 @@ std::string DescribeExpected(const Step& step) {
     } else if (!e.stanOf.empty()) {
         text += ", lo STAN del passo \"" + e.stanOf + "\"";
     }
-    for (const auto& [rule, what] : {std::pair{&e.terminalId, "terminale"},
-                                     std::pair{&e.ecrId, "cassa"}}) {
+    for (const auto& [rule, what] :
+         {std::pair{&e.terminalId, "terminale"}, std::pair{&e.ecrId, "cassa"}}) {
         if (rule->kind == IdRule::Kind::Present) {
             text += std::string(", id ") + what + " presente";
         } else if (rule->kind == IdRule::Kind::Exactly) {
@@ -213,8 +215,9 @@ std::vector<std::string> TestRun::TakeOutput() {
 }
 
 std::size_t TestRun::Count(Verdict verdict) const {
-    return static_cast<std::size_t>(std::count_if(
-        results_.begin(), results_.end(), [&](const StepResult& r) { return r.verdict == verdict; }));
+    return static_cast<std::size_t>(
+        std::count_if(results_.begin(), results_.end(),
+                      [&](const StepResult& r) { return r.verdict == verdict; }));
 }
 
 void TestRun::BeginStep(std::int64_t nowMs) {
@@ -223,9 +226,9 @@ void TestRun::BeginStep(std::int64_t nowMs) {
     stepAmount_ = -1;
     thenResolved_.assign(step.then.size(), false);
     Current().startMs = nowMs;
-    output_.push_back("[" + std::to_string(current_ + 1) + "/" +
-                      std::to_string(set_.steps.size()) + "] " + step.name + ": " +
-                      step.instruction + " (entro " + Seconds(step.timeLimitMs) + ")");
+    output_.push_back("[" + std::to_string(current_ + 1) + "/" + std::to_string(set_.steps.size()) +
+                      "] " + step.name + ": " + step.instruction + " (entro " +
+                      Seconds(step.timeLimitMs) + ")");
 }
 
 void TestRun::Fail(std::string why) {
@@ -252,7 +255,8 @@ void TestRun::JudgeStan(const std::string& stan) {
     if (!e.stanOf.empty()) {
         const auto found = stans_.find(e.stanOf);
         if (found == stans_.end()) {
-            Fail("il passo \"" + e.stanOf + "\" non ha avuto una transazione approvata da stornare");
+            Fail("il passo \"" + e.stanOf +
+                 "\" non ha avuto una transazione approvata da stornare");
             return;
         }
         wanted = found->second;
@@ -266,8 +270,9 @@ void TestRun::JudgeRequest(const proto::Request& request) {
     const ExpectedRequest& e = CurrentStep().expect;
     const std::string keyword = KeywordOfWire(request.function);
     if (keyword != e.command) {
-        Fail("richiesta " + std::string(keyword.empty() ? iae17::FunctionNameOfWire(request.function)
-                                                        : keyword.c_str()) +
+        Fail("richiesta " +
+             std::string(keyword.empty() ? iae17::FunctionNameOfWire(request.function)
+                                         : keyword.c_str()) +
              " invece di " + e.command);
         return;
     }
@@ -395,7 +400,8 @@ void TestRun::OnHistory(const exchange::HistoryEntry& entry, std::int64_t nowMs)
                 EndExchange(nowMs, nowMs);
             } else {
                 result.received = "nessuna richiesta; comando " + line;
-                Fail("il comando " + line + " non ha raggiunto il terminale: VarnixPos ha risposto " +
+                Fail("il comando " + line +
+                     " non ha raggiunto il terminale: VarnixPos ha risposto " +
                      Quoted(entry.handler.empty() ? entry.outcome : entry.handler));
                 EndStep(nowMs);
             }

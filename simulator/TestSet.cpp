@@ -209,8 +209,9 @@ Then ParseThen(const json& t) {
         return then;
     }
     if (!t.contains("command") || !t.contains("within_s")) {
-        throw Mistake{"a \"then\" entry is {\"command\": ..., \"within_s\": ...} or "
-                      "{\"no_repeat_within_s\": ...}"};
+        throw Mistake{
+            "a \"then\" entry is {\"command\": ..., \"within_s\": ...} or "
+            "{\"no_repeat_within_s\": ...}"};
     }
     then.command = Text(t["command"], "\"command\"");
     if (KeywordOf(then.command) != then.command) {
@@ -353,10 +354,9 @@ const std::vector<TerminalCommand>& TerminalCommands() {
 
 std::string KeywordOf(std::string_view commandLine) {
     // The dispatcher's own order: the first keyword the line begins with.
-    static constexpr const char* kKeywords[] = {"POS_PAGAME", "POS_PAGEXT", "POS_ACCRED",
-                                                "POS_CHCASS", "POS_TOTTER", "POS_STORNO",
-                                                "POS_PREAUT", "POS_PREINT", "POS_CHPREA",
-                                                "POS_STATUS"};
+    static constexpr const char* kKeywords[] = {
+        "POS_PAGAME", "POS_PAGEXT", "POS_ACCRED", "POS_CHCASS", "POS_TOTTER",
+        "POS_STORNO", "POS_PREAUT", "POS_PREINT", "POS_CHPREA", "POS_STATUS"};
     for (const char* keyword : kKeywords) {
         if (commandLine.starts_with(keyword)) {
             return keyword;

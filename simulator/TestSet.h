@@ -52,9 +52,9 @@ struct IdRule {
 };
 
 struct ExpectedRequest {
-    std::string command;  // a keyword of TerminalCommands()
+    std::string command;                                       // a keyword of TerminalCommands()
     std::optional<std::int64_t> amount, amountMin, amountMax;  // cents
-    std::string stan;    // the exact STAN to void
+    std::string stan;                                          // the exact STAN to void
     std::string stanOf;  // or the STAN the terminal gave in this earlier step
     IdRule terminalId, ecrId;
 };

@@ -55,8 +55,8 @@ TestSetSession::TestSetSession(asio::io_context& io, SimulatorServer& server, Te
 }
 
 std::int64_t TestSetSession::NowMs() const {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now() - started_)
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 started_)
         .count();
 }
 
@@ -66,8 +66,8 @@ void TestSetSession::Start(std::function<void()> onFinished) {
     startedAt_ = LocalStamp();
     const TestSet& set = run_.Set();
     out_ << "test set \"" << (set.name.empty() ? options_.setFile : set.name) << "\" ("
-         << options_.setFile << "): " << set.steps.size() << " passi; storico: "
-         << (history_ ? history_->Path() : "non letto") << "; report in "
+         << options_.setFile << "): " << set.steps.size()
+         << " passi; storico: " << (history_ ? history_->Path() : "non letto") << "; report in "
          << options_.reportFolder << std::endl;
     if (!history_) {
         for (const Step& step : set.steps) {

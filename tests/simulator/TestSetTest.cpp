@@ -70,7 +70,8 @@ TEST(TestSetTest, MistakesAreNamedWithTheirStep) {
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
             "time_limit_s": 0.5}]})",
          "\"time_limit_s\" must be at least 1"},
-        {R"({"steps": [{"expect": {"command": "POS_PAGEXT"}}]})", "step 1: a step needs a \"name\""},
+        {R"({"steps": [{"expect": {"command": "POS_PAGEXT"}}]})",
+         "step 1: a step needs a \"name\""},
     };
     for (const auto& c : cases) {
         std::string error;
@@ -128,11 +129,10 @@ class RunDriver {
         const proto::Request wire{iae17::WireNumber(function), iae17::Pack(request),
                                   iae17::Pack(data)};
         const Terminal terminal = run.OnRequest(wire, now);
-        const DefaultOutcome outcome = terminal.answer == ScriptedAnswer::Declined
-                                           ? DefaultOutcome::Refused
-                                       : terminal.answer == ScriptedAnswer::Timeout
-                                           ? DefaultOutcome::Timeout
-                                           : DefaultOutcome::Ok;
+        const DefaultOutcome outcome =
+            terminal.answer == ScriptedAnswer::Declined  ? DefaultOutcome::Refused
+            : terminal.answer == ScriptedAnswer::Timeout ? DefaultOutcome::Timeout
+                                                         : DefaultOutcome::Ok;
         run.OnAnswer(model.HandleAs(wire, Clock{}, outcome, 0, terminal.reason));
         return terminal;
     }
@@ -251,7 +251,8 @@ TEST(TestRunTest, WhatTheRegisterDoesNextIsReadFromTheHistory) {
     d.Wait(10001);
     EXPECT_EQ(d.Verdicts(), "PFFF");
     EXPECT_EQ(d.Failures(1), "POS_STATUS arrivato dopo 10,5 s, oltre 10 s|");
-    EXPECT_EQ(d.Failures(2), "dopo lo scambio la cassa ha inviato POS_TOTTER invece di POS_STATUS|");
+    EXPECT_EQ(d.Failures(2),
+              "dopo lo scambio la cassa ha inviato POS_TOTTER invece di POS_STATUS|");
     EXPECT_EQ(d.Failures(3), "nessun POS_STATUS entro 10 s dalla fine dello scambio|");
 }
 

@@ -102,6 +102,7 @@ def main():
     if problems:
         sys.exit("FAIL: " + "; ".join(problems) + " (files in %s)" % work)
     print("ok: %d steps, not passed: %s" % (len(verdicts), sorted(failed) or "none"))
+    print("report: %s" % os.path.join(report, "report.html"))
 
 
 if __name__ == "__main__":
