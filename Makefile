@@ -45,7 +45,7 @@ soak: build
 # a crashing one to build-fuzz/findings.
 # A command file longer than 1 KB adds only more of the same lines, and slows the search.
 FUZZ_SECONDS ?= 600
-FUZZ_TARGETS = dispatcher config params registry answer request
+FUZZ_TARGETS = dispatcher config params registry answer request testset
 FUZZ_FLAGS_dispatcher = -max_len=1024
 fuzz:
 	@bash scripts/install-deps.sh fuzz

@@ -76,3 +76,12 @@ answer = b"\x00\x00" + b"10001761 " + b"\0" * (4267 - 9)
 write("answer", "ok", frame(b"A", 7, answer))
 write("answer", "password", frame(b"A", 7, b"\x00\x64" + b"\0" * 4267))
 with_prefixes("answer", "small", frame(b"A", 1, b"\x00\x03abc"))
+
+with open(os.path.join(os.path.dirname(root), "..", "test-sets", "base.json"), "rb") as f:
+    write("testset", "base", f.read())
+with_prefixes("testset", "small", b'{"name": "s", "steps": [{"name": "a", "instruction": {"it": "x"}, '
+              b'"expect": {"command": "POS_PAGEXT", "amount": {"min": 1, "max": 9}}, '
+              b'"terminal": {"delay_ms": 5}, "time_limit_s": 2.5, '
+              b'"then": [{"command": "POS_STATUS", "within_s": 1}, {"no_repeat_within_s": 1}]}, '
+              b'{"name": "b", "expect": {"command": "POS_STORNO", "stan_of": "a"}, '
+              b'"terminal": {"answer": "code", "code": 7}}]}')

@@ -1,6 +1,7 @@
 #include "simulator/TestSet.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
@@ -38,7 +39,8 @@ void OnlyKeys(const json& object, std::initializer_list<const char*> keys, const
     if (!object.is_object()) {
         throw Mistake{std::string(what) + " must be an object"};
     }
-    for (const auto& [key, value] : object.items()) {
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const std::string& key = it.key();
         if (std::none_of(keys.begin(), keys.end(), [&](const char* k) { return key == k; })) {
             std::string known;
             for (const char* k : keys) {
@@ -70,7 +72,7 @@ int Milliseconds(const json& seconds, const char* what) {
         throw Mistake{std::string(what) + " must be a number of seconds from 0 to " +
                       std::to_string(kMaxSeconds)};
     }
-    return static_cast<int>(seconds.get<double>() * 1000 + 0.5);
+    return static_cast<int>(std::lround(seconds.get<double>() * 1000));
 }
 
 // The largest amount the request's nine characters can carry.

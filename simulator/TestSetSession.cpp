@@ -42,8 +42,7 @@ std::string LocalStamp() {
 
 TestSetSession::TestSetSession(asio::io_context& io, SimulatorServer& server, TestSet set,
                                Options options, std::ostream& out, std::ostream& err)
-    : io_(io),
-      server_(server),
+    : server_(server),
       options_(std::move(options)),
       out_(out),
       err_(err),

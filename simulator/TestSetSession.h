@@ -49,7 +49,6 @@ class TestSetSession {
     void Flush();
     void Finish();
 
-    asio::io_context& io_;
     SimulatorServer& server_;
     Options options_;
     std::ostream& out_;
