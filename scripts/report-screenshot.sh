@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh docs
 cmake --build --preset default --target pos-simulator varnixpos-cli Iae17 >/dev/null
-out=$(python3 tests/simulator/test-set-e2e.py build/bin . resend-declined negato)
+out=$(VARNIX_KEEP_WORK=1 python3 tests/simulator/test-set-e2e.py build/bin . resend-declined negato)
 report=$(printf '%s\n' "$out" | sed -n 's/^report: //p')
 [ -f "$report" ] || { printf '%s\n' "$out"; echo "report-screenshot: no report"; exit 1; }
 # No network and no profile of the user's: the page is self-contained.

@@ -475,7 +475,8 @@ void TestRun::Tick(std::int64_t nowMs) {
             return;
         case Phase::Exchange:
             if (late) {
-                Fail("VarnixPos non ha registrato lo scambio entro " + Seconds(step.timeLimitMs));
+                Fail("VarnixPos non ha registrato lo scambio entro " + Seconds(step.timeLimitMs) +
+                     " (--history indica lo storico di questo VarnixPos?)");
                 EndStep(nowMs);
             }
             return;

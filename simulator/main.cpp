@@ -1,5 +1,6 @@
 // pos-simulator: a payment terminal on this machine, for developing and testing without hardware.
 #include <asio.hpp>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -11,6 +12,10 @@
 #include "platform/Platform.h"
 #include "simulator/SimulatorServer.h"
 #include "simulator/TestSetSession.h"
+
+#ifdef _WIN32
+#include "platform/win32/WindowsHeaders.h"
+#endif
 
 namespace {
 
@@ -241,6 +246,7 @@ int Run(int argc, char** argv) {
     }
     std::unique_ptr<varnix::sim::TestSetSession> session;
     asio::signal_set signals(io, SIGINT, SIGTERM);
+    asio::steady_timer linger(io);
     const auto stop = [&] {
         signals.cancel();
         server.Stop();
@@ -258,7 +264,11 @@ int Run(int argc, char** argv) {
     if (set) {
         session = std::make_unique<varnix::sim::TestSetSession>(io, server, std::move(*set),
                                                                 testSet, std::cout, std::cerr);
-        session->Start(stop);
+        // An answer still on its way when the last step ends gets its moment to go out.
+        session->Start([&] {
+            linger.expires_after(std::chrono::seconds(1));
+            linger.async_wait([&](const asio::error_code&) { stop(); });
+        });
     }
     io.run();
     return session ? session->ExitCode() : 0;
@@ -267,6 +277,10 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The instructions are UTF-8 ("12,50 €"): the console shows them as such.
+    ::SetConsoleOutputCP(CP_UTF8);
+#endif
     try {
         return Run(argc, argv);
     } catch (const std::exception& e) {

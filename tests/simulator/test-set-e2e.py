@@ -4,9 +4,12 @@ headless resident VarnixPos (varnixpos-cli) in a private data folder, and the sc
 of register.py. Passes when the simulator's verdicts are exactly the expected ones: every step
 passed for the careful register, and just the steps the careless register gets wrong failed.
 
-Usage: test-set-e2e.py BIN_DIR SOURCE_DIR MISTAKE [FAILED_STEP...]"""
+Usage: test-set-e2e.py BIN_DIR SOURCE_DIR MISTAKE [FAILED_STEP...]
+The work folder is removed after a pass unless VARNIX_KEEP_WORK is set (then the report's path
+is printed); a failure keeps it and names it."""
 import os
 import random
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -102,7 +105,10 @@ def main():
     if problems:
         sys.exit("FAIL: " + "; ".join(problems) + " (files in %s)" % work)
     print("ok: %d steps, not passed: %s" % (len(verdicts), sorted(failed) or "none"))
-    print("report: %s" % os.path.join(report, "report.html"))
+    if os.environ.get("VARNIX_KEEP_WORK"):
+        print("report: %s" % os.path.join(report, "report.html"))
+    else:
+        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -90,6 +90,28 @@ done
 kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true
 sim_pid=""
 
+# --- A test set on the installed simulator: one step, a payment the run-once program makes,
+# judged from the request and from VarnixPos's history; the simulator ends with its report.
+check "the starter test set is not installed" test -s "$install/test-sets/base.json"
+printf '{"name": "Wine", "steps": [{"name": "pagamento", "expect": {"command": "POS_PAGEXT",
+  "amount": 1250, "ecr_id": "present"}, "time_limit_s": 60}]}' >"$work/set.json"
+report="$work/report"
+start_simulator "$work/set.out" 20 wine "$install/pos-simulator.exe" --test-set "Z:${work//\//\\}\\set.json" \
+  --report "Z:${report//\//\\}" --history "$c_data\\HistoryVnxPos.jsonl" ||
+  { echo "FAIL: the installed pos-simulator.exe did not start a test set"; cat "$work/set.out"; exit 1; }
+printf 'TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:%d\r\nINPF:%s\\SRINPF.TXT\r\nOUTF:%s\\SROUTF.TXT\r\n' \
+  "$sim_port" "$c_data" "$c_data" >"$data/RunOnce.TXT"
+printf 'POS_PAGEXT,T1,E1,A1250,P0\r\n' >"$data/SRINPF.TXT"
+timeout 60 wine "$install/varnixpos-cli.exe" "-E$c_data\\RunOnce.TXT" >"$work/run-once.log" 2>&1 || true
+rc=0
+for _ in $(seq 1 300); do kill -0 "$sim_pid" 2>/dev/null || break; sleep 0.1; done
+wait "$sim_pid" 2>/dev/null || rc=$?
+sim_pid=""
+check "the test set's simulator ended with $rc: $(tr -d '\r' <"$work/set.out" | tail -n 4)" test "$rc" -eq 0
+check "the test set's JUnit report does not say the step passed" \
+  grep -q 'tests="1" failures="0" errors="0" skipped="0"' "$report/report.xml"
+check "the test set wrote no HTML report" grep -q '01 pagamento' "$report/report.html"
+
 # --- The tray: minimised, the window hides; the icon's double-click brings it back. The shell
 # calls back with the icon's id (TrayIcon's kIconId) and the mouse message as the mouse-move's X.
 wine "$install/varnixpos.exe" >"$work/resident.log" 2>&1 &
