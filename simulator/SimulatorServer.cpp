@@ -27,14 +27,6 @@ std::string Utf8(const std::string& ansi) {
     return text::Cp1252ToUtf8(ansi);
 }
 
-std::string Trim(const std::string& s) {
-    const auto first = s.find_first_not_of(std::string(" \0", 2));
-    if (first == std::string::npos) {
-        return {};
-    }
-    return s.substr(first, s.find_last_not_of(std::string(" \0", 2)) - first + 1);
-}
-
 // One conversation over a stream: reads request frames, answers each after the delay.
 template <typename Stream>
 class Conversation : public std::enable_shared_from_this<Conversation<Stream>> {
@@ -399,15 +391,15 @@ Reply SimulatorServer::HandleRequest(const proto::Request& request, const std::s
         {"n", ++requests_},
         {"link", Utf8(link)},
         {"function", iae17::FunctionNameOfWire(request.function)},
-        {"amount", Utf8(Trim(req.Amount.Text()))},
-        {"terminal_id", Utf8(Trim(req.TerminalId.Text()))},
-        {"ecr_id", Utf8(Trim(req.EcrId.Text()))},
-        {"payment_type", Utf8(Trim(req.PaymentType.Text()))},
-        {"void_stan", Utf8(Trim(sent.STAN.Text()))},
-        {"preauth_code", Utf8(Trim(req.PreauthorizationCode.Text()))},
+        {"amount", Utf8(TrimField(req.Amount.Text()))},
+        {"terminal_id", Utf8(TrimField(req.TerminalId.Text()))},
+        {"ecr_id", Utf8(TrimField(req.EcrId.Text()))},
+        {"payment_type", Utf8(TrimField(req.PaymentType.Text()))},
+        {"void_stan", Utf8(TrimField(sent.STAN.Text()))},
+        {"preauth_code", Utf8(TrimField(req.PreauthorizationCode.Text()))},
         {"outcome", Utf8(reply.outcome)},
         {"result", reply.answer.result},
-        {"stan", Utf8(Trim(answered.STAN.Text()))},
+        {"stan", Utf8(TrimField(answered.STAN.Text()))},
     };
     Journal(line.dump());
     return reply;

@@ -11,14 +11,6 @@ namespace {
 
 using iae17::Function;
 
-std::string Trimmed(const std::string& field) {
-    const auto first = field.find_first_not_of(std::string(" \0", 2));
-    if (first == std::string::npos) {
-        return {};
-    }
-    return field.substr(first, field.find_last_not_of(std::string(" \0", 2)) - first + 1);
-}
-
 std::string Digits(long long value, int width) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%0*lld", width, value);
@@ -59,8 +51,16 @@ iae17::POSData DataOf(const proto::Request& r) {
 
 }  // namespace
 
+std::string TrimField(const std::string& field) {
+    const auto first = field.find_first_not_of(std::string(" \0", 2));
+    if (first == std::string::npos) {
+        return {};
+    }
+    return field.substr(first, field.find_last_not_of(std::string(" \0", 2)) - first + 1);
+}
+
 std::int64_t ParseAmount(const std::string& field) {
-    const std::string digits = Trimmed(field);
+    const std::string digits = TrimField(field);
     if (digits.empty() || digits.size() > 12) {
         return -1;
     }
@@ -239,7 +239,7 @@ Reply TerminalModel::HandleAs(const proto::Request& request, const Clock& now,
             }
             return Approve(request, "STORNO ACCREDITO", amount, -amount, now);
         case Function::Void: {
-            const std::string target = Trimmed(DataOf(request).STAN.Text());
+            const std::string target = TrimField(DataOf(request).STAN.Text());
             auto found = transactions_.find(target);
             if (target.empty() || found == transactions_.end() || found->second.voided) {
                 return Refuse(request, "STAN NON TROVATO", now);
@@ -276,7 +276,7 @@ Reply TerminalModel::HandleAs(const proto::Request& request, const Clock& now,
         }
         case Function::PreauthorizationInt:
         case Function::PreauthorizationClose: {
-            const std::string preauthCode = Trimmed(req.PreauthorizationCode.Text());
+            const std::string preauthCode = TrimField(req.PreauthorizationCode.Text());
             auto found = preauths_.find(preauthCode);
             if (found == preauths_.end() || !found->second.open) {
                 return Refuse(request, "PREAUT. NON TROVATA", now);

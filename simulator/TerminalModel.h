@@ -91,6 +91,8 @@ class TerminalModel {
     std::map<std::string, Preauth> preauths_;          // by code
 };
 
+// A record field's text without the blanks and NULs around it.
+std::string TrimField(const std::string& field);
 // The amount of a request field: digits only, blanks and NULs around them; -1 otherwise.
 std::int64_t ParseAmount(const std::string& field);
 

@@ -52,28 +52,25 @@ std::string Story(const Step& step, const StepResult& r) {
     return text;
 }
 
-const char* VerdictText(Verdict verdict) {
-    switch (verdict) {
-        case Verdict::Passed:
-            return "superato";
-        case Verdict::Failed:
-            return "fallito";
-        case Verdict::NotJudged:
-            return "non verificato";
-    }
-    return "";
-}
+// How each verdict reads, and its CSS class.
+struct VerdictLook {
+    Verdict verdict;
+    const char* text;
+    const char* css;
+};
+constexpr VerdictLook kVerdictLooks[] = {
+    {Verdict::Passed, "superato", "pass"},
+    {Verdict::Failed, "fallito", "fail"},
+    {Verdict::NotJudged, "non verificato", "skip"},
+};
 
-const char* VerdictClass(Verdict verdict) {
-    switch (verdict) {
-        case Verdict::Passed:
-            return "pass";
-        case Verdict::Failed:
-            return "fail";
-        case Verdict::NotJudged:
-            return "skip";
+const VerdictLook& LookOf(Verdict verdict) {
+    for (const auto& look : kVerdictLooks) {
+        if (look.verdict == verdict) {
+            return look;
+        }
     }
-    return "";
+    return kVerdictLooks[0];
 }
 
 constexpr const char* kStyle = R"(
@@ -206,7 +203,7 @@ std::string HtmlReport(const TestRun& run, const ReportInfo& info) {
     for (const std::size_t i : order) {
         const Step& step = set.steps[i];
         const StepResult& r = results[i];
-        const char* css = VerdictClass(r.verdict);
+        const char* css = LookOf(r.verdict).css;
         html += "<tr class=\"" + std::string(css) + "\"><td>" + MarkupEscape(StepTitle(i, step)) +
                 "</td><td>" + MarkupEscape(step.instruction) + "</td><td>" +
                 MarkupEscape(DescribeExpected(step)) + "</td><td>" +
@@ -219,7 +216,7 @@ std::string HtmlReport(const TestRun& run, const ReportInfo& info) {
         }
         html += "</td><td>" + MarkupEscape(r.answer.empty() ? "\xE2\x80\x94" : r.answer) +
                 "<div class=\"small\">(" + NameOf(step.terminal.answer) + ")</div>" +
-                "</td><td class=\"verdict " + css + "\"><b>" + VerdictText(r.verdict) + "</b>";
+                "</td><td class=\"verdict " + css + "\"><b>" + LookOf(r.verdict).text + "</b>";
         if (!r.failures.empty() || !r.notJudged.empty()) {
             html += "<ul>";
             for (const auto& why : r.failures) {

@@ -13,14 +13,6 @@ namespace varnix::sim {
 
 namespace {
 
-std::string Trim(const std::string& field) {
-    const auto first = field.find_first_not_of(std::string(" \0", 2));
-    if (first == std::string::npos) {
-        return {};
-    }
-    return field.substr(first, field.find_last_not_of(std::string(" \0", 2)) - first + 1);
-}
-
 bool TakesAmount(const std::string& keyword) {
     return keyword == "POS_PAGEXT" || keyword == "POS_ACCRED";
 }
@@ -83,17 +75,17 @@ std::string DescribeRequest(const proto::Request& request) {
     if (keyword == "POS_STORNO") {
         iae17::POSData data;
         iae17::Unpack(request.data, data);
-        text += ", STAN " + Quoted(Trim(data.STAN.Text()));
+        text += ", STAN " + Quoted(TrimField(data.STAN.Text()));
     } else if (TakesAmount(keyword)) {
-        const std::string amount = Trim(req.Amount.Text());
+        const std::string amount = TrimField(req.Amount.Text());
         const std::int64_t cents = ParseAmount(req.Amount.Text());
         text += ", importo " + (cents >= 0 ? AmountText(cents) : Quoted(amount));
     }
     if (keyword == "POS_PAGEXT") {
-        text += ", tipo " + Quoted(Trim(req.PaymentType.Text()));
+        text += ", tipo " + Quoted(TrimField(req.PaymentType.Text()));
     }
-    text += ", terminale " + Quoted(Trim(req.TerminalId.Text())) + ", cassa " +
-            Quoted(Trim(req.EcrId.Text()));
+    text += ", terminale " + Quoted(TrimField(req.TerminalId.Text())) + ", cassa " +
+            Quoted(TrimField(req.EcrId.Text()));
     return text;
 }
 
@@ -143,12 +135,12 @@ std::string DescribeAnswer(const Terminal& terminal, const Reply& reply) {
     }
     iae17::POSData data;
     iae17::Unpack(reply.answer.data, data);
-    const std::string stan = Trim(data.STAN.Text());
-    if (Trim(data.TransactionResult.Text()) == "00") {
+    const std::string stan = TrimField(data.STAN.Text());
+    if (TrimField(data.TransactionResult.Text()) == "00") {
         return "approvata" + (stan.empty() ? "" : ", STAN " + stan) + ", saldo " +
-               Trim(data.POSBalance.Text());
+               TrimField(data.POSBalance.Text());
     }
-    return "negata: " + text::Cp1252ToUtf8(Trim(data.KODescription.Text()));
+    return "negata: " + text::Cp1252ToUtf8(TrimField(data.KODescription.Text()));
 }
 
 }  // namespace
@@ -281,16 +273,16 @@ void TestRun::JudgeRequest(const proto::Request& request) {
     if (keyword == "POS_STORNO") {
         iae17::POSData data;
         iae17::Unpack(request.data, data);
-        JudgeStan(Trim(data.STAN.Text()));
+        JudgeStan(TrimField(data.STAN.Text()));
     } else if (TakesAmount(keyword)) {
         stepAmount_ = ParseAmount(req.Amount.Text());
-        JudgeAmount(stepAmount_, Trim(req.Amount.Text()));
+        JudgeAmount(stepAmount_, TrimField(req.Amount.Text()));
     }
     std::string why;
-    if (!JudgeId(e.terminalId, Trim(req.TerminalId.Text()), "del terminale", why)) {
+    if (!JudgeId(e.terminalId, TrimField(req.TerminalId.Text()), "del terminale", why)) {
         Fail(why);
     }
-    if (!JudgeId(e.ecrId, Trim(req.EcrId.Text()), "della cassa", why)) {
+    if (!JudgeId(e.ecrId, TrimField(req.EcrId.Text()), "della cassa", why)) {
         Fail(why);
     }
 }
@@ -304,7 +296,7 @@ void TestRun::JudgeCommandLine(const std::string& line) {
     }
     const CommandFields fields = FieldsOf(line, keyword);
     if (keyword == "POS_STORNO") {
-        JudgeStan(fields.hasStan ? Trim(fields.stan) : std::string());
+        JudgeStan(fields.hasStan ? TrimField(fields.stan) : std::string());
     } else if (TakesAmount(keyword)) {
         stepAmount_ = fields.hasAmount ? ParseAmount(fields.amount) : -1;
         JudgeAmount(stepAmount_, fields.hasAmount ? fields.amount : "(nessun campo A)");
@@ -350,9 +342,9 @@ void TestRun::OnAnswer(const Reply& reply) {
     Current().answer = DescribeAnswer(terminal, reply);
     iae17::POSData data;
     iae17::Unpack(reply.answer.data, data);
-    if (reply.answer.result == 0 && Trim(data.TransactionResult.Text()) == "00" &&
-        !Trim(data.STAN.Text()).empty()) {
-        stans_[CurrentStep().name] = Trim(data.STAN.Text());
+    if (reply.answer.result == 0 && TrimField(data.TransactionResult.Text()) == "00" &&
+        !TrimField(data.STAN.Text()).empty()) {
+        stans_[CurrentStep().name] = TrimField(data.STAN.Text());
     }
     if (!history_) {
         // Nothing else will say when the exchange is over: the answer closes it.
