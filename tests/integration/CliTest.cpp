@@ -144,6 +144,47 @@ TEST_F(CliTest, HelpIsAWholeArgumentWithNoRunModeSwitch) {
     EXPECT_TRUE(simulator.Stderr().starts_with("pos-simulator: unknown option --foo\n"));
 }
 
+TEST_F(CliTest, TestSetOptionsAreCheckedAndARunEndsWithItsReport) {
+    const std::string sim = bin + "pos-simulator";
+    const std::string set = home / "set.json";
+    testing::WriteFile(set, R"({"steps": [{"name": "a", "instruction": {"it": "Paga", "en": "Pay"},
+        "expect": {"command": "POS_PAGEXT"}, "time_limit_s": 1}]})");
+    testing::WriteFile(home / "bad.json", "{\"steps\": [");
+    const struct {
+        std::vector<std::string> args;
+        std::string error;
+    } refused[] = {
+        {{"--test-set", home / "missing.json"}, "cannot read the test set"},
+        {{"--test-set", home / "bad.json"}, "bad.json: not JSON"},
+        {{"--outcome", "ok", "--test-set", set}, "--outcome has no effect with --test-set"},
+    };
+    for (const auto& c : refused) {
+        std::vector<std::string> argv{sim, "--tcp", "0"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        testing::Process run(argv);
+        EXPECT_EQ(run.Wait(20), 2) << c.error;
+        EXPECT_NE(run.Stderr().find(c.error), std::string::npos) << run.Stderr();
+    }
+    // Nobody pays: the step fails when its second is up, and the report says so.
+    testing::Process run(
+        {sim, "--tcp", "0", "--test-set", set, "--lang", "en", "--report", home / "report"});
+    EXPECT_EQ(run.Wait(20), 1);
+    EXPECT_NE(run.Stdout().find("[1/1] a: Pay (entro 1 s)\n      FALLITO (1"), std::string::npos)
+        << run.Stdout();
+    EXPECT_NE(testing::ReadFile(home / "report/report.xml").find(R"(tests="1" failures="1")"),
+              std::string::npos);
+    // Stopped early: still a report, the step not judged.
+    testing::WriteFile(set, R"({"steps": [{"name": "a", "expect": {"command": "POS_TOTTER"}}]})");
+    testing::Process stopped({sim, "--tcp", "0", "--test-set", set, "--report", home / "stopped"});
+    ASSERT_TRUE(testing::Eventually(
+        [&] { return stopped.Stdout().find("[1/1]") != std::string::npos; }, 10));
+    stopped.Signal(SIGTERM);
+    EXPECT_EQ(stopped.Wait(20), 1);
+    EXPECT_NE(testing::ReadFile(home / "stopped/report.xml")
+                  .find(R"(failures="0" errors="0" skipped="1")"),
+              std::string::npos);
+}
+
 TEST_F(CliTest, StoppedPollingIsTriedAgainAndSighupReadsTheConfiguration) {
     // The input folder is missing: the cycle stops polling, and the CLI says it will try again.
     const auto configure = [&](const std::string& io) {

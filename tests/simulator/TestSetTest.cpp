@@ -180,7 +180,8 @@ const std::string kPay1250 =
 TEST(TestRunTest, JudgesTheRequestAndVoidsByTheStanTheTerminalGave) {
     const std::string voidPay = R"("expect": {"command": "POS_STORNO", "stan_of": "pay"})";
     RunDriver d(Set({Step("pay", kPay1250), Step("pay 2", kPay1250), Step("void", voidPay),
-                     Step("void again", voidPay)}));
+                     Step("void again", voidPay), Step("ids", R"("expect": {"command": "POS_TOTTER",
+                                     "terminal_id": {"equals": "T1"}})")}));
     d.Request(Function::PaymentExt, "1250");
     d.Recorded("POS_PAGEXT,A1250");
     d.Request(Function::PaymentExt, "1300", "", "");
@@ -189,12 +190,20 @@ TEST(TestRunTest, JudgesTheRequestAndVoidsByTheStanTheTerminalGave) {
     d.Recorded("POS_STORNO,S000001");
     d.Request(Function::Refund, "5");
     d.Recorded("POS_ACCRED,A5");
-    EXPECT_EQ(d.Verdicts(), "PFPF");
+    d.Request(Function::TerminalBalance, "");
+    d.Recorded("POS_TOTTER");
+    EXPECT_EQ(d.Verdicts(), "PFPFF");
+    EXPECT_EQ(d.Failures(4), "identificativo del terminale (vuoto) invece di \"T1\"|");
+    EXPECT_EQ(DescribeExpected(d.run.Set().steps[4]), "POS_TOTTER, id terminale \"T1\"");
     EXPECT_EQ(d.Failures(1),
               "importo 1300 (13,00 \xE2\x82\xAC) invece di 1250 (12,50 \xE2\x82\xAC)|"
               "manca l'identificativo della cassa|");
     EXPECT_EQ(d.Failures(3), "richiesta POS_ACCRED invece di POS_STORNO|");
     EXPECT_EQ(d.run.Results()[0].answer.substr(0, 22), "approvata, STAN 000001");
+    EXPECT_EQ(DescribeExpected(
+                  Set({Step("r", R"("expect": {"command": "POS_ACCRED", "amount": {"min": 100}})")})
+                      .steps[0]),
+              "POS_ACCRED, importo da 100 (1,00 \xE2\x82\xAC)");
     EXPECT_TRUE(d.run.Finished());
 }
 
