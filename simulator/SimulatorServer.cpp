@@ -277,7 +277,7 @@ class SerialLink {
 #endif
 
 SimulatorServer::SimulatorServer(asio::io_context& io, ServerOptions options)
-    : io_(io), options_(std::move(options)), model_(options_.model) {}
+    : io_(io), options_(std::move(options)), model_(options_.model), acceptRetry_(io) {}
 
 SimulatorServer::~SimulatorServer() {
     Stop();
@@ -363,8 +363,19 @@ void SimulatorServer::Accept() {
     auto* acceptor = acceptor_.get();
     acceptor->async_accept(
         [this, acceptor](const asio::error_code& ec, asio::ip::tcp::socket socket) {
-            if (ec || acceptor != acceptor_.get()) {
+            if (acceptor != acceptor_.get() || ec == asio::error::operation_aborted) {
                 return;  // closed at shut-down, or while a test step refuses connections
+            }
+            if (ec) {
+                // Out of descriptors, say, with connections nobody closes: tried again shortly
+                // rather than never again.
+                acceptRetry_.expires_after(std::chrono::milliseconds(100));
+                acceptRetry_.async_wait([this, acceptor](const asio::error_code& waited) {
+                    if (!waited && acceptor == acceptor_.get()) {
+                        Accept();
+                    }
+                });
+                return;
             }
             std::make_shared<Conversation<asio::ip::tcp::socket>>(*this, std::move(socket), "tcp",
                                                                   nullptr)

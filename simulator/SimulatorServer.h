@@ -57,6 +57,7 @@ class SimulatorServer {
     std::unique_ptr<asio::ip::tcp::acceptor> acceptor_;
     int port_ = 0;
     Script script_;
+    asio::steady_timer acceptRetry_;
     std::vector<std::unique_ptr<SerialLink>> serial_;
     std::ofstream journal_;
     std::uint64_t requests_ = 0;

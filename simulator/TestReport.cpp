@@ -59,6 +59,7 @@ struct VerdictLook {
     const char* css;
 };
 constexpr VerdictLook kVerdictLooks[] = {
+    {Verdict::Pending, "da eseguire", "skip"},
     {Verdict::Passed, "superato", "pass"},
     {Verdict::Failed, "fallito", "fail"},
     {Verdict::NotJudged, "non verificato", "skip"},
@@ -96,12 +97,55 @@ ul { margin: 4px 0 0; padding-left: 18px; }
 
 }  // namespace
 
+namespace {
+
+// The length of the UTF-8 sequence at `at` that XML 1.0 may carry, 0 when it is none: a
+// malformed or overlong sequence, a surrogate, or U+FFFE/U+FFFF.
+std::size_t XmlCharAt(const std::string& s, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[at + i]); };
+    const unsigned char lead = byte(0);
+    const std::size_t length = lead < 0x80                    ? 1
+                               : lead >= 0xC2 && lead <= 0xDF ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || at + length > s.size()) {
+        return 0;
+    }
+    std::uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) {
+            return 0;
+        }
+        code = (code << 6) | (byte(i) & 0x3F);
+    }
+    const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ||
+        code == 0xFFFE || code == 0xFFFF) {
+        return 0;
+    }
+    if (code < 0x20 && code != '\n' && code != '\t' && code != '\r') {
+        return 0;
+    }
+    return length;
+}
+
+}  // namespace
+
 std::string MarkupEscape(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size());
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
+    for (std::size_t at = 0; at < utf8.size();) {
+        const std::size_t length = XmlCharAt(utf8, at);
+        if (length == 0) {
+            // A control character goes; a byte that is no character becomes U+FFFD.
+            if (static_cast<unsigned char>(utf8[at]) >= 0x80) {
+                out += "\xEF\xBF\xBD";
+            }
+            ++at;
+            continue;
+        }
+        switch (utf8[at]) {
             case '&':
                 out += "&amp;";
                 break;
@@ -118,10 +162,9 @@ std::string MarkupEscape(const std::string& utf8) {
                 out += "&#39;";
                 break;
             default:
-                if (byte >= 0x20 || c == '\n' || c == '\t' || c == '\r') {
-                    out += c;
-                }
+                out.append(utf8, at, length);
         }
+        at += length;
     }
     return out;
 }
@@ -129,10 +172,11 @@ std::string MarkupEscape(const std::string& utf8) {
 std::string JUnitXml(const TestRun& run, const ReportInfo& info) {
     const TestSet& set = run.Set();
     const std::string suite = set.name.empty() ? "test set" : set.name;
-    const std::string counts = " tests=\"" + std::to_string(set.steps.size()) + "\" failures=\"" +
-                               std::to_string(run.Count(Verdict::Failed)) + "\" errors=\"0\"" +
-                               " skipped=\"" + std::to_string(run.Count(Verdict::NotJudged)) +
-                               "\" time=\"" + Decimal(info.durationMs) + "\"";
+    const std::string counts =
+        " tests=\"" + std::to_string(set.steps.size()) + "\" failures=\"" +
+        std::to_string(run.Count(Verdict::Failed)) + "\" errors=\"0\"" + " skipped=\"" +
+        std::to_string(run.Count(Verdict::NotJudged) + run.Count(Verdict::Pending)) + "\" time=\"" +
+        Decimal(info.durationMs) + "\"";
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     xml += "<testsuites name=\"VarnixPos pos-simulator\"" + counts + ">\n";
     std::string stamp = info.startedAt;
@@ -153,6 +197,8 @@ std::string JUnitXml(const TestRun& run, const ReportInfo& info) {
                    MarkupEscape(Join(r.failures, "\n")) + "</failure>\n";
         } else if (r.verdict == Verdict::NotJudged) {
             xml += "      <skipped message=\"" + MarkupEscape(Join(r.notJudged, "; ")) + "\"/>\n";
+        } else if (r.verdict == Verdict::Pending) {
+            xml += "      <skipped message=\"non ancora eseguito: la prova è in corso\"/>\n";
         }
         xml += "      <system-out>" + MarkupEscape(Story(step, r)) + "</system-out>\n";
         xml += "    </testcase>\n";
@@ -176,19 +222,23 @@ std::string HtmlReport(const TestRun& run, const ReportInfo& info) {
             " \xC2\xB7 durata " + MarkupEscape(Seconds(info.durationMs)) + " \xC2\xB7 storico: " +
             MarkupEscape(info.history.empty() ? "non letto (manca --history)" : info.history) +
             "</div>\n";
-    html += "<div class=\"summary\"><span class=\"fail\">" +
-            std::to_string(run.Count(Verdict::Failed)) + " falliti</span><span class=\"skip\">" +
-            std::to_string(run.Count(Verdict::NotJudged)) +
-            " non verificati</span><span class=\"pass\">" +
-            std::to_string(run.Count(Verdict::Passed)) + " superati</span> su " +
-            std::to_string(set.steps.size()) + " passi</div>\n";
+    html +=
+        "<div class=\"summary\"><span class=\"fail\">" +
+        std::to_string(run.Count(Verdict::Failed)) + " falliti</span><span class=\"skip\">" +
+        std::to_string(run.Count(Verdict::NotJudged)) + " non verificati</span>" +
+        (run.Finished() ? std::string()
+                        : "<span class=\"skip\">" + std::to_string(run.Count(Verdict::Pending)) +
+                              " da eseguire (prova in corso)</span>") +
+        "<span class=\"pass\">" + std::to_string(run.Count(Verdict::Passed)) +
+        " superati</span> su " + std::to_string(set.steps.size()) + " passi</div>\n";
     html +=
         "<table>\n<colgroup><col style=\"width:11%\"><col style=\"width:17%\">"
         "<col style=\"width:14%\"><col style=\"width:24%\"><col style=\"width:11%\">"
         "<col style=\"width:14%\"><col style=\"width:9%\"></colgroup>\n"
         "<tr><th>Passo</th><th>Istruzione</th><th>Atteso</th><th>Ricevuto</th>"
         "<th>Risposta del terminale</th><th>Esito</th><th>Tempi</th></tr>\n";
-    // Failures first, then what could not be judged, then the passes; in step order within each.
+    // Failures first, then what could not be judged, what is still to come and the passes; in
+    // step order within each.
     std::vector<std::size_t> order(set.steps.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
         order[i] = i;

@@ -304,38 +304,56 @@ void TestRun::JudgeCommandLine(const std::string& line) {
 }
 
 Terminal TestRun::OnRequest(const proto::Request& request, std::int64_t nowMs) {
-    if (!Finished() && phase_ == Phase::Awaiting &&
-        CurrentStep().terminal.answer != ScriptedAnswer::Refuse) {
-        unexpectedAnswer_ = false;
-        StepResult& result = Current();
-        result.received = DescribeRequest(request);
-        result.requestMs = nowMs;
-        JudgeRequest(request);
-        phase_ = Phase::Exchange;
-        return CurrentStep().terminal;
-    }
-    unexpectedAnswer_ = true;
+    iae17::POSRequest req;
+    iae17::Unpack(request.request, req);
+    const std::string keyword = KeywordOfWire(request.function);
+    const std::string what = DescribeRequest(request);
     Terminal declined;
     declined.answer = ScriptedAnswer::Declined;
     declined.reason = kUnexpectedReason;
-    if (Finished()) {
+    answering_ = Answering::Unexpected;
+    if (!started_ || Finished()) {
+        pending_.push_back({keyword, kNoStep, false});
+        output_.push_back("      richiesta dopo l'ultimo passo: " + what + " (negata)");
         return declined;
     }
-    iae17::POSRequest req;
-    iae17::Unpack(request.request, req);
-    const std::string what = DescribeRequest(request);
-    Current().after.push_back("richiesta al terminale: " + what);
-    if (phase_ != Phase::Then ||
-        !RepeatsStep(KeywordOfWire(request.function), ParseAmount(req.Amount.Text())) ||
-        !ResolveRepeat(what, nowMs)) {
-        Fail("richiesta non prevista: " + what);
-        output_.push_back("      richiesta non prevista: " + what + " (negata)");
+    const Step& step = CurrentStep();
+    StepResult& result = Current();
+    pending_.push_back({keyword, current_, false});
+    if (phase_ == Phase::Awaiting && step.terminal.answer != ScriptedAnswer::Refuse &&
+        keyword == step.expect.command) {
+        pending_.back().exchange = true;
+        answering_ = Answering::Step;
+        result.received = what;
+        result.requestMs = nowMs;
+        JudgeRequest(request);
+        phase_ = Phase::Exchange;
+        return step.terminal;
     }
+    result.after.push_back("richiesta al terminale: " + what);
+    if (phase_ == Phase::Then) {
+        const bool wanted = OpenNextCommand() == keyword;
+        if (!wanted && RepeatsStep(keyword, ParseAmount(req.Amount.Text())) &&
+            ResolveRepeat(what, nowMs)) {
+            return declined;
+        }
+        if (!OpenNextCommand().empty()) {
+            SettleNextCommand(keyword, keyword, nowMs);
+            if (wanted) {
+                answering_ = Answering::Then;
+                return Terminal{};  // what the step asked for: the terminal answers as usual
+            }
+            return declined;
+        }
+    }
+    Fail("richiesta non prevista: " + what +
+         (phase_ == Phase::Awaiting ? " (il passo attende " + step.expect.command + ")" : ""));
+    output_.push_back("      richiesta non prevista: " + what + " (negata)");
     return declined;
 }
 
 void TestRun::OnAnswer(const Reply& reply) {
-    if (Finished() || unexpectedAnswer_) {
+    if (answering_ != Answering::Step || Finished()) {
         return;
     }
     const Terminal& terminal = CurrentStep().terminal;
@@ -346,8 +364,10 @@ void TestRun::OnAnswer(const Reply& reply) {
         !TrimField(data.STAN.Text()).empty()) {
         stans_[CurrentStep().name] = TrimField(data.STAN.Text());
     }
-    if (!history_) {
-        // Nothing else will say when the exchange is over: the answer closes it.
+    // Without the history nothing else says when the exchange is over: the answer does. A
+    // terminal that never answers leaves the register waiting up to the library's limit, so the
+    // step lasts its whole time (Tick).
+    if (!history_ && terminal.answer != ScriptedAnswer::Timeout) {
         EndExchange(Current().requestMs + terminal.delayMs, Current().requestMs);
     }
 }
@@ -370,49 +390,19 @@ bool TestRun::ResolveRepeat(const std::string& what, std::int64_t nowMs) {
     return false;
 }
 
-void TestRun::OnHistory(const exchange::HistoryEntry& entry, std::int64_t nowMs) {
-    if (Finished() || !started_ || SameFileName(entry.file, kStatusRequestFile)) {
-        return;
-    }
-    const std::string keyword = KeywordOf(entry.command);
-    const bool terminalCommand = ReachesTerminal(keyword);
-    const std::string line = text::Cp1252ToUtf8(entry.command);
-    StepResult& result = Current();
-    switch (phase_) {
-        case Phase::Awaiting:
-            if (!terminalCommand) {
-                return;  // a status check or a simulated payment: nothing the step waits for
-            }
-            result.recorded = line + ": " + DescribeRecorded(entry);
-            if (CurrentStep().terminal.answer == ScriptedAnswer::Refuse) {
-                result.received = "(connessione rifiutata) comando " + line;
-                result.answer = DescribeAnswer(CurrentStep().terminal, Reply{});
-                result.requestMs = nowMs;
-                JudgeCommandLine(entry.command);
-                EndExchange(nowMs, nowMs);
-            } else {
-                result.received = "nessuna richiesta; comando " + line;
-                Fail("il comando " + line +
-                     " non ha raggiunto il terminale: VarnixPos ha risposto " +
-                     Quoted(entry.handler.empty() ? entry.outcome : entry.handler));
-                EndStep(nowMs);
-            }
-            return;
-        case Phase::Exchange:
-            if (terminalCommand) {
-                result.recorded = line + ": " + DescribeRecorded(entry);
-                EndExchange(nowMs, nowMs);
-            }
-            return;
-        case Phase::Then:
-            break;
-    }
-    result.after.push_back(line + " dopo " + Seconds(nowMs - thenStartMs_));
+std::string TestRun::OpenNextCommand() const {
     const Step& step = CurrentStep();
-    const CommandFields fields = FieldsOf(entry.command, keyword);
-    if (terminalCommand && RepeatsStep(keyword, ParseAmount(fields.amount))) {
-        ResolveRepeat("comando " + line, nowMs);
+    for (std::size_t i = 0; i < step.then.size(); ++i) {
+        if (step.then[i].kind == Then::Kind::Command && !thenResolved_[i]) {
+            return step.then[i].command;
+        }
     }
+    return {};
+}
+
+void TestRun::SettleNextCommand(const std::string& keyword, const std::string& what,
+                                std::int64_t nowMs) {
+    const Step& step = CurrentStep();
     for (std::size_t i = 0; i < step.then.size(); ++i) {
         const Then& then = step.then[i];
         if (then.kind != Then::Kind::Command || thenResolved_[i]) {
@@ -420,12 +410,75 @@ void TestRun::OnHistory(const exchange::HistoryEntry& entry, std::int64_t nowMs)
         }
         thenResolved_[i] = true;
         if (keyword != then.command) {
-            Fail("dopo lo scambio la cassa ha inviato " + line + " invece di " + then.command);
+            Fail("dopo lo scambio la cassa ha inviato " + what + " invece di " + then.command);
         } else if (nowMs - thenStartMs_ > then.withinMs) {
             Fail(then.command + " arrivato dopo " + Seconds(nowMs - thenStartMs_) + ", oltre " +
                  Seconds(then.withinMs));
         }
     }
+}
+
+void TestRun::OnHistory(const exchange::HistoryEntry& entry, std::int64_t nowMs) {
+    if (!started_ || SameFileName(entry.file, kStatusRequestFile)) {
+        return;
+    }
+    const std::string keyword = KeywordOf(entry.command);
+    const bool terminalCommand = ReachesTerminal(keyword);
+    const std::string line = text::Cp1252ToUtf8(entry.command);
+    const std::string recorded = line + ": " + DescribeRecorded(entry);
+    // The record of a request the terminal saw: it belongs to the step that request came in,
+    // which need not be the step on now (a terminal that kept silent beyond a step's limit).
+    if (terminalCommand && !pending_.empty() && pending_.front().keyword == keyword) {
+        const Pending request = pending_.front();
+        pending_.pop_front();
+        if (request.step >= results_.size()) {
+            return;
+        }
+        if (request.exchange && request.step == current_ && phase_ == Phase::Exchange) {
+            Current().recorded = recorded;
+            EndExchange(nowMs, nowMs);
+        } else if (request.exchange) {
+            results_[request.step].recorded = recorded + " (dopo la fine del passo)";
+        } else {
+            results_[request.step].after.push_back("VarnixPos: " + recorded);
+        }
+        return;
+    }
+    if (Finished()) {
+        return;
+    }
+    StepResult& result = Current();
+    switch (phase_) {
+        case Phase::Awaiting:
+            if (!terminalCommand) {
+                return;  // a status check or a simulated payment: nothing the step waits for
+            }
+            result.recorded = recorded;
+            if (CurrentStep().terminal.answer == ScriptedAnswer::Refuse) {
+                result.received = "(connessione rifiutata) comando " + line;
+                result.answer = DescribeAnswer(CurrentStep().terminal, Reply{});
+                result.requestMs = nowMs;
+                JudgeCommandLine(entry.command);
+                EndExchange(nowMs, nowMs);
+            } else {
+                // The register may still send the right one within the step's time.
+                Fail("il comando " + line +
+                     " non ha raggiunto il terminale: VarnixPos ha risposto " +
+                     Quoted(entry.handler.empty() ? entry.outcome : entry.handler));
+                output_.push_back("      " + Current().failures.back());
+            }
+            return;
+        case Phase::Exchange:
+            return;
+        case Phase::Then:
+            break;
+    }
+    result.after.push_back(line + " dopo " + Seconds(nowMs - thenStartMs_));
+    const CommandFields fields = FieldsOf(entry.command, keyword);
+    if (terminalCommand && RepeatsStep(keyword, ParseAmount(fields.amount))) {
+        ResolveRepeat("comando " + line, nowMs);
+    }
+    SettleNextCommand(keyword, line, nowMs);
     Tick(nowMs);
 }
 
@@ -436,7 +489,8 @@ void TestRun::EndExchange(std::int64_t endMs, std::int64_t nowMs) {
     if (!history_) {
         const Step& step = CurrentStep();
         for (std::size_t i = 0; i < step.then.size(); ++i) {
-            if (step.then[i].kind == Then::Kind::Command) {
+            if (step.then[i].kind == Then::Kind::Command &&
+                !ReachesTerminal(step.then[i].command)) {
                 thenResolved_[i] = true;
                 Current().notJudged.push_back("il " + step.then[i].command +
                                               " successivo si vede solo nello storico (--history)");
@@ -460,16 +514,19 @@ void TestRun::Tick(std::int64_t nowMs) {
                     result.notJudged.push_back(
                         "il tentativo rifiutato si vede solo nello storico (--history)");
                 } else {
-                    Fail("nessuna richiesta dalla cassa entro " + Seconds(step.timeLimitMs));
+                    Fail("nessuna richiesta " + step.expect.command + " dalla cassa entro " +
+                         Seconds(step.timeLimitMs));
                 }
                 EndStep(nowMs);
             }
             return;
         case Phase::Exchange:
-            if (late) {
+            if (late && history_) {
                 Fail("VarnixPos non ha registrato lo scambio entro " + Seconds(step.timeLimitMs) +
                      " (--history indica lo storico di questo VarnixPos?)");
                 EndStep(nowMs);
+            } else if (late) {
+                EndExchange(nowMs, nowMs);  // a silent terminal: the register's wait is over
             }
             return;
         case Phase::Then:
@@ -536,6 +593,8 @@ void TestRun::EndStep(std::int64_t nowMs) {
             break;
         case Verdict::NotJudged:
             output_.push_back("      non verificato" + took + ": " + join(result.notJudged));
+            break;
+        case Verdict::Pending:
             break;
     }
     ++current_;

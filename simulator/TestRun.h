@@ -4,7 +4,9 @@
 // what it says.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,10 +17,15 @@
 
 namespace varnix::sim {
 
-enum class Verdict { Passed, Failed, NotJudged };
+enum class Verdict {
+    Pending,  // not over yet: a report written during the run shows it so
+    Passed,
+    Failed,
+    NotJudged,
+};
 
 struct StepResult {
-    Verdict verdict = Verdict::Passed;
+    Verdict verdict = Verdict::Pending;
     std::vector<std::string> failures;   // why it failed
     std::vector<std::string> notJudged;  // what could not be looked at, and why
     std::string received;                // the request as the terminal saw it
@@ -53,6 +60,8 @@ class TestRun {
     void Abort(std::int64_t nowMs);
 
     bool Finished() const { return current_ >= set_.steps.size(); }
+    // How many steps are over.
+    std::size_t StepsDone() const { return std::min(current_, set_.steps.size()); }
     // False while a step refuses connections.
     bool ListenerOpen() const;
     // The lines to show the developer since the last call.
@@ -78,13 +87,27 @@ class TestRun {
     bool RepeatsStep(const std::string& keyword, std::int64_t amount) const;
     // Fails the step's unresolved "no repeat" expectation, if it has one.
     bool ResolveRepeat(const std::string& what, std::int64_t nowMs);
+    // The command the step's "then" still waits for ("" for none), and the register's next
+    // command settling it.
+    std::string OpenNextCommand() const;
+    void SettleNextCommand(const std::string& keyword, const std::string& what, std::int64_t nowMs);
 
     TestSet set_;
     bool history_;
     std::size_t current_ = 0;
     Phase phase_ = Phase::Awaiting;
     bool started_ = false;
-    bool unexpectedAnswer_ = false;  // the last request was none of the step's
+    // Whose the request being answered is: the step's own, one its "then" asked for, or none.
+    enum class Answering { Step, Then, Unexpected };
+    Answering answering_ = Answering::Unexpected;
+    // The requests the terminal saw, oldest first, until VarnixPos's record of each arrives.
+    static constexpr std::size_t kNoStep = static_cast<std::size_t>(-1);
+    struct Pending {
+        std::string keyword;
+        std::size_t step = kNoStep;  // the step on when it came
+        bool exchange = false;       // the step's own request
+    };
+    std::deque<Pending> pending_;
     std::int64_t thenStartMs_ = 0;
     std::vector<bool> thenResolved_;
     std::int64_t stepAmount_ = -1;  // the amount the step's request carried

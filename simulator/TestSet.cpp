@@ -8,6 +8,7 @@
 #include <set>
 
 #include "iae17/Functions.h"
+#include "text/AnsiText.h"
 
 namespace varnix::sim {
 
@@ -23,6 +24,9 @@ struct Mistake {
 };
 
 constexpr int kMaxSeconds = 24 * 3600;
+constexpr int kDefaultTimeLimitMs = 60000;
+constexpr int kLibraryWaitMs = 60000;  // how long the library waits for an answer, by default
+constexpr std::size_t kMaxFileBytes = std::size_t{16} * 1024 * 1024;
 
 struct AnswerName {
     ScriptedAnswer answer;
@@ -51,15 +55,25 @@ void OnlyKeys(const json& object, std::initializer_list<const char*> keys, const
     }
 }
 
+// A string of the file. Control characters would reach the developer's terminal as they are (and
+// a line end could fake a step's announcement for a register that follows the output): refused.
 std::string Text(const json& value, const char* what) {
     if (!value.is_string()) {
         throw Mistake{std::string(what) + " must be a string"};
     }
-    return value.get<std::string>();
+    const std::string text = value.get<std::string>();
+    if (std::any_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
+        throw Mistake{std::string(what) + " must not hold control characters (line ends, tabs...)"};
+    }
+    return text;
 }
 
 std::int64_t Whole(const json& value, const char* what, std::int64_t low, std::int64_t high) {
-    if (!value.is_number_integer() || value.get<std::int64_t>() < low ||
+    // An unsigned number beyond int64_t would read back negative.
+    const bool tooBig =
+        value.is_number_unsigned() && value.get<std::uint64_t>() > static_cast<std::uint64_t>(high);
+    if (!value.is_number_integer() || tooBig || value.get<std::int64_t>() < low ||
         value.get<std::int64_t>() > high) {
         throw Mistake{std::string(what) + " must be a whole number from " + std::to_string(low) +
                       " to " + std::to_string(high)};
@@ -68,8 +82,8 @@ std::int64_t Whole(const json& value, const char* what, std::int64_t low, std::i
 }
 
 int Milliseconds(const json& seconds, const char* what) {
-    if (!seconds.is_number() || seconds.get<double>() < 0 || seconds.get<double>() > kMaxSeconds) {
-        throw Mistake{std::string(what) + " must be a number of seconds from 0 to " +
+    if (!seconds.is_number() || seconds.get<double>() <= 0 || seconds.get<double>() > kMaxSeconds) {
+        throw Mistake{std::string(what) + " must be a number of seconds above 0, at most " +
                       std::to_string(kMaxSeconds)};
     }
     return static_cast<int>(std::lround(seconds.get<double>() * 1000));
@@ -132,7 +146,8 @@ ExpectedRequest ParseExpect(const json& e) {
                 throw Mistake{"\"amount\": \"min\" is above \"max\""};
             }
         } else {
-            expect.amount = Whole(a, "\"amount\" (cents)", 0, kMaxAmount);
+            // The terminal declines an amount of 0 whatever the step scripts.
+            expect.amount = Whole(a, "\"amount\" (cents)", 1, kMaxAmount);
         }
     }
     if (e.contains("stan") || e.contains("stan_of")) {
@@ -187,7 +202,9 @@ Terminal ParseTerminal(const json& t) {
             throw Mistake{"\"reason\" goes with \"answer\": \"declined\" only"};
         }
         terminal.reason = Text(t["reason"], "\"reason\"");
-        if (terminal.reason.empty() || terminal.reason.size() > 24) {
+        // The record carries Windows-1252: one byte a character there.
+        const std::size_t length = text::Utf8ToCp1252(terminal.reason).size();
+        if (length == 0 || length > 24) {
             // The record's refusal text holds 24 characters and its terminator.
             throw Mistake{"\"reason\" must have 1 to 24 characters"};
         }
@@ -268,13 +285,13 @@ std::string MadeUpInstruction(const ExpectedRequest& e, bool english) {
 
 std::string ParseInstruction(const json& value, const std::string& language) {
     if (value.is_string()) {
-        return value.get<std::string>();
+        return Text(value, "\"instruction\"");
     }
     if (!value.is_object()) {
         throw Mistake{"\"instruction\" must be a string or an object of languages"};
     }
-    for (const auto& [lang, text] : value.items()) {
-        Text(text, "each language's \"instruction\"");
+    for (auto it = value.begin(); it != value.end(); ++it) {
+        Text(it.value(), "each language's \"instruction\"");
     }
     for (const std::string& lang : {language, std::string("it")}) {
         if (value.contains(lang)) {
@@ -292,8 +309,8 @@ Step ParseStep(const json& s, const std::string& language, const std::set<std::s
         throw Mistake{"a step needs a \"name\""};
     }
     step.name = Text(s["name"], "\"name\"");
-    if (step.name.empty()) {
-        throw Mistake{"\"name\" must not be empty"};
+    if (step.name.find_first_not_of(' ') == std::string::npos) {
+        throw Mistake{"\"name\" must not be blank"};
     }
     if (before.count(step.name) != 0) {
         throw Mistake{"another step is already called \"" + step.name + "\""};
@@ -310,6 +327,10 @@ Step ParseStep(const json& s, const std::string& language, const std::set<std::s
             throw Mistake{"\"stan_of\" names \"" + step.expect.stanOf +
                           "\", which is no earlier step"};
         }
+        if (earlier->expect.command != "POS_PAGEXT") {
+            throw Mistake{"\"stan_of\" names \"" + step.expect.stanOf +
+                          "\", which is no payment: only payments can be voided"};
+        }
         if (earlier->terminal.answer != ScriptedAnswer::Approved) {
             throw Mistake{"\"stan_of\" names \"" + step.expect.stanOf +
                           "\", whose terminal does not approve, so it gives no STAN"};
@@ -318,10 +339,17 @@ Step ParseStep(const json& s, const std::string& language, const std::set<std::s
     if (s.contains("terminal")) {
         step.terminal = ParseTerminal(s["terminal"]);
     }
+    // By default the step outlasts the terminal's delay and, when it does not answer, the
+    // library's usual minute of waiting, so VarnixPos has recorded the exchange before it ends.
+    step.timeLimitMs = kDefaultTimeLimitMs + step.terminal.delayMs +
+                       (step.terminal.answer == ScriptedAnswer::Timeout ? kLibraryWaitMs : 0);
     if (s.contains("time_limit_s")) {
         step.timeLimitMs = Milliseconds(s["time_limit_s"], "\"time_limit_s\"");
         if (step.timeLimitMs < 1000) {
             throw Mistake{"\"time_limit_s\" must be at least 1"};
+        }
+        if (step.timeLimitMs <= step.terminal.delayMs) {
+            throw Mistake{"\"time_limit_s\" must be longer than the terminal's \"delay_ms\""};
         }
     }
     if (s.contains("then")) {
@@ -330,6 +358,21 @@ Step ParseStep(const json& s, const std::string& language, const std::set<std::s
         }
         for (const json& t : s["then"]) {
             step.then.push_back(ParseThen(t));
+        }
+        const auto count = [&](Then::Kind kind) {
+            return std::count_if(step.then.begin(), step.then.end(),
+                                 [&](const Then& t) { return t.kind == kind; });
+        };
+        if (count(Then::Kind::Command) > 1 || count(Then::Kind::NoRepeat) > 1) {
+            throw Mistake{
+                "\"then\" holds one \"command\" entry and one \"no_repeat_within_s\" "
+                "at most: the register has one next command"};
+        }
+        if (count(Then::Kind::NoRepeat) == 1 &&
+            std::any_of(step.then.begin(), step.then.end(), [&](const Then& t) {
+                return t.kind == Then::Kind::Command && t.command == step.expect.command;
+            })) {
+            throw Mistake{"\"then\" both wants " + step.expect.command + " next and forbids it"};
         }
     }
     if (s.contains("instruction")) {
@@ -390,10 +433,18 @@ const char* NameOf(ScriptedAnswer answer) {
     return "";
 }
 
+std::string Step::NextCommand() const {
+    for (const Then& t : then) {
+        if (t.kind == Then::Kind::Command) {
+            return t.command;
+        }
+    }
+    return {};
+}
+
 bool Step::NeedsHistory() const {
-    return terminal.answer == ScriptedAnswer::Refuse ||
-           std::any_of(then.begin(), then.end(),
-                       [](const Then& t) { return t.kind == Then::Kind::Command; });
+    const std::string next = NextCommand();
+    return terminal.answer == ScriptedAnswer::Refuse || (!next.empty() && !ReachesTerminal(next));
 }
 
 std::string EuroText(std::int64_t cents) {
@@ -405,11 +456,34 @@ std::string EuroText(std::int64_t cents) {
 
 std::optional<TestSet> ParseTestSet(std::string_view text, const std::string& language,
                                     std::string& error) {
+    if (text.size() > kMaxFileBytes) {
+        error = "larger than " + std::to_string(kMaxFileBytes / (1024 * 1024)) +
+                " MB: no test set is anywhere near that";
+        return std::nullopt;
+    }
+    // A key given twice would silently drop a check: the parser's callback sees every key.
+    std::vector<std::set<std::string>> objects;
+    std::string duplicate;
+    const json::parser_callback_t noDuplicates = [&](int, json::parse_event_t event, json& parsed) {
+        if (event == json::parse_event_t::object_start) {
+            objects.emplace_back();
+        } else if (event == json::parse_event_t::object_end && !objects.empty()) {
+            objects.pop_back();
+        } else if (event == json::parse_event_t::key && !objects.empty() &&
+                   !objects.back().insert(parsed.get<std::string>()).second && duplicate.empty()) {
+            duplicate = parsed.get<std::string>();
+        }
+        return true;
+    };
     json root;
     try {
-        root = json::parse(text);
-    } catch (const json::parse_error& e) {
+        root = json::parse(text, noDuplicates);
+    } catch (const json::exception& e) {
         error = std::string("not JSON: ") + e.what();
+        return std::nullopt;
+    }
+    if (!duplicate.empty()) {
+        error = "the key \"" + duplicate + "\" is given twice in one object";
         return std::nullopt;
     }
     TestSet set;

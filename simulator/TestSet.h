@@ -75,12 +75,14 @@ struct Step {
     std::string instruction;  // in the run's language; made up from `expect` when the file has none
     ExpectedRequest expect;
     Terminal terminal;
-    int timeLimitMs = 60000;
+    int timeLimitMs = 60000;  // made from the answer and delay when the file gives none
     std::vector<Then> then;
 
     // Whether judging the step needs the exchange history: what VarnixPos recorded is the only
     // witness of a refused connection and of commands that never reach the terminal.
     bool NeedsHistory() const;
+    // The command its "then" wants next ("" for none).
+    std::string NextCommand() const;
 };
 
 struct TestSet {

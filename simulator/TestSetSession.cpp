@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "ports/SystemClock.h"
+#include "text/AnsiText.h"
 
 namespace varnix::sim {
 
@@ -27,6 +28,16 @@ DefaultOutcome OutcomeOf(ScriptedAnswer answer) {
             break;
     }
     return DefaultOutcome::Ok;
+}
+
+// A path as the developer typed it, for the output and the report (UTF-8): Windows hands the
+// program its arguments in the ANSI code page.
+std::string Shown(const std::string& path) {
+#ifdef _WIN32
+    return text::Cp1252ToUtf8(path);
+#else
+    return path;
+#endif
 }
 
 std::string LocalStamp() {
@@ -59,15 +70,21 @@ std::int64_t TestSetSession::NowMs() const {
         .count();
 }
 
-void TestSetSession::Start(std::function<void()> onFinished) {
+bool TestSetSession::Start(std::function<void()> onFinished) {
     onFinished_ = std::move(onFinished);
     started_ = std::chrono::steady_clock::now();
     startedAt_ = LocalStamp();
+    // Written now, with every step still to come, and again as each one ends: a folder that
+    // cannot take the report is found before the developer's time goes into the run, and a run
+    // that is killed leaves the steps done so far.
+    if (!WriteReport()) {
+        return false;
+    }
     const TestSet& set = run_.Set();
-    out_ << "test set \"" << (set.name.empty() ? options_.setFile : set.name) << "\" ("
-         << options_.setFile << "): " << set.steps.size()
-         << " passi; storico: " << (history_ ? history_->Path() : "non letto") << "; report in "
-         << options_.reportFolder << std::endl;
+    out_ << "test set \"" << (set.name.empty() ? Shown(options_.setFile) : set.name) << "\" ("
+         << Shown(options_.setFile) << "): " << set.steps.size()
+         << " passi; storico: " << (history_ ? Shown(history_->Path()) : "non letto")
+         << "; report in " << Shown(options_.reportFolder) << std::endl;
     if (!history_) {
         for (const Step& step : set.steps) {
             if (step.NeedsHistory()) {
@@ -79,8 +96,9 @@ void TestSetSession::Start(std::function<void()> onFinished) {
     }
     server_.SetScript([this](TerminalModel& model, const proto::Request& request) {
         const Terminal terminal = run_.OnRequest(request, NowMs());
+        // The set is UTF-8; the record the register reads is Windows-1252.
         Reply reply = model.HandleAs(request, ports::LocalNow(), OutcomeOf(terminal.answer),
-                                     terminal.code, terminal.reason);
+                                     terminal.code, text::Utf8ToCp1252(terminal.reason));
         reply.delayMs = terminal.delayMs;
         run_.OnAnswer(reply);
         Flush();
@@ -88,6 +106,21 @@ void TestSetSession::Start(std::function<void()> onFinished) {
     });
     run_.Start(NowMs());
     Tick();
+    return true;
+}
+
+bool TestSetSession::WriteReport() {
+    ReportInfo info;
+    info.setFile = Shown(options_.setFile);
+    info.startedAt = startedAt_;
+    info.durationMs = NowMs();
+    info.history = history_ ? Shown(history_->Path()) : "";
+    std::string error;
+    if (WriteReports(options_.reportFolder, run_, info, error)) {
+        return true;
+    }
+    err_ << "pos-simulator: " << Shown(error) << "\n";
+    return false;
 }
 
 void TestSetSession::Schedule() {
@@ -111,13 +144,23 @@ void TestSetSession::Tick() {
     run_.Tick(NowMs());
     std::string error;
     if (!server_.SetListening(run_.ListenerOpen(), error)) {
+        // Another program took the port while a step refused connections: the register would
+        // be talking to it. The run cannot go on.
         err_ << "pos-simulator: " << error << "\n";
+        run_.Abort(NowMs());
+        Flush();
+        Finish(kNoLink);
+        return;
     }
     // The instruction of a step that refuses connections shows only once the listener is closed.
     Flush();
     if (run_.Finished()) {
-        Finish();
+        Finish(kAllPassed);
         return;
+    }
+    if (run_.StepsDone() != reportedSteps_) {
+        reportedSteps_ = run_.StepsDone();
+        WriteReport();
     }
     Schedule();
 }
@@ -128,7 +171,7 @@ void TestSetSession::Interrupt() {
     }
     run_.Abort(NowMs());
     Flush();
-    Finish();
+    Finish(kAllPassed);
 }
 
 void TestSetSession::Flush() {
@@ -138,27 +181,25 @@ void TestSetSession::Flush() {
     out_.flush();
 }
 
-void TestSetSession::Finish() {
+void TestSetSession::Finish(int failure) {
     finished_ = true;
     timer_.cancel();
     std::string error;
     server_.SetListening(true, error);
-    ReportInfo info;
-    info.setFile = options_.setFile;
-    info.startedAt = startedAt_;
-    info.durationMs = NowMs();
-    info.history = history_ ? history_->Path() : "";
+    // The report first: a reader of the output that went away must not cost it.
+    const bool written = WriteReport();
     const std::size_t total = run_.Set().steps.size();
+    exitCode_ = failure != kAllPassed                  ? failure
+                : !written                             ? kNoReport
+                : run_.Count(Verdict::Passed) == total ? kAllPassed
+                                                       : kNotAllPassed;
     out_ << "Risultato: " << run_.Count(Verdict::Passed) << " superati, "
          << run_.Count(Verdict::Failed) << " falliti, " << run_.Count(Verdict::NotJudged)
          << " non verificati su " << total << " passi" << std::endl;
-    if (!WriteReports(options_.reportFolder, run_, info, error)) {
-        err_ << "pos-simulator: " << error << "\n";
-        exitCode_ = kNoReport;
-    } else {
-        out_ << "Report: " << options_.reportFolder << "/" << kHtmlFileName << ", "
-             << options_.reportFolder << "/" << kJUnitFileName << std::endl;
-        exitCode_ = run_.Count(Verdict::Passed) == total ? kAllPassed : kNotAllPassed;
+    if (written) {
+        const std::string folder = Shown(options_.reportFolder);
+        out_ << "Report: " << folder << "/" << kHtmlFileName << ", " << folder << "/"
+             << kJUnitFileName << std::endl;
     }
     if (onFinished_) {
         onFinished_();

@@ -23,6 +23,7 @@ class TestSetSession {
     static constexpr int kAllPassed = 0;
     static constexpr int kNotAllPassed = 1;  // a step failed or could not be judged
     static constexpr int kNoReport = 3;      // the report could not be written
+    static constexpr int kNoLink = 3;        // the port could not be opened again
 
     struct Options {
         std::string setFile;
@@ -33,9 +34,10 @@ class TestSetSession {
     TestSetSession(asio::io_context& io, SimulatorServer& server, TestSet set, Options options,
                    std::ostream& out, std::ostream& err);
 
-    // Installs the script in the server and announces the first step. `onFinished` runs once
-    // the reports are written.
-    void Start(std::function<void()> onFinished);
+    // Writes the report of a run yet to start (false, said on `err`, when it cannot be), installs
+    // the script in the server and announces the first step. `onFinished` runs once the final
+    // report is written.
+    bool Start(std::function<void()> onFinished);
     // Ends the run now (the developer stopped it): the steps not yet over are not judged.
     void Interrupt();
     int ExitCode() const { return exitCode_; }
@@ -47,7 +49,9 @@ class TestSetSession {
     void Tick();
     void Schedule();
     void Flush();
-    void Finish();
+    bool WriteReport();
+    // Ends the run; `failure` is the exit code when the run could not go on, kAllPassed else.
+    void Finish(int failure);
 
     SimulatorServer& server_;
     Options options_;
@@ -60,6 +64,7 @@ class TestSetSession {
     std::string startedAt_;
     std::function<void()> onFinished_;
     bool finished_ = false;
+    std::size_t reportedSteps_ = 0;
     int exitCode_ = kNotAllPassed;
 };
 

@@ -1,8 +1,11 @@
 // pos-simulator: a payment terminal on this machine, for developing and testing without hardware.
 #include <asio.hpp>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -74,8 +77,10 @@ Test sets (docs/test-sets.md):
   --lang LANG         the instructions' language when the set has it (default it)
   With --test-set the steps decide every answer: --outcome, --refuse,
   --delay-ms and --no-magic are refused. Exit code: 0 every step passed,
-  1 a step failed or could not be judged, 2 bad options or test set,
-  3 the link could not be opened or the report not written.
+  1 a step failed or could not be judged, 2 bad options, test set or
+  --history, 3 the link could not be opened or the report not written.
+  The report is written at the start and after each step; Ctrl+C ends the
+  run with it.
 
 Magic amounts (cents): 990001 refused, 990002 no answer (timeout), 990003
 malformed answer, 990004 function error, 990005 password error, 990006 link
@@ -133,6 +138,32 @@ int Fail(const std::string& message) {
 
 namespace {
 
+// Where the exchange history is to be: an ordinary file, or none yet in a folder that is there
+// (VarnixPos makes it with its first exchange). Anything else would fail every step, minutes on.
+bool HistoryFollowable(const std::string& path, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path history(path);
+    const auto status = fs::status(history, ec);
+    if (fs::exists(status)) {
+        if (!fs::is_regular_file(status)) {
+            error = "--history " + path + " is not a file";
+            return false;
+        }
+        if (!std::ifstream(history, std::ios::binary)) {
+            error = "--history " + path + " cannot be read";
+            return false;
+        }
+        return true;
+    }
+    const fs::path folder = history.parent_path().empty() ? fs::path(".") : history.parent_path();
+    if (!fs::is_directory(folder, ec)) {
+        error = "--history " + path + ": no such folder";
+        return false;
+    }
+    return true;
+}
+
 // The options that take a value; anything else but --help and --no-magic is unknown.
 bool TakesValue(const std::string& arg) {
     for (const char* name :
@@ -151,6 +182,7 @@ int Run(int argc, char** argv) {
     testSet.reportFolder = "pos-simulator-report";
     std::string language = "it";
     std::string scriptedBy;  // the first option a test set overrides
+    std::string setOnly;     // an option that means something with a test set only
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -206,14 +238,26 @@ int Run(int argc, char** argv) {
         } else if (arg == "--terminal-id") {
             options.model.terminalId = argv[++i];
         } else if (arg == "--test-set") {
+            if (!testSet.setFile.empty()) {
+                return Fail("--test-set given twice");
+            }
             testSet.setFile = argv[++i];
-        } else if (arg == "--report") {
-            testSet.reportFolder = argv[++i];
-        } else if (arg == "--history") {
-            testSet.historyPath = argv[++i];
-        } else if (arg == "--lang") {
-            language = argv[++i];
+            if (testSet.setFile.empty()) {
+                return Fail("--test-set needs a file");
+            }
+        } else {  // --report, --history, --lang: they mean something with a test set only
+            std::string& value = arg == "--report"    ? testSet.reportFolder
+                                 : arg == "--history" ? testSet.historyPath
+                                                      : language;
+            value = argv[++i];
+            setOnly = arg;
+            if (argv[i][0] == '\0') {
+                return Fail(arg + " needs a value");
+            }
         }
+    }
+    if (testSet.setFile.empty() && !setOnly.empty()) {
+        return Fail(setOnly + " goes with --test-set");
     }
     std::optional<varnix::sim::TestSet> set;
     if (!testSet.setFile.empty()) {
@@ -231,6 +275,9 @@ int Run(int argc, char** argv) {
             std::cerr << "pos-simulator: " << testSet.setFile << ": " << error << "\n";
             return 2;
         }
+        if (!testSet.historyPath.empty() && !HistoryFollowable(testSet.historyPath, error)) {
+            return Fail(error);
+        }
     }
     if (options.tcpPort < 0 && options.serialPorts.empty()) {
         return Fail(kSerialLinks ? "give --tcp PORT and/or --serial COMn" : "give --tcp PORT");
@@ -246,6 +293,10 @@ int Run(int argc, char** argv) {
     }
     std::unique_ptr<varnix::sim::TestSetSession> session;
     asio::signal_set signals(io, SIGINT, SIGTERM);
+#ifndef _WIN32
+    // A closed terminal ends the run like Ctrl+C does, with its report.
+    signals.add(SIGHUP);
+#endif
     asio::steady_timer linger(io);
     const auto stop = [&] {
         signals.cancel();
@@ -265,10 +316,14 @@ int Run(int argc, char** argv) {
         session = std::make_unique<varnix::sim::TestSetSession>(io, server, std::move(*set),
                                                                 testSet, std::cout, std::cerr);
         // An answer still on its way when the last step ends gets its moment to go out.
-        session->Start([&] {
+        const bool started = session->Start([&] {
             linger.expires_after(std::chrono::seconds(1));
             linger.async_wait([&](const asio::error_code&) { stop(); });
         });
+        if (!started) {
+            server.Stop();
+            return varnix::sim::TestSetSession::kNoReport;
+        }
     }
     io.run();
     return session ? session->ExitCode() : 0;
@@ -277,6 +332,11 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+    // A reader of the output that goes away (`| tee` stopped by Ctrl+C) must not end the run
+    // before its report is written: writes to it just fail.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 #ifdef _WIN32
     // The instructions are UTF-8 ("12,50 €"): the console shows them as such.
     ::SetConsoleOutputCP(CP_UTF8);

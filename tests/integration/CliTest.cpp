@@ -150,20 +150,27 @@ TEST_F(CliTest, TestSetOptionsAreCheckedAndARunEndsWithItsReport) {
     testing::WriteFile(set, R"({"steps": [{"name": "a", "instruction": {"it": "Paga", "en": "Pay"},
         "expect": {"command": "POS_PAGEXT"}, "time_limit_s": 1}]})");
     testing::WriteFile(home / "bad.json", "{\"steps\": [");
+    // Whatever would spoil the run is refused before its first step.
     const struct {
         std::vector<std::string> args;
+        int exitCode;
         std::string error;
     } refused[] = {
-        {{"--test-set", home / "missing.json"}, "cannot read the test set"},
-        {{"--test-set", home / "bad.json"}, "bad.json: not JSON"},
-        {{"--outcome", "ok", "--test-set", set}, "--outcome has no effect with --test-set"},
+        {{"--test-set", home / "missing.json"}, 2, "cannot read the test set"},
+        {{"--test-set", home / "bad.json"}, 2, "bad.json: not JSON"},
+        {{"--outcome", "ok", "--test-set", set}, 2, "--outcome has no effect with --test-set"},
+        {{"--report", home / "r"}, 2, "--report goes with --test-set"},
+        {{"--test-set", set, "--history", home.path()}, 2, "is not a file"},
+        {{"--test-set", set, "--history", home.InMissingFolder("h.jsonl")}, 2, "no such folder"},
+        {{"--test-set", set, "--report", set}, 3, "cannot create the report folder"},
     };
     for (const auto& c : refused) {
         std::vector<std::string> argv{sim, "--tcp", "0"};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         testing::Process run(argv);
-        EXPECT_EQ(run.Wait(20), 2) << c.error;
+        EXPECT_EQ(run.Wait(20), c.exitCode) << c.error;
         EXPECT_NE(run.Stderr().find(c.error), std::string::npos) << run.Stderr();
+        EXPECT_EQ(run.Stdout().find("[1/"), std::string::npos) << c.error;
     }
     // Nobody pays: the step fails when its second is up, and the report says so.
     testing::Process run(

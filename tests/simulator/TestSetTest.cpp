@@ -43,7 +43,7 @@ TEST(TestSetTest, MistakesAreNamedWithTheirStep) {
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_TOTTER", "amount": 5}}]})",
          "POS_TOTTER carries no amount"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT", "amount": -1}}]})",
-         "\"amount\" (cents) must be a whole number from 0 to 999999999"},
+         "\"amount\" (cents) must be a whole number from 1 to 999999999"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT",
             "amount": {"min": 9, "max": 2}}}]})",
          "\"min\" is above \"max\""},
@@ -72,11 +72,40 @@ TEST(TestSetTest, MistakesAreNamedWithTheirStep) {
          "\"time_limit_s\" must be at least 1"},
         {R"({"steps": [{"expect": {"command": "POS_PAGEXT"}}]})",
          "step 1: a step needs a \"name\""},
+        {R"({"steps": [{"name": "  ", "expect": {"command": "POS_PAGEXT"}}]})",
+         "\"name\" must not be blank"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
+            "instruction": "Paga\n[2/2] b: altro"}]})",
+         "must not hold control characters"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
+            "expect": {"command": "POS_TOTTER"}}]})",
+         "the key \"expect\" is given twice in one object"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT", "amount": 1e400}}]})",
+         "not JSON: "},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
+            "terminal": {"answer": "code", "code": 18446744073709551615}}]})",
+         "\"code\" must be a whole number from -32768 to 32767"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
+            "terminal": {"delay_ms": 5000}, "time_limit_s": 5}]})",
+         "must be longer than the terminal's \"delay_ms\""},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_ACCRED"}},
+           {"name": "b", "expect": {"command": "POS_STORNO", "stan_of": "a"}}]})",
+         "which is no payment: only payments can be voided"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"}, "then": [
+            {"command": "POS_STATUS", "within_s": 5}, {"command": "POS_TOTTER", "within_s": 5}]}]})",
+         "one \"command\" entry and one \"no_repeat_within_s\" at most"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"}, "then": [
+            {"command": "POS_PAGEXT", "within_s": 5}, {"no_repeat_within_s": 5}]}]})",
+         "\"then\" both wants POS_PAGEXT next and forbids it"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"}, "then": [
+            {"no_repeat_within_s": 0}]}]})",
+         "\"no_repeat_within_s\" must be a number of seconds above 0"},
+        {std::string(16 * 1024 * 1024 + 1, ' '), "larger than 16 MB"},
     };
     for (const auto& c : cases) {
         std::string error;
-        EXPECT_FALSE(ParseTestSet(c.json, "it", error)) << c.json;
-        EXPECT_NE(error.find(c.error), std::string::npos) << c.json << "\n  said: " << error;
+        EXPECT_FALSE(ParseTestSet(c.json, "it", error)) << c.error;
+        EXPECT_NE(error.find(c.error), std::string::npos) << c.error << "\n  said: " << error;
     }
 }
 
@@ -188,8 +217,10 @@ TEST(TestRunTest, JudgesTheRequestAndVoidsByTheStanTheTerminalGave) {
     d.Recorded("POS_PAGEXT,A1300");
     d.Request(Function::Void, "000001", "000001");
     d.Recorded("POS_STORNO,S000001");
-    d.Request(Function::Refund, "5");
+    // Another command is declined, and the step waits on for its own until its time is up.
+    EXPECT_EQ(d.Request(Function::Refund, "5").reason, TestRun::kUnexpectedReason);
     d.Recorded("POS_ACCRED,A5");
+    d.Wait(60000);
     d.Request(Function::TerminalBalance, "");
     d.Recorded("POS_TOTTER");
     EXPECT_EQ(d.Verdicts(), "PFPFF");
@@ -198,7 +229,10 @@ TEST(TestRunTest, JudgesTheRequestAndVoidsByTheStanTheTerminalGave) {
     EXPECT_EQ(d.Failures(1),
               "importo 1300 (13,00 \xE2\x82\xAC) invece di 1250 (12,50 \xE2\x82\xAC)|"
               "manca l'identificativo della cassa|");
-    EXPECT_EQ(d.Failures(3), "richiesta POS_ACCRED invece di POS_STORNO|");
+    EXPECT_EQ(d.Failures(3),
+              "richiesta non prevista: IAE17AX_Refund (POS_ACCRED), importo 5 (0,05 \xE2\x82\xAC), "
+              "terminale (vuoto), cassa \"99999999\" (il passo attende POS_STORNO)|"
+              "nessuna richiesta POS_STORNO dalla cassa entro 60 s|");
     EXPECT_EQ(d.run.Results()[0].answer.substr(0, 22), "approvata, STAN 000001");
     EXPECT_EQ(DescribeExpected(
                   Set({Step("r", R"("expect": {"command": "POS_ACCRED", "amount": {"min": 100}})")})
@@ -265,6 +299,36 @@ TEST(TestRunTest, WhatTheRegisterDoesNextIsReadFromTheHistory) {
     EXPECT_EQ(d.Failures(3), "nessun POS_STATUS entro 10 s dalla fine dello scambio|");
 }
 
+TEST(TestRunTest, EachRecordGoesToTheStepItsRequestCameIn) {
+    RunDriver d(Set({Step("silent", R"("expect": {"command": "POS_PAGEXT"},
+                         "terminal": {"answer": "timeout"}, "time_limit_s": 5,
+                         "then": [{"command": "POS_TOTTER", "within_s": 10}])"),
+                     Step("drop", R"("expect": {"command": "POS_PAGEXT"},
+                         "terminal": {"answer": "drop"},
+                         "then": [{"command": "POS_TOTTER", "within_s": 10}])"),
+                     Step("pay", R"("expect": {"command": "POS_PAGEXT"})")}));
+    // The library waits longer than the step: its record comes in the next step, and stays
+    // with the step it belongs to.
+    d.Request(Function::PaymentExt, "100");
+    d.Wait(5000);
+    d.Request(Function::PaymentExt, "200");
+    d.Recorded("POS_PAGEXT,A100", "TIMEOUT ERROR");
+    EXPECT_EQ(d.run.Results()[0].recorded,
+              "POS_PAGEXT,A100: TIMEOUT ERROR / 00 (dopo la fine del passo)");
+    d.Recorded("POS_PAGEXT,A200", "ETH ERROR");
+    // What "then" asks for may reach the terminal: it is answered as usual, not declined.
+    EXPECT_EQ(d.Request(Function::TerminalBalance, "").answer, ScriptedAnswer::Approved);
+    d.Wait(100);
+    d.Recorded("POS_TOTTER");
+    d.Request(Function::PaymentExt, "300");
+    d.Recorded("POS_PAGEXT,A300");
+    EXPECT_EQ(d.Verdicts(), "FPP");
+    EXPECT_EQ(d.Failures(0),
+              "VarnixPos non ha registrato lo scambio entro 5 s (--history indica lo storico di "
+              "questo VarnixPos?)|");
+    EXPECT_EQ(d.run.Results()[1].after.back(), "VarnixPos: POS_TOTTER: OK / 00");
+}
+
 TEST(TestRunTest, ARefusedConnectionIsSeenInTheHistoryAlone) {
     const std::string refuse = R"({"name": "refuse", "expect": {"command": "POS_PAGEXT",
         "amount": 5000}, "terminal": {"answer": "refuse"}, "time_limit_s": 30})";
@@ -277,10 +341,11 @@ TEST(TestRunTest, ARefusedConnectionIsSeenInTheHistoryAlone) {
     EXPECT_EQ(d.run.Results()[0].recorded, "POS_PAGEXT,T1,E1,A5000,P0: ETH ERROR / 00");
     // A command VarnixPos turns down never reaches the terminal: the step says so.
     d.Recorded("POS_PAGEXT,A1", "KO");
+    d.Wait(60000);
     EXPECT_EQ(d.Verdicts(), "PF");
     EXPECT_EQ(d.Failures(1),
               "il comando POS_PAGEXT,A1 non ha raggiunto il terminale: VarnixPos ha risposto "
-              "\"KO\"|");
+              "\"KO\"|nessuna richiesta POS_PAGEXT dalla cassa entro 60 s|");
 }
 
 TEST(TestRunTest, WithoutTheHistoryWhatOnlyItShowsIsNotJudged) {
@@ -291,7 +356,8 @@ TEST(TestRunTest, WithoutTheHistoryWhatOnlyItShowsIsNotJudged) {
                      R"({"name": "c", "expect": {"command": "POS_TOTTER"}, "time_limit_s": 5,
                          "terminal": {"delay_ms": 300}})",
                      R"({"name": "d", "expect": {"command": "POS_TOTTER"}, "time_limit_s": 5})",
-                     R"({"name": "e", "expect": {"command": "POS_TOTTER"}})"},
+                     R"({"name": "e", "expect": {"command": "POS_TOTTER"},
+                         "terminal": {"answer": "timeout"}, "time_limit_s": 7})"},
                     "it"),
                 /*history=*/false);
     d.Request(Function::PaymentExt, "1");  // the answer ends the exchange
@@ -303,10 +369,15 @@ TEST(TestRunTest, WithoutTheHistoryWhatOnlyItShowsIsNotJudged) {
     EXPECT_EQ(d.run.Results()[2].endMs, -1);
     d.Wait(1);
     d.Wait(5000);  // nothing came for "d"
-    d.run.Abort(d.now);
-    EXPECT_EQ(d.Verdicts(), "NNPFN");
-    EXPECT_EQ(d.Failures(3), "nessuna richiesta dalla cassa entro 5 s|");
-    EXPECT_EQ(d.run.Results()[4].notJudged.front(), "prova interrotta prima della fine del passo");
+    // A silent terminal: the register waits up to the library's limit, so the step lasts its
+    // whole time before the next one starts.
+    d.Request(Function::TerminalBalance, "");
+    d.Wait(6999);
+    EXPECT_EQ(d.run.Results()[4].endMs, -1);
+    d.Wait(1);
+    EXPECT_EQ(d.Verdicts(), "NNPFP");
+    EXPECT_EQ(d.Failures(3), "nessuna richiesta POS_TOTTER dalla cassa entro 5 s|");
+    EXPECT_TRUE(d.run.Finished());
 }
 
 TEST(TestReportTest, JUnitCountsAndHtmlPutsFailuresFirst) {
@@ -336,7 +407,14 @@ TEST(TestReportTest, JUnitCountsAndHtmlPutsFailuresFirst) {
     const auto never = html.find("03 never");
     const auto ok = html.find("01 ok &lt;1&gt;");
     EXPECT_TRUE(bad < never && never < ok) << bad << " " << never << " " << ok;
-    EXPECT_EQ(MarkupEscape(std::string("a\x01<b\n", 5)), "a&lt;b\n");
+    // Control characters go; what is no UTF-8, or no XML character (U+FFFE), becomes U+FFFD.
+    EXPECT_EQ(MarkupEscape(std::string("a\x01<b\n\xC3\xA9\xFF\xF0\x9F\x98\x80", 12)),
+              "a&lt;b\n\xC3\xA9\xEF\xBF\xBD\xF0\x9F\x98\x80");
+    std::string replaced;
+    for (int i = 0; i < 5; ++i) {
+        replaced += "\xEF\xBF\xBD";  // each byte of U+FFFE and of an overlong "/"
+    }
+    EXPECT_EQ(MarkupEscape("\xEF\xBF\xBE\xC0\xAF"), replaced);
 }
 
 TEST(HistoryTailTest, HandsOutWholeNewLinesAndStartsAgainAfterARotation) {

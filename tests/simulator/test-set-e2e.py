@@ -85,6 +85,11 @@ def main():
             print(f.read().decode("utf-8", "replace"))
 
     problems = []
+    with open(sim_out, "rb") as f:
+        complaints = [line for line in f.read().decode("utf-8", "replace").split("\n")
+                      if line.startswith("pos-simulator:")]
+    if complaints:
+        problems.append("the simulator complained: %s" % complaints[:3])
     suite = ET.parse(os.path.join(report, "report.xml")).getroot().find("testsuite")
     verdicts = {}
     for case in suite.findall("testcase"):

@@ -202,11 +202,16 @@ std::unique_ptr<ReadableFile> PosixPlatform::OpenForReading(const std::string& p
 bool PosixPlatform::ReplaceContents(const std::string& path, std::string_view bytes, bool synced) {
     // Written beside and renamed over; synced, the data first and the folder after the rename,
     // so that the rename holds too.
-    const std::string temporary = path + ".new";
+    // The temporary name is new each time and made exclusively: a link or a file someone left
+    // under a fixed name in a shared folder is never written through.
+    std::string temporary = path + ".XXXXXX";
     {
-        const Descriptor fd(
-            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-        if (fd.get() < 0 || !WriteAll(fd.get(), bytes) || (synced && ::fdatasync(fd.get()) != 0)) {
+        const Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+        if (fd.get() < 0) {
+            return false;
+        }
+        if (::fchmod(fd.get(), 0644) != 0 || !WriteAll(fd.get(), bytes) ||
+            (synced && ::fdatasync(fd.get()) != 0)) {
             ::unlink(temporary.c_str());
             return false;
         }

@@ -4,6 +4,8 @@
 #include "platform/win32/WindowsHeaders.h"
 
 #include <algorithm>
+#include <atomic>
+#include <string>
 
 #include "platform/win32/Win32Platform.h"
 
@@ -135,10 +137,25 @@ std::unique_ptr<ReadableFile> Win32Platform::OpenForReading(const std::string& p
 }
 
 bool Win32Platform::ReplaceContents(const std::string& path, std::string_view bytes, bool synced) {
-    const std::string temporary = path + ".new";
+    // A name of its own each time, made exclusively: nothing someone left under a fixed name in
+    // a shared folder is ever written through.
+    static std::atomic<unsigned> counter{0};
+    std::string temporary;
+    const auto create = [&] {
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
+            temporary = path + "." + std::to_string(::GetCurrentProcessId()) + "-" +
+                        std::to_string(counter++) + ".new";
+            handle = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (handle == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
+                break;
+            }
+        }
+        return handle;
+    };
     {
-        const Handle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        const Handle file(create());
         if (!file.valid()) {
             return false;
         }
