@@ -457,7 +457,7 @@ std::string EuroText(std::int64_t cents) {
 std::optional<TestSet> ParseTestSet(std::string_view text, const std::string& language,
                                     std::string& error) {
     if (text.size() > kMaxFileBytes) {
-        error = "larger than " + std::to_string(kMaxFileBytes / (1024 * 1024)) +
+        error = "larger than " + std::to_string(kMaxFileBytes / (std::size_t{1024} * 1024)) +
                 " MB: no test set is anywhere near that";
         return std::nullopt;
     }
