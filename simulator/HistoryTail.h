@@ -1,10 +1,12 @@
 // Follows VarnixPos's exchange history file from where it stood when the follow began: each call
 // hands out the entries appended since the last one. A line still being written waits for its
-// end; a file that shrank was rotated and is read again from its start.
+// end; when the file is rotated, the rest of the old one (now ".1") is read before the new one.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "exchange/ExchangeHistory.h"
@@ -22,6 +24,7 @@ class HistoryTail {
   private:
     std::string path_;
     std::uint64_t offset_ = 0;
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> identity_;  // file id, volume
     std::string partial_;
 };
 

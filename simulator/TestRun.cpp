@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <utility>
 
 #include "iae17/Functions.h"
@@ -59,6 +61,32 @@ CommandFields FieldsOf(const std::string& line, const std::string& keyword) {
         at = next;
     }
     return fields;
+}
+
+// What tells one request of a command from another: its amount, or the STAN it voids ("" for
+// totals and closure). From the wire, and from a command line the way the handlers cut it.
+std::string CarriedBy(const proto::Request& request, const std::string& keyword) {
+    if (keyword == "POS_STORNO") {
+        iae17::POSData data;
+        iae17::Unpack(request.data, data);
+        return TrimField(data.STAN.Text());
+    }
+    if (!TakesAmount(keyword)) {
+        return {};
+    }
+    iae17::POSRequest req;
+    iae17::Unpack(request.request, req);
+    return TrimField(req.Amount.Text());
+}
+
+std::string CarriedBy(const CommandFields& fields, const std::string& keyword) {
+    if (keyword == "POS_STORNO") {
+        return TrimField(fields.stan.substr(0, decltype(iae17::POSRequest::STAN)::kWidth));
+    }
+    if (!TakesAmount(keyword)) {
+        return {};
+    }
+    return TrimField(fields.amount.substr(0, decltype(iae17::POSRequest::Amount)::kWidth));
 }
 
 std::string DescribeRequest(const proto::Request& request) {
@@ -203,7 +231,13 @@ bool TestRun::ListenerOpen() const {
 }
 
 std::vector<std::string> TestRun::TakeOutput() {
-    return std::exchange(output_, {});
+    // What the register sent is shown too: it must not move the developer's cursor, nor fake a
+    // step's announcement for a register that follows this output.
+    std::vector<std::string> lines = std::exchange(output_, {});
+    for (auto& line : lines) {
+        line = Printable(line);
+    }
+    return lines;
 }
 
 std::size_t TestRun::Count(Verdict verdict) const {
@@ -312,14 +346,30 @@ Terminal TestRun::OnRequest(const proto::Request& request, std::int64_t nowMs) {
     declined.answer = ScriptedAnswer::Declined;
     declined.reason = kUnexpectedReason;
     answering_ = Answering::Unexpected;
+    // Only a command's request gets a record in the history (the console's buttons call the
+    // library without one).
+    if (!keyword.empty()) {
+        pending_.push_back(
+            {keyword, CarriedBy(request, keyword), nowMs, Finished() ? kNoStep : current_, false});
+    }
     if (!started_ || Finished()) {
-        pending_.push_back({keyword, kNoStep, false});
         output_.push_back("      richiesta dopo l'ultimo passo: " + what + " (negata)");
         return declined;
     }
+    if (phase_ == Phase::Exchange) {
+        // VarnixPos runs one command at a time: a new request means the register's last
+        // exchange is over, whether or not its record has been seen yet (both commands in one
+        // file, or no history to say so).
+        EndExchange(nowMs, nowMs);
+        if (Finished()) {
+            pending_.back().step = kNoStep;
+            output_.push_back("      richiesta dopo l'ultimo passo: " + what + " (negata)");
+            return declined;
+        }
+        pending_.back().step = current_;
+    }
     const Step& step = CurrentStep();
     StepResult& result = Current();
-    pending_.push_back({keyword, current_, false});
     if (phase_ == Phase::Awaiting && step.terminal.answer != ScriptedAnswer::Refuse &&
         keyword == step.expect.command) {
         pending_.back().exchange = true;
@@ -426,21 +476,21 @@ void TestRun::OnHistory(const exchange::HistoryEntry& entry, std::int64_t nowMs)
     const bool terminalCommand = ReachesTerminal(keyword);
     const std::string line = text::Cp1252ToUtf8(entry.command);
     const std::string recorded = line + ": " + DescribeRecorded(entry);
+    ++recordsSeen_;
     // The record of a request the terminal saw: it belongs to the step that request came in,
     // which need not be the step on now (a terminal that kept silent beyond a step's limit).
-    if (terminalCommand && !pending_.empty() && pending_.front().keyword == keyword) {
-        const Pending request = pending_.front();
-        pending_.pop_front();
-        if (request.step >= results_.size()) {
+    if (const auto request = TakePending(entry, keyword, nowMs)) {
+        if (request->step >= results_.size()) {
             return;
         }
-        if (request.exchange && request.step == current_ && phase_ == Phase::Exchange) {
+        if (request->exchange && request->step == current_ && phase_ == Phase::Exchange) {
             Current().recorded = recorded;
             EndExchange(nowMs, nowMs);
-        } else if (request.exchange) {
-            results_[request.step].recorded = recorded + " (dopo la fine del passo)";
+        } else if (request->exchange) {
+            results_[request->step].recorded =
+                recorded + (request->step == current_ ? "" : " (dopo la fine del passo)");
         } else {
-            results_[request.step].after.push_back("VarnixPos: " + recorded);
+            results_[request->step].after.push_back("VarnixPos: " + recorded);
         }
         return;
     }
@@ -480,6 +530,35 @@ void TestRun::OnHistory(const exchange::HistoryEntry& entry, std::int64_t nowMs)
     }
     SettleNextCommand(keyword, line, nowMs);
     Tick(nowMs);
+}
+
+std::optional<TestRun::Pending> TestRun::TakePending(const exchange::HistoryEntry& entry,
+                                                     const std::string& keyword,
+                                                     std::int64_t nowMs) {
+    // A request whose record never came (a history that rotated under the follower, say) is
+    // given up after a while: no library waits that long.
+    std::erase_if(pending_, [&](const Pending& p) { return nowMs - p.requestMs > kPendingMs; });
+    if (!ReachesTerminal(keyword)) {
+        return std::nullopt;
+    }
+    // Of the requests of this command carrying the same, the one that came when the record's
+    // exchange began; a line without the field carries whatever the last one did.
+    const std::string carried = CarriedBy(FieldsOf(entry.command, keyword), keyword);
+    const std::int64_t began = nowMs - entry.durationMs;
+    auto best = pending_.end();
+    for (auto it = pending_.begin(); it != pending_.end(); ++it) {
+        if (it->keyword == keyword && (carried.empty() || it->carried == carried) &&
+            (best == pending_.end() ||
+             std::llabs(it->requestMs - began) < std::llabs(best->requestMs - began))) {
+            best = it;
+        }
+    }
+    if (best == pending_.end()) {
+        return std::nullopt;
+    }
+    Pending taken = *best;
+    pending_.erase(best);
+    return taken;
 }
 
 // The step's "then" expectations are watched from `endMs` on; a step without any ends then.
@@ -522,8 +601,10 @@ void TestRun::Tick(std::int64_t nowMs) {
             return;
         case Phase::Exchange:
             if (late && history_) {
+                // Not one record in the whole run: most likely not this VarnixPos's history.
                 Fail("VarnixPos non ha registrato lo scambio entro " + Seconds(step.timeLimitMs) +
-                     " (--history indica lo storico di questo VarnixPos?)");
+                     (recordsSeen_ == 0 ? " (--history indica lo storico di questo VarnixPos?)"
+                                        : ""));
                 EndStep(nowMs);
             } else if (late) {
                 EndExchange(nowMs, nowMs);  // a silent terminal: the register's wait is over

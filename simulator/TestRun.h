@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -102,12 +103,20 @@ class TestRun {
     Answering answering_ = Answering::Unexpected;
     // The requests the terminal saw, oldest first, until VarnixPos's record of each arrives.
     static constexpr std::size_t kNoStep = static_cast<std::size_t>(-1);
+    static constexpr std::int64_t kPendingMs = 10 * 60 * 1000;
     struct Pending {
         std::string keyword;
+        std::string carried;  // its amount, or the STAN it voids
+        std::int64_t requestMs = 0;
         std::size_t step = kNoStep;  // the step on when it came
         bool exchange = false;       // the step's own request
     };
     std::deque<Pending> pending_;
+    std::size_t recordsSeen_ = 0;
+    // The request `entry` records, taken off the list; none for a command that never reached
+    // the terminal.
+    std::optional<Pending> TakePending(const exchange::HistoryEntry& entry,
+                                       const std::string& keyword, std::int64_t nowMs);
     std::int64_t thenStartMs_ = 0;
     std::vector<bool> thenResolved_;
     std::int64_t stepAmount_ = -1;  // the amount the step's request carried

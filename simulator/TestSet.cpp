@@ -26,7 +26,6 @@ struct Mistake {
 constexpr int kMaxSeconds = 24 * 3600;
 constexpr int kDefaultTimeLimitMs = 60000;
 constexpr int kLibraryWaitMs = 60000;  // how long the library waits for an answer, by default
-constexpr std::size_t kMaxFileBytes = std::size_t{16} * 1024 * 1024;
 
 struct AnswerName {
     ScriptedAnswer answer;
@@ -61,9 +60,8 @@ std::string Text(const json& value, const char* what) {
     if (!value.is_string()) {
         throw Mistake{std::string(what) + " must be a string"};
     }
-    const std::string text = value.get<std::string>();
-    if (std::any_of(text.begin(), text.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
+    std::string text = value.get<std::string>();
+    if (Printable(text) != text) {
         throw Mistake{std::string(what) + " must not hold control characters (line ends, tabs...)"};
     }
     return text;
@@ -86,7 +84,11 @@ int Milliseconds(const json& seconds, const char* what) {
         throw Mistake{std::string(what) + " must be a number of seconds above 0, at most " +
                       std::to_string(kMaxSeconds)};
     }
-    return static_cast<int>(std::lround(seconds.get<double>() * 1000));
+    const auto ms = static_cast<int>(std::lround(seconds.get<double>() * 1000));
+    if (ms == 0) {
+        throw Mistake{std::string(what) + " must be at least 0.001 (a millisecond)"};
+    }
+    return ms;
 }
 
 // The largest amount the request's nine characters can carry.
@@ -104,6 +106,11 @@ IdRule ParseId(const json& value, const char* what) {
     if (value.is_object() && value.size() == 1 && value.contains("equals")) {
         rule.kind = IdRule::Kind::Exactly;
         rule.value = Text(value["equals"], what);
+        // Compared with the request's field, blanks trimmed: nine Windows-1252 characters.
+        const std::size_t length = text::Utf8ToCp1252(rule.value).size();
+        if (rule.value.find_first_not_of(' ') == std::string::npos || length > 9) {
+            throw Mistake{std::string(what) + ": the identifier holds 1 to 9 characters"};
+        }
         return rule;
     }
     throw Mistake{std::string(what) + " must be \"any\", \"present\" or {\"equals\": \"...\"}"};
@@ -137,7 +144,7 @@ ExpectedRequest ParseExpect(const json& e) {
                 expect.amountMin = Whole(a["min"], "\"min\"", 0, kMaxAmount);
             }
             if (a.contains("max")) {
-                expect.amountMax = Whole(a["max"], "\"max\"", 0, kMaxAmount);
+                expect.amountMax = Whole(a["max"], "\"max\"", 1, kMaxAmount);
             }
             if (!expect.amountMin && !expect.amountMax) {
                 throw Mistake{"\"amount\" needs \"min\", \"max\" or both"};
@@ -159,11 +166,14 @@ ExpectedRequest ParseExpect(const json& e) {
         }
         if (e.contains("stan")) {
             expect.stan = Text(e["stan"], "\"stan\"");
-            if (expect.stan.empty() || expect.stan.size() > 7) {
-                throw Mistake{"\"stan\" must have 1 to 7 characters"};
+            if (expect.stan.find_first_not_of(' ') == std::string::npos || expect.stan.size() > 7) {
+                throw Mistake{"\"stan\" must have 1 to 7 characters, not all blank"};
             }
         } else {
             expect.stanOf = Text(e["stan_of"], "\"stan_of\"");
+            if (expect.stanOf.empty()) {
+                throw Mistake{"\"stan_of\" must name a step"};
+            }
         }
     }
     if (e.contains("terminal_id")) {
@@ -202,8 +212,13 @@ Terminal ParseTerminal(const json& t) {
             throw Mistake{"\"reason\" goes with \"answer\": \"declined\" only"};
         }
         terminal.reason = Text(t["reason"], "\"reason\"");
-        // The record carries Windows-1252: one byte a character there.
-        const std::size_t length = text::Utf8ToCp1252(terminal.reason).size();
+        // The record carries Windows-1252: one byte a character there, and nothing else.
+        const std::string ansi = text::Utf8ToCp1252(terminal.reason);
+        if (text::Cp1252ToUtf8(ansi) != terminal.reason) {
+            throw Mistake{"\"reason\" holds characters the record cannot carry (Windows-1252)"};
+        }
+        const std::size_t length =
+            terminal.reason.find_first_not_of(' ') == std::string::npos ? 0 : ansi.size();
         if (length == 0 || length > 24) {
             // The record's refusal text holds 24 characters and its terminator.
             throw Mistake{"\"reason\" must have 1 to 24 characters"};
@@ -447,6 +462,28 @@ bool Step::NeedsHistory() const {
     return terminal.answer == ScriptedAnswer::Refuse || (!next.empty() && !ReachesTerminal(next));
 }
 
+std::string Printable(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const auto next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
+        const auto third = i + 2 < utf8.size() ? static_cast<unsigned char>(utf8[i + 2]) : 0;
+        if (c < 0x20 || c == 0x7F) {
+            out += '?';
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {  // U+0080..U+009F
+            out += '?';
+            ++i;
+        } else if (c == 0xE2 && next == 0x80 && (third == 0xA8 || third == 0xA9)) {  // U+2028/9
+            out += '?';
+            i += 2;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 std::string EuroText(std::int64_t cents) {
     char buffer[48];
     std::snprintf(buffer, sizeof buffer, "%lld,%02lld \xE2\x82\xAC",
@@ -456,8 +493,8 @@ std::string EuroText(std::int64_t cents) {
 
 std::optional<TestSet> ParseTestSet(std::string_view text, const std::string& language,
                                     std::string& error) {
-    if (text.size() > kMaxFileBytes) {
-        error = "larger than " + std::to_string(kMaxFileBytes / (std::size_t{1024} * 1024)) +
+    if (text.size() > kMaxTestSetBytes) {
+        error = "larger than " + std::to_string(kMaxTestSetBytes / (std::size_t{1024} * 1024)) +
                 " MB: no test set is anywhere near that";
         return std::nullopt;
     }

@@ -91,6 +91,9 @@ struct TestSet {
     std::vector<Step> steps;
 };
 
+// No test set is anywhere near this size; a bigger file is refused before it is read.
+inline constexpr std::size_t kMaxTestSetBytes = std::size_t{16} * 1024 * 1024;
+
 // Parses a test set. `language` picks the instructions ("it", "en"); a step without one in that
 // language falls back to Italian, then to one made up from what it expects. On a mistake:
 // nothing, and `error` says what and where.
@@ -99,5 +102,9 @@ std::optional<TestSet> ParseTestSet(std::string_view json, const std::string& la
 
 // "12,50 €" (UTF-8).
 std::string EuroText(std::int64_t cents);
+
+// UTF-8 text with what a terminal would act on instead of showing — C0 and C1 control
+// characters, DEL, the line and paragraph separators — each turned into "?".
+std::string Printable(std::string_view utf8);
 
 }  // namespace varnix::sim

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "iae17/Functions.h"
@@ -183,6 +184,7 @@ int Run(int argc, char** argv) {
     std::string language = "it";
     std::string scriptedBy;  // the first option a test set overrides
     std::string setOnly;     // an option that means something with a test set only
+    std::set<std::string> givenOnce;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -249,6 +251,9 @@ int Run(int argc, char** argv) {
             std::string& value = arg == "--report"    ? testSet.reportFolder
                                  : arg == "--history" ? testSet.historyPath
                                                       : language;
+            if (!givenOnce.insert(arg).second) {
+                return Fail(arg + " given twice");
+            }
             value = argv[++i];
             setOnly = arg;
             if (argv[i][0] == '\0') {
@@ -265,14 +270,20 @@ int Run(int argc, char** argv) {
             return Fail(scriptedBy +
                         " has no effect with --test-set: each step scripts the answer");
         }
-        const auto text = varnix::platform::HostPlatform().ReadWholeFile(testSet.setFile);
+        auto& platform = varnix::platform::HostPlatform();
+        if (const auto stat = platform.StatFile(testSet.setFile);
+            stat && stat->size > varnix::sim::kMaxTestSetBytes) {
+            return Fail(testSet.setFile + ": larger than 16 MB: no test set is anywhere near that");
+        }
+        const auto text = platform.ReadWholeFile(testSet.setFile);
         if (!text) {
             return Fail("cannot read the test set " + testSet.setFile);
         }
         std::string error;
         set = varnix::sim::ParseTestSet(*text, language, error);
         if (!set) {
-            std::cerr << "pos-simulator: " << testSet.setFile << ": " << error << "\n";
+            std::cerr << "pos-simulator: " << testSet.setFile << ": "
+                      << varnix::sim::Printable(error) << "\n";
             return 2;
         }
         if (!testSet.historyPath.empty() && !HistoryFollowable(testSet.historyPath, error)) {

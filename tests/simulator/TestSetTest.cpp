@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "fakes/TestEnv.h"
@@ -166,9 +167,10 @@ class RunDriver {
         return terminal;
     }
     void Recorded(const std::string& command, const std::string& outcome = "OK",
-                  const std::string& file = "SRINPF.TXT") {
+                  const std::string& file = "SRINPF.TXT", std::int64_t durationMs = 0) {
         exchange::HistoryEntry entry;
         entry.command = command;
+        entry.durationMs = durationMs;
         entry.outcome = outcome;
         entry.transaction = "00";
         entry.file = file;
@@ -329,6 +331,42 @@ TEST(TestRunTest, EachRecordGoesToTheStepItsRequestCameIn) {
     EXPECT_EQ(d.run.Results()[1].after.back(), "VarnixPos: POS_TOTTER: OK / 00");
 }
 
+TEST(TestRunTest, ANewRequestEndsTheLastExchangeAndRecordsFindTheirRequestByTime) {
+    const std::string silentThenTotals = R"("expect": {"command": "POS_PAGEXT"},
+        "terminal": {"answer": "timeout"}, "time_limit_s": 20,
+        "then": [{"command": "POS_TOTTER", "within_s": 10}])";
+    // No history: the register's next request shows the silent terminal's exchange is over.
+    RunDriver blind(Set({Step("silent", silentThenTotals)}), /*history=*/false);
+    blind.Request(Function::PaymentExt, "100");
+    blind.Wait(5000);
+    EXPECT_EQ(blind.Request(Function::TerminalBalance, "").answer, ScriptedAnswer::Approved);
+    blind.Wait(1);
+    EXPECT_EQ(blind.Verdicts(), "P");
+
+    // History: both commands of one file reach the terminal before the first record is seen.
+    const std::string totals = R"("expect": {"command": "POS_TOTTER"})";
+    RunDriver d(Set({Step("drop", R"("expect": {"command": "POS_PAGEXT"},
+                         "terminal": {"answer": "drop"},
+                         "then": [{"command": "POS_TOTTER", "within_s": 10}])"),
+                     Step("lost", totals), Step("totals", totals)}));
+    d.Request(Function::PaymentExt, "4000");
+    d.Wait(50);
+    EXPECT_EQ(d.Request(Function::TerminalBalance, "").answer, ScriptedAnswer::Approved);
+    d.Recorded("POS_PAGEXT,A4000", "ETH ERROR", "SRINPF.TXT", 100);
+    d.Recorded("POS_TOTTER", "OK", "SRINPF.TXT", 50);
+    d.Wait(1);
+    // A record that never comes (the history rotated under the follower) takes no later one:
+    // each goes to the request that came when its exchange began.
+    d.Request(Function::TerminalBalance, "");
+    d.Wait(60000);
+    d.Request(Function::TerminalBalance, "");
+    d.Wait(900);
+    d.Recorded("POS_TOTTER", "OK", "SRINPF.TXT", 900);
+    EXPECT_EQ(d.Verdicts(), "PFP");
+    EXPECT_EQ(d.run.Results()[0].after.back(), "VarnixPos: POS_TOTTER: OK / 00");
+    EXPECT_EQ(d.run.Results()[2].recorded, "POS_TOTTER: OK / 00");
+}
+
 TEST(TestRunTest, ARefusedConnectionIsSeenInTheHistoryAlone) {
     const std::string refuse = R"({"name": "refuse", "expect": {"command": "POS_PAGEXT",
         "amount": 5000}, "terminal": {"answer": "refuse"}, "time_limit_s": 30})";
@@ -432,8 +470,15 @@ TEST(HistoryTailTest, HandsOutWholeNewLinesAndStartsAgainAfterARotation) {
     EXPECT_EQ(entries[0].command, "A");
     write("\"B\"}\n", std::ios::app);
     EXPECT_EQ(tail.ReadNew().at(0).command, "B");
-    write("{\"command\":\"C\"}\n", std::ios::trunc);  // rotated: a new, shorter file
+    write("{\"command\":\"C\"}\n", std::ios::trunc);  // cut short in place
     EXPECT_EQ(tail.ReadNew().at(0).command, "C");
+    // Rotated between two looks: the old file's last line is read from ".1", then the new one.
+    write("{\"command\":\"D\"}\n", std::ios::app);
+    std::filesystem::rename(path, path + ".1");
+    write("{\"command\":\"E\"}\n", std::ios::trunc);
+    entries = tail.ReadNew();
+    ASSERT_EQ(entries.size(), 2U);
+    EXPECT_EQ(entries[0].command + entries[1].command, "DE");
 }
 
 }  // namespace
