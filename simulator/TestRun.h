@@ -103,7 +103,7 @@ class TestRun {
     Answering answering_ = Answering::Unexpected;
     // The requests the terminal saw, oldest first, until VarnixPos's record of each arrives.
     static constexpr std::size_t kNoStep = static_cast<std::size_t>(-1);
-    static constexpr std::int64_t kPendingMs = 10 * 60 * 1000;
+    static constexpr std::int64_t kPendingMs = std::int64_t{10} * 60 * 1000;
     struct Pending {
         std::string keyword;
         std::string carried;  // its amount, or the STAN it voids
