@@ -346,27 +346,21 @@ Terminal TestRun::OnRequest(const proto::Request& request, std::int64_t nowMs) {
     declined.answer = ScriptedAnswer::Declined;
     declined.reason = kUnexpectedReason;
     answering_ = Answering::Unexpected;
-    // Only a command's request gets a record in the history (the console's buttons call the
-    // library without one).
-    if (!keyword.empty()) {
-        pending_.push_back(
-            {keyword, CarriedBy(request, keyword), nowMs, Finished() ? kNoStep : current_, false});
-    }
-    if (!started_ || Finished()) {
-        output_.push_back("      richiesta dopo l'ultimo passo: " + what + " (negata)");
-        return declined;
-    }
-    if (phase_ == Phase::Exchange) {
+    if (started_ && !Finished() && phase_ == Phase::Exchange) {
         // VarnixPos runs one command at a time: a new request means the register's last
         // exchange is over, whether or not its record has been seen yet (both commands in one
         // file, or no history to say so).
         EndExchange(nowMs, nowMs);
-        if (Finished()) {
-            pending_.back().step = kNoStep;
-            output_.push_back("      richiesta dopo l'ultimo passo: " + what + " (negata)");
-            return declined;
-        }
-        pending_.back().step = current_;
+    }
+    const std::size_t owner = started_ && !Finished() ? current_ : kNoStep;
+    // Only a command's request gets a record in the history (the console's buttons call the
+    // library without one).
+    if (!keyword.empty()) {
+        pending_.push_back({keyword, CarriedBy(request, keyword), nowMs, owner, false});
+    }
+    if (owner == kNoStep) {
+        output_.push_back("      richiesta dopo l'ultimo passo: " + what + " (negata)");
+        return declined;
     }
     const Step& step = CurrentStep();
     StepResult& result = Current();
