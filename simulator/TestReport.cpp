@@ -112,12 +112,12 @@ std::size_t XmlCharAt(const std::string& s, std::size_t at) {
     if (length == 0 || at + length > s.size()) {
         return 0;
     }
-    std::uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    std::uint32_t code = length == 1 ? lead : lead & (0x7FU >> length);
     for (std::size_t i = 1; i < length; ++i) {
         if ((byte(i) & 0xC0) != 0x80) {
             return 0;
         }
-        code = (code << 6) | (byte(i) & 0x3F);
+        code = (code << 6) | (byte(i) & 0x3FU);
     }
     const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
     if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ||
