@@ -1,5 +1,5 @@
-"""Pieces shared by make bench and make soak: the built programs, a private data folder, the
-loopback simulator, and what /proc says of a process."""
+"""Pieces shared by make bench and make soak (and the test-set run of make test): the built
+programs, a private data folder, the loopback simulator, and what /proc says of a process."""
 import os
 import random
 import subprocess

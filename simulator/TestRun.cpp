@@ -1,7 +1,6 @@
 #include "simulator/TestRun.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -25,14 +24,6 @@ std::string AmountText(std::int64_t cents) {
 
 std::string Quoted(const std::string& ansi) {
     return ansi.empty() ? "(vuoto)" : "\"" + text::Cp1252ToUtf8(ansi) + "\"";
-}
-
-bool SameFileName(const std::string& a, const char* b) {
-    return std::equal(a.begin(), a.end(), b, b + std::char_traits<char>::length(b),
-                      [](char x, char y) {
-                          return std::toupper(static_cast<unsigned char>(x)) ==
-                                 std::toupper(static_cast<unsigned char>(y));
-                      });
 }
 
 // The fields of a command line the way the handlers read them: A and, for a void, S.
@@ -463,7 +454,7 @@ void TestRun::SettleNextCommand(const std::string& keyword, const std::string& w
 }
 
 void TestRun::OnHistory(const exchange::HistoryEntry& entry, std::int64_t nowMs) {
-    if (!started_ || SameFileName(entry.file, kStatusRequestFile)) {
+    if (!started_ || text::EqualsNoCase(entry.file, kStatusRequestFile)) {
         return;
     }
     const std::string keyword = KeywordOf(entry.command);

@@ -1,7 +1,5 @@
 #include "simulator/TestSetSession.h"
 
-#include <cstdio>
-
 #include "ports/SystemClock.h"
 #include "text/AnsiText.h"
 
@@ -40,15 +38,6 @@ std::string Shown(const std::string& path) {
 #endif
 }
 
-std::string LocalStamp() {
-    const auto now = ports::LocalNow();
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", now.year % 10000,
-                  now.month % 100, now.day % 100, now.hour % 100, now.minute % 100,
-                  now.second % 100);
-    return text;
-}
-
 }  // namespace
 
 TestSetSession::TestSetSession(asio::io_context& io, SimulatorServer& server, TestSet set,
@@ -73,7 +62,7 @@ std::int64_t TestSetSession::NowMs() const {
 bool TestSetSession::Start(std::function<void()> onFinished) {
     onFinished_ = std::move(onFinished);
     started_ = std::chrono::steady_clock::now();
-    startedAt_ = LocalStamp();
+    startedAt_ = ports::DateTimeText(ports::LocalNow());
     // Written now, with every step still to come, and again as each one ends: a folder that
     // cannot take the report is found before the developer's time goes into the run, and a run
     // that is killed leaves the steps done so far.

@@ -50,12 +50,7 @@ HistoryEntry ExchangeRecordWriter::HistoryEntryFor(const std::string& funzione,
     // see the record as the exchange left it.
     iae17::POSData data = context_.records.data;
     HistoryEntry entry;
-    const auto now = context_.ports.clock.Now();
-    char time[32];
-    std::snprintf(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%02d", now.year % 10000,
-                  now.month % 100, now.day % 100, now.hour % 100, now.minute % 100,
-                  now.second % 100);
-    entry.time = time;
+    entry.time = ports::DateTimeText(context_.ports.clock.Now());
     entry.command = funzione;
     entry.handler = executionDescription;
     entry.outcome = head.outcome;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 namespace varnix::ports {
 
@@ -14,6 +16,14 @@ struct LocalDateTime {
     int minute = 0;
     int second = 0;
 };
+
+// "2026-12-06 09:41:07": how the exchange history and the simulator's reports write a time.
+inline std::string DateTimeText(const LocalDateTime& t) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year % 10000, t.month % 100,
+                  t.day % 100, t.hour % 100, t.minute % 100, t.second % 100);
+    return text;
+}
 
 class Clock {
   public:

@@ -12,9 +12,12 @@ import random
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import xml.etree.ElementTree as ET
+
+# The private data folder and the configuration are the benchmarks' own.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "bench"))
+import harness  # noqa: E402
 
 RUN_LIMIT_S = 240  # the whole set takes about 40 s; a hang must not pass for slowness
 
@@ -43,22 +46,14 @@ def main():
     bin_dir, source, mistake = sys.argv[1:4]
     expected_failed = set(sys.argv[4:])
     test_set = os.path.join(source, "test-sets", "base.json")
-    work = tempfile.mkdtemp(prefix="varnixpos-testset-")
-    data = os.path.join(work, "share", "ZANDRIKVarnixPos")
-    os.makedirs(data)
+    work, data, env = harness.private_data_folder("varnixpos-testset-")
+    env.update(VARNIXPOS_IAE17_ANSWER_MS="3000", VARNIXPOS_IAE17_CONNECT_MS="1000")
     report = os.path.join(work, "report")
     sim_out = os.path.join(work, "simulator.out")
-    env = dict(os.environ, XDG_DATA_HOME=os.path.join(work, "share"),
-               XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_RUNTIME_DIR=work,
-               VARNIXPOS_IAE17_ANSWER_MS="3000", VARNIXPOS_IAE17_CONNECT_MS="1000")
-    env.pop("DISPLAY", None)
-    env.pop("WAYLAND_DISPLAY", None)
 
     sim, port = start_simulator(bin_dir, sim_out, test_set, report,
                                 os.path.join(data, "HistoryVnxPos.jsonl"))
-    with open(os.path.join(data, "ConfigVnxPos.TXT"), "wb") as f:
-        f.write(b"TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:%d\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n"
-                % port)
+    harness.write_config(data, port)
     with open(os.path.join(data, "ParamVnxPos.TXT"), "wb") as f:
         f.write(b"1\r\n0\r\n0\r\n0\r\n")  # the log on: the register reads its outcomes there
     resident = subprocess.Popen([os.path.join(bin_dir, "varnixpos-cli")], env=env,
