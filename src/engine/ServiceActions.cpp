@@ -56,17 +56,30 @@ bool ServiceActions::Form_Load() {
         return false;
     }
     service.cmdSalvaDati.enabled = true;
-    SkipOnRuntimeError([&] {
-        // Only a process that may poll the command file clears its old result: a second
-        // VarnixPos on the same file would delete the result the register is about to read.
-        if (context_.inputLock.Hold(settings.InputFilePath) &&
-            platform.FileExists(settings.OutputFilePath)) {
-            platform.RemoveFile(settings.OutputFilePath);
+    // Only the resident polls, and only one per command file, a rule of this system's own: a
+    // second one would pick up the same payments. It says so and ends before any window or tray
+    // icon shows and before it touches anything. Where the system will not say, the window comes
+    // up and the cycle keeps trying, running nothing until it knows it is alone.
+    const bool polls = context_.runMode == "resident";
+    if (polls) {
+        const auto claim = context_.commands.Hold(settings.InputFilePath);
+        if (claim == exchange::CommandRun::Claim::Busy) {
+            ports.dialogs.Inform(context_.commands.ClaimMessage(settings.InputFilePath));
+            ports.shell.EndProcess(6);  // startup::kExitLockBusy
+            return false;
         }
-    });
+        SkipOnRuntimeError([&] {
+            // Only the process that polls the command file clears its old result: another one
+            // would delete the result the register is about to read.
+            if (claim == exchange::CommandRun::Claim::Held &&
+                platform.FileExists(settings.OutputFilePath)) {
+                platform.RemoveFile(settings.OutputFilePath);
+            }
+        });
+    }
     console.FollowConfiguration(settings.ComParams, settings.IsEthernet());
     service.trayIconShown = true;
-    ports.timer.SetEnabled(true);
+    ports.timer.SetEnabled(polls);
     service.visible = true;
     service.minimized = false;
     service.Refresh();

@@ -18,8 +18,9 @@ class ServiceActions {
     ServiceActions(exchange::Context& context, ConsoleActions& console)
         : context_(context), console_(console), testTools_(context) {}
 
-    // The start-up sequence. False when the configuration could not be read: the message has
-    // been shown and the process is ending.
+    // The start-up sequence. False when the configuration could not be read, or another resident
+    // polls the command file (nothing shown but the message): the message has been shown and
+    // the process is ending.
     bool Form_Load();
     // The close request, whatever its source: true lets the window close.
     bool Form_QueryUnload();

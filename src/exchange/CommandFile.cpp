@@ -27,17 +27,8 @@ std::optional<std::size_t> ReadPiece(platform::ReadableFile& file, std::string& 
 
 }  // namespace
 
-std::uint64_t HashBytes(std::string_view bytes, std::uint64_t hash) {
-    for (const char c : bytes) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 0x100000001b3ULL;
-    }
-    return hash;
-}
-
 std::string FileIdentity::ToText() const {
-    return std::to_string(hash) + ' ' + std::to_string(size) + ' ' + std::to_string(mtimeNs) + ' ' +
-           std::to_string(fileId) + ' ' + std::to_string(volume);
+    return std::to_string(hash) + ' ' + std::to_string(size);
 }
 
 std::optional<FileIdentity> FileIdentity::FromText(std::string_view text) {
@@ -52,8 +43,7 @@ std::optional<FileIdentity> FileIdentity::FromText(std::string_view text) {
         at = ptr;
         return ec == std::errc();
     };
-    if (!next(identity.hash) || !next(identity.size) || !next(identity.mtimeNs) ||
-        !next(identity.fileId) || !next(identity.volume) || at != end) {
+    if (!next(identity.hash) || !next(identity.size) || at != end) {
         return std::nullopt;
     }
     return identity;
@@ -104,11 +94,6 @@ CommandFile::CommandFile(platform::Platform& platform, const std::string& path,
     }
     identity_.hash = hash;
     identity_.size = size;
-    if (stat) {
-        identity_.mtimeNs = stat->mtimeNs;
-        identity_.fileId = stat->fileId;
-        identity_.volume = stat->volume;
-    }
     state_ = State::Open;
 }
 
@@ -164,9 +149,6 @@ bool CommandFile::StillHas(platform::Platform& platform, const std::string& path
     const auto stat = platform.StatFile(path);
     if (stat && !identity.Fits(*stat)) {
         return false;
-    }
-    if (stat && identity.size > pieceSize) {
-        return true;
     }
     const CommandFile again(platform, path, pieceSize);
     return again.Status() == State::Open && again.Identity() == identity;

@@ -15,31 +15,27 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "text/Hash.h"
 
 namespace varnix::exchange {
 
-// Which file, with which bytes: two files are the same command only if every part matches.
+// Which bytes: two looks at one command path find the same command when the bytes match, whatever
+// the file system says of device, file id or modification time. A disk that comes back with
+// another device number, or a register that saves its pending file again unchanged, gives the
+// same command; after the file has gone, the same bytes are a new command (the journal forgets).
 struct FileIdentity {
     std::uint64_t hash = 0;
     std::uint64_t size = 0;
-    std::int64_t mtimeNs = 0;
-    std::uint64_t fileId = 0;
-    std::uint64_t volume = 0;
 
     bool operator==(const FileIdentity&) const = default;
     // Whether the file system's answer for a path still fits this identity (the bytes aside).
-    bool Fits(const platform::FileStat& stat) const {
-        return stat.size == size && stat.mtimeNs == mtimeNs && stat.fileId == fileId &&
-               stat.volume == volume;
-    }
-    // Five blank-separated numbers, for the journal.
+    bool Fits(const platform::FileStat& stat) const { return stat.size == size; }
+    // Two blank-separated numbers, for the journal.
     std::string ToText() const;
     static std::optional<FileIdentity> FromText(std::string_view text);
 };
 
-// FNV-1a, 64 bits: enough to tell two versions of a small text file apart; the identity's
-// other parts do the rest.
-std::uint64_t HashBytes(std::string_view bytes, std::uint64_t hash = 0xcbf29ce484222325ULL);
+using text::HashBytes;
 
 class CommandFile {
   public:
@@ -61,8 +57,7 @@ class CommandFile {
     // the changed piece on were not handed out. The file is closed by the time this returns.
     bool ForEachLine(const std::function<bool(std::string_view)>& onLine);
 
-    // Whether the file at `path` still is the one with `identity` (checked by the file system's
-    // answer, and by its bytes when they fit one piece).
+    // Whether the file at `path` still is the one with `identity` (its size, then its bytes).
     static bool StillHas(platform::Platform& platform, const std::string& path,
                          const FileIdentity& identity, std::size_t pieceSize = kPieceSize);
 

@@ -9,9 +9,8 @@
 #include "config/ConfigFile.h"
 #include "config/FileNames.h"
 #include "config/Settings.h"
+#include "exchange/CommandRun.h"
 #include "exchange/ExchangeHistory.h"
-#include "exchange/InputLock.h"
-#include "exchange/IntentJournal.h"
 #include "forms/AboutBox.h"
 #include "forms/ConsoleForm.h"
 #include "forms/HistoryWindow.h"
@@ -44,10 +43,12 @@ struct Context {
     forms::AboutBox about;
     forms::HistoryWindow history;
 
-    // Which standard command files ran (so none runs twice) and the lock that keeps a second
-    // process off this run's command file.
-    IntentJournal journal{platform};
-    InputLock inputLock{platform};
+    // The standard command file's run under the at-most-once rules: the claim that keeps every
+    // other process off it, and its journal.
+    CommandRun commands{*this};
+    // Set when a crash's interrupted command was recorded: until the register's next command the
+    // cycle's own status requests leave the dump and the log alone, so the register reads that.
+    bool holdRecordForRegister = false;
 
     // How this process runs ("resident", "run-once", "interactive"), for the history; and who hears
     // of every exchange recorded (the CLI prints a line for each).
@@ -60,11 +61,6 @@ struct Context {
     }
     // A file of the data folder by its bare name.
     std::string DataFile(const char* name) const { return settings.DataFolder + name; }
-    // The journal of the current data folder, read on first use.
-    IntentJournal& Journal() {
-        journal.Open(DataFile(config::kJournalFileName));
-        return journal;
-    }
 };
 
 }  // namespace varnix::exchange

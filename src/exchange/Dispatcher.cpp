@@ -22,20 +22,21 @@ using Handler = std::string (CommandHandlers::*)(const std::string&);
 struct Keyword {
     const char* text;
     Handler handler;
+    bool reachesTerminal;  // a library call on the terminal: never without its intent on disk
 };
 
 // Tested in this order; the first keyword that opens the line takes it.
 constexpr std::array<Keyword, 10> kKeywords = {{
-    {"POS_PAGAME", &CommandHandlers::CmdPagamento},
-    {"POS_PAGEXT", &CommandHandlers::CmdPagamentoEsteso},
-    {"POS_ACCRED", &CommandHandlers::CmdAccredito},
-    {"POS_CHCASS", &CommandHandlers::CmdChiusura},
-    {"POS_TOTTER", &CommandHandlers::CmdTotali},
-    {"POS_STORNO", &CommandHandlers::CmdStorno},
-    {"POS_PREAUT", &CommandHandlers::CmdPreautorizzazione},
-    {"POS_PREINT", &CommandHandlers::CmdIntegrativa},
-    {"POS_CHPREA", &CommandHandlers::CmdChiusuraPreaut},
-    {"POS_STATUS", &CommandHandlers::CmdStato},
+    {"POS_PAGAME", &CommandHandlers::CmdPagamento, false},
+    {"POS_PAGEXT", &CommandHandlers::CmdPagamentoEsteso, true},
+    {"POS_ACCRED", &CommandHandlers::CmdAccredito, true},
+    {"POS_CHCASS", &CommandHandlers::CmdChiusura, true},
+    {"POS_TOTTER", &CommandHandlers::CmdTotali, true},
+    {"POS_STORNO", &CommandHandlers::CmdStorno, true},
+    {"POS_PREAUT", &CommandHandlers::CmdPreautorizzazione, false},
+    {"POS_PREINT", &CommandHandlers::CmdIntegrativa, false},
+    {"POS_CHPREA", &CommandHandlers::CmdChiusuraPreaut, false},
+    {"POS_STATUS", &CommandHandlers::CmdStato, false},
 }};
 
 const Keyword* FindKeyword(const std::string& line) {
@@ -48,6 +49,26 @@ const Keyword* FindKeyword(const std::string& line) {
 }
 
 }  // namespace
+
+std::optional<std::string> Dispatcher::PrepareLine(std::string_view raw) {
+    std::string line = text::ToUpper(raw);
+    if (line.empty() || line[0] == ';' || line[0] == ':') {
+        return std::nullopt;
+    }
+    if (line.back() == ';') {
+        line.pop_back();
+    }
+    return line;
+}
+
+bool Dispatcher::TakesKeyword(const std::string& line) {
+    return FindKeyword(line) != nullptr;
+}
+
+bool Dispatcher::ReachesTerminal(const std::string& line) {
+    const Keyword* keyword = FindKeyword(line);
+    return keyword != nullptr && keyword->reachesTerminal;
+}
 
 std::string Dispatcher::RunLine(const std::string& line, bool& matched) {
     const Keyword* keyword = FindKeyword(line);
@@ -80,7 +101,15 @@ void Dispatcher::Record(const std::string& line, const std::string& result,
             context_.onExchangeRecorded(entry);
         }
     }
-    if (!context_.terminalConnected) {
+    // The outcome of a command a crash interrupted stays the last record the register can read
+    // until it sends a command of its own: the cycle's own status requests do not replace it.
+    if (context_.holdRecordForRegister && command &&
+        text::EndsWithNoCase(command->filePath, config::kStatusRequestFileName)) {
+        return;
+    }
+    // While it holds such a record, the register's own next command replaces it even when the
+    // terminal counts as connected: a stale unknown outcome must not be read for that one.
+    if (!context_.terminalConnected || context_.holdRecordForRegister) {
         const std::string dump =
             config::GetPathFolder(commandPath, context_.platform.Style()) + config::kDumpFileName;
         writer.WriteCommunicationResult(dump, line, result);
@@ -108,22 +137,26 @@ std::string Dispatcher::EseguiFileComandi(CommandFile& file, bool ecrIdRequired,
     // A file that exists but cannot be read (the cash register still holds it) ends the run at
     // once: nothing here ever waits for it.
     std::string result;
+    std::uint64_t lineIndex = 0;
     fileWasRead_ = file.ForEachLine([&](std::string_view raw) {
         if (hooks.stopBeforeLine && hooks.stopBeforeLine()) {
             return false;
         }
-        std::string line = text::ToUpper(raw);
-        if (line.empty() || line[0] == ';' || line[0] == ':') {
+        const std::uint64_t index = lineIndex++;
+        const auto prepared = PrepareLine(raw);
+        if (!prepared) {
             return true;
         }
-        if (line.back() == ';') {
-            line.pop_back();
-        }
+        const std::string& line = *prepared;
         const std::int64_t startMs = context_.ports.clock.MonotonicMs();
         const auto resultBefore = context_.platform.StatFile(ResultFilePath(context_));
         const bool isCommand = FindKeyword(line) != nullptr;
         if (hooks.beforeCommand && isCommand) {
-            hooks.beforeCommand(line);
+            if (std::string refusal = hooks.beforeCommand(line, index); !refusal.empty()) {
+                RecordNotRun(line, refusal, context_.settings.InputFilePath);
+                result = std::move(refusal);
+                return true;
+            }
         }
         try {
             bool matched = false;
@@ -147,26 +180,18 @@ std::string Dispatcher::EseguiFileComandi(CommandFile& file, bool ecrIdRequired,
     return result;
 }
 
-void Dispatcher::RecoverInterrupted() {
-    auto& journal = context_.Journal();
-    auto& platform = context_.platform;
-    for (const auto& entry : journal.Interrupted()) {
-        auto& console = context_.console;
-        console.txtEsito.SetText("KO");
-        console.txtEsitoTrans.SetText("");
-        console.txtDescrKO.SetText(kInterruptedOutcome);
-        context_.records.data = {};
-        try {
-            Record(entry.line, kInterruptedOutcome, entry.path,
-                   LineStart{context_.ports.clock.MonotonicMs(), entry.path,
-                             context_.platform.StatFile(ResultFilePath(context_))});
-        } catch (const RuntimeError&) {
-        }
-        // Recorded first, then deleted, then resolved: a crash in between records it twice
-        // at worst, and never sends it.
-        const bool undeletable = CommandFile::StillHas(platform, entry.path, entry.identity) &&
-                                 !platform.RemoveFile(entry.path);
-        journal.Resolve(entry.identity, undeletable);  // an undeletable one is kept, never run
+void Dispatcher::RecordNotRun(const std::string& line, const std::string& description,
+                              const std::string& commandPath) {
+    auto& console = context_.console;
+    console.txtEsito.SetText("KO");
+    console.txtEsitoTrans.SetText("");
+    console.txtDescrKO.SetText(description);
+    context_.records.data = {};
+    try {
+        Record(line, description, commandPath,
+               LineStart{context_.ports.clock.MonotonicMs(), commandPath,
+                         context_.platform.StatFile(ResultFilePath(context_))});
+    } catch (const RuntimeError&) {
     }
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/Files.h"
 
@@ -20,13 +21,18 @@ inline constexpr const char* kCommandFileNotFound = "File comandi non trovato";
 // The outcome recorded for a command whose process ended while it ran: the terminal may or may
 // not have done it, and it is not sent again.
 inline constexpr const char* kInterruptedOutcome = "Esito sconosciuto: esecuzione interrotta";
+// The outcome recorded for each command after it in the same file: never sent; the register
+// decides whether to send it again.
+inline constexpr const char* kNotRunOutcome = "Comando non eseguito: esecuzione interrotta";
 
 // What the caller wants to hear of, or decide, as the lines run.
 struct LineHooks {
     // Asked before each line; once it answers true no further line starts.
     std::function<bool()> stopBeforeLine;
-    // Told the prepared line a keyword is about to take, before its handler runs.
-    std::function<void(const std::string&)> beforeCommand;
+    // Told the prepared line a keyword is about to take, and its place among the file's lines
+    // (from 0), before its handler runs. A text back means the line must not run: it is recorded
+    // as KO with that text instead.
+    std::function<std::string(const std::string&, std::uint64_t)> beforeCommand;
 };
 
 class Dispatcher {
@@ -44,14 +50,23 @@ class Dispatcher {
     // end: the file changed under it).
     bool FileWasRead() const { return fileWasRead_; }
 
-    // The commands an ended process (a crash, a power loss) left running: each is recorded with
-    // kInterruptedOutcome in the dump and the log, and its file is deleted unrun. Sending it
-    // again could charge twice; the register reads the unknown outcome and decides.
-    void RecoverInterrupted();
+    // Records a command line that did not run (or whose run is unknown) as KO with
+    // `description`, in the dump beside `commandPath`, the log and the history, with no outcome
+    // record from the terminal.
+    void RecordNotRun(const std::string& line, const std::string& description,
+                      const std::string& commandPath);
 
     // The handler's text for one prepared line (upper case, trailing ";" removed); `matched`
     // tells whether any keyword took it.
     std::string RunLine(const std::string& line, bool& matched);
+
+    // A raw line as the handlers see it: upper case, one trailing ";" dropped; nothing for an
+    // empty line or a comment.
+    static std::optional<std::string> PrepareLine(std::string_view raw);
+    // Whether a keyword takes the prepared line; and whether its command reaches the terminal
+    // (the simulated payment and the unavailable functions do not).
+    static bool TakesKeyword(const std::string& line);
+    static bool ReachesTerminal(const std::string& line);
 
   private:
     // When a command line started, the file it came from, and the result file as it was then.

@@ -10,7 +10,7 @@ namespace varnix::exchange {
 
 namespace {
 
-constexpr std::string_view kHeader = "VARNIXPOS-JOURNAL 1";
+constexpr std::string_view kHeader = "VARNIXPOS-JOURNAL 2";
 
 // Fields are TAB-separated; a backslash escapes the few bytes that would break a line apart.
 std::string Escape(std::string_view text) {
@@ -63,12 +63,13 @@ std::vector<std::string_view> SplitTabs(std::string_view line) {
 
 }  // namespace
 
-std::string IntentJournal::Format(const std::vector<Entry>& entries) {
+std::string IntentJournal::Format(const std::string& commandPath,
+                                  const std::vector<Entry>& entries) {
     std::string out(kHeader);
-    out += text::kCrLf;
+    out += '\t' + Escape(commandPath) + std::string(text::kCrLf);
     for (const auto& entry : entries) {
         std::string body = std::string(entry.mark == Mark::Running ? "RUNNING" : "DONE") + '\t' +
-                           entry.identity.ToText() + '\t' + Escape(entry.path) + '\t' +
+                           entry.identity.ToText() + '\t' + std::to_string(entry.lineIndex) + '\t' +
                            Escape(entry.line);
         const std::uint64_t check = HashBytes(body);
         out += body + '\t' + std::to_string(check) + std::string(text::kCrLf);
@@ -81,7 +82,7 @@ std::vector<IntentJournal::Entry> IntentJournal::Parse(std::string_view text) {
     bool headerSeen = false;
     text::ForEachLine(text, [&](std::string_view line) {
         if (!headerSeen) {
-            headerSeen = line == kHeader;
+            headerSeen = line.substr(0, line.find('\t')) == kHeader;
             return;
         }
         const auto fields = SplitTabs(line);
@@ -90,30 +91,32 @@ std::vector<IntentJournal::Entry> IntentJournal::Parse(std::string_view text) {
         }
         const std::string_view body = line.substr(0, line.size() - fields[4].size() - 1);
         std::uint64_t check = 0;
-        const auto [end, ec] =
-            std::from_chars(fields[4].data(), fields[4].data() + fields[4].size(), check);
-        if (ec != std::errc() || end != fields[4].data() + fields[4].size() ||
-            check != HashBytes(body)) {
+        std::uint64_t lineIndex = 0;
+        const auto number = [](std::string_view field, std::uint64_t& value) {
+            const auto [end, ec] =
+                std::from_chars(field.data(), field.data() + field.size(), value);
+            return ec == std::errc() && end == field.data() + field.size();
+        };
+        if (!number(fields[4], check) || check != HashBytes(body)) {
             return;  // torn or damaged: this entry is lost, the others stand
         }
         const auto identity = FileIdentity::FromText(fields[1]);
-        if (!identity || (fields[0] != "RUNNING" && fields[0] != "DONE")) {
+        if (!identity || !number(fields[2], lineIndex) ||
+            (fields[0] != "RUNNING" && fields[0] != "DONE")) {
             return;
         }
         entries.push_back({fields[0] == "RUNNING" ? Mark::Running : Mark::Done, *identity,
-                           Unescape(fields[2]), Unescape(fields[3])});
+                           lineIndex, Unescape(fields[3])});
     });
     return entries;
 }
 
-void IntentJournal::Open(const std::string& journalPath) {
-    if (journalPath == path_) {
-        return;
-    }
+void IntentJournal::Open(const std::string& journalPath, const std::string& commandPath) {
     path_ = journalPath;
+    commandPath_ = commandPath;
     entries_.clear();
     interrupted_.clear();
-    const auto text = platform_.ReadWholeFile(path_);
+    const auto text = path_.empty() ? std::nullopt : platform_.ReadWholeFile(path_);
     if (!text) {
         return;
     }
@@ -142,15 +145,21 @@ IntentJournal::Mark IntentJournal::Find(const FileIdentity& identity) const {
     return Mark::None;
 }
 
-bool IntentJournal::Begin(const std::string& path, const FileIdentity& identity,
+bool IntentJournal::Begin(const FileIdentity& identity, std::uint64_t lineIndex,
                           const std::string& line) {
     if (Entry* entry = FindEntry(identity)) {
         entry->mark = Mark::Running;
+        entry->lineIndex = lineIndex;
         entry->line = line;
     } else {
-        entries_.push_back({Mark::Running, identity, path, line});
+        entries_.push_back({Mark::Running, identity, lineIndex, line});
     }
-    return Save(true);
+    if (Save(true)) {
+        return true;
+    }
+    // Not sent, but taken: this process will not offer the same bytes to the terminal again.
+    FindEntry(identity)->mark = Mark::Done;
+    return false;
 }
 
 bool IntentJournal::Finish(const FileIdentity& identity) {
@@ -170,14 +179,10 @@ void IntentJournal::Forget(const FileIdentity& identity) {
     }
 }
 
-void IntentJournal::ForgetGone() {
+void IntentJournal::ForgetAllBut(const FileIdentity* current) {
     const auto before = entries_.size();
     std::erase_if(entries_, [&](const Entry& entry) {
-        const auto stat = platform_.StatFile(entry.path);
-        if (!stat) {
-            return !platform_.FileExists(entry.path);
-        }
-        return !entry.identity.Fits(*stat);
+        return current == nullptr || !(entry.identity == *current);
     });
     if (entries_.size() != before) {
         Save();
@@ -202,9 +207,13 @@ bool IntentJournal::Save(bool synced) {
     if (path_.empty()) {
         return false;
     }
+    if (entries_.empty() && interrupted_.empty()) {
+        // Nothing left to protect: no file stays behind for a command file long gone.
+        return platform_.RemoveFile(path_) || !platform_.FileExists(path_);
+    }
     std::vector<Entry> all = entries_;
     all.insert(all.end(), interrupted_.begin(), interrupted_.end());
-    return platform_.ReplaceContents(path_, Format(all), synced);
+    return platform_.ReplaceContents(path_, Format(commandPath_, all), synced);
 }
 
 }  // namespace varnix::exchange

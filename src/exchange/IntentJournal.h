@@ -1,11 +1,14 @@
-// The intent journal: a small file in the data folder naming each standard command file that is
-// running or has run and is still on the disk, by its identity, with the command line in flight.
-// A command about to run is on the disk before the caller goes on, so after a crash the journal
-// tells which command was interrupted; every change replaces the whole file, so it is never torn; a
-// damaged line (a torn write on a disk that tears renames) is skipped on reading, never fatal.
-// Entries leave once their file is gone, so the journal holds only what is still on the disk.
+// The intent journal of one command file: which of its versions (by their bytes) is running or has
+// run and is still on the disk, with the command line in flight and its place in the file. A
+// command about to run is on the disk before the caller goes on, and when it cannot be put there
+// the caller is told so and does not send it; every change replaces the whole file, so it is never
+// torn; a damaged line (a torn write on a disk that tears renames) is skipped on reading, never
+// fatal. Only the process holding the command file's claim reads or writes its journal, so no
+// other process's entries are ever dropped; an entry left Running was left by a process that
+// ended. The file goes away once nothing in it is still on the disk.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,33 +24,36 @@ class IntentJournal {
     struct Entry {
         Mark mark = Mark::None;
         FileIdentity identity;
-        std::string path;  // the command file's
-        std::string line;  // the command line running, or last run
+        std::uint64_t lineIndex = 0;  // the running line's place among the file's lines, from 0
+        std::string line;             // the command line running, or last run
     };
 
     explicit IntentJournal(platform::Platform& platform) : platform_(platform) {}
 
-    // Reads the journal at `journalPath` (once per path: later calls with the same path keep
-    // what is in memory). A missing or unreadable journal is an empty one.
-    void Open(const std::string& journalPath);
+    // Reads the journal of `commandPath` kept at `journalPath` (again, every time: another
+    // process may have held the command file meanwhile). A missing or unreadable journal is an
+    // empty one; an empty `journalPath` is one that can never be saved.
+    void Open(const std::string& journalPath, const std::string& commandPath);
+    const std::string& JournalPath() const { return path_; }
 
     Mark Find(const FileIdentity& identity) const;
-    // Records that `line` of the file is about to run. False when it could not be saved (the
-    // memory keeps it all the same, so this process will not run the file again).
-    bool Begin(const std::string& path, const FileIdentity& identity, const std::string& line);
+    // Records that the line at `lineIndex` of the file is about to run, on the disk before this
+    // returns. False when it could not be saved: the caller must not send it to the terminal.
+    bool Begin(const FileIdentity& identity, std::uint64_t lineIndex, const std::string& line);
     bool Finish(const FileIdentity& identity);
     void Forget(const FileIdentity& identity);
-    // Drops the entries whose file is gone or has another identity now; Running entries of an
-    // earlier process stay until resolved.
-    void ForgetGone();
+    // Keeps only the entry of the bytes the command file holds now (`current`; none when the file
+    // is gone): a file with other bytes, or none, means the ones recorded have gone.
+    void ForgetAllBut(const FileIdentity* current);
     // The entries a previous process left running. Each stays in the journal until Resolve
     // takes it out (kept as done, when its file could not be deleted), so a crash while they are
     // dealt with leaves them to the next start.
     std::vector<Entry> Interrupted() const { return interrupted_; }
     void Resolve(const FileIdentity& identity, bool keepAsDone);
 
-    // The journal's text, and back: one header line and one line per entry.
-    static std::string Format(const std::vector<Entry>& entries);
+    // The journal's text, and back: one header line naming the command file and one line per
+    // entry, each with a checksum.
+    static std::string Format(const std::string& commandPath, const std::vector<Entry>& entries);
     static std::vector<Entry> Parse(std::string_view text);
 
   private:
@@ -59,6 +65,7 @@ class IntentJournal {
 
     platform::Platform& platform_;
     std::string path_;
+    std::string commandPath_;
     std::vector<Entry> entries_;
     std::vector<Entry> interrupted_;
 };

@@ -29,7 +29,16 @@ bool PollingCycle::CommandFileReady(const std::string& path) {
     if (path != watchedPath_) {
         watch_ = platform.WatchWriters(path);
         watchedPath_ = path;
+        removalsSeen_ = 0;
+        changesTimed_ = 0;
         seen_.reset();
+    }
+    if (watch_ && watch_->Removals() != removalsSeen_) {
+        // Deleted or moved away since the last look: whatever stands there now is new, even
+        // with the very bytes that ran before.
+        removalsSeen_ = watch_->Removals();
+        seen_.reset();
+        context_.commands.SeenGone();
     }
     const std::int64_t start = clock.MonotonicMs();
     for (;;) {
@@ -40,17 +49,35 @@ bool PollingCycle::CommandFileReady(const std::string& path) {
             return platform.FileExists(path);
         }
         const std::int64_t now = clock.MonotonicMs();
-        if (!seen_ || !seen_->SameAs(*stat)) {
-            // Still since its last change: as old as the disk says (when the clocks agree), and
-            // at least since now.
-            seen_ = *stat;
-            stillSinceMs_ = now - std::max<std::int64_t>(0, stat->ageMs);
-        }
         const auto writer = watch_ ? watch_->State() : platform::WriterState::Unknown;
-        const std::int64_t stillMs = now - stillSinceMs_;
-        // A writer still holds it: a later tick looks again. Unless it has held still for long:
-        // a write seen without its close (a tool that only set the time) must not stop the
-        // file for good, and then the rules for an unseen close apply.
+        // A watch that times its events knows when the writer closed the file (the last event,
+        // while the state is still Closed); each event is taken once, at the look that first
+        // sees it.
+        std::optional<std::int64_t> closedAt;
+        if (writer == platform::WriterState::Closed && watch_->Changes() != changesTimed_) {
+            changesTimed_ = watch_->Changes();
+            if (const auto age = watch_->LastChangeAgeMs()) {
+                closedAt = now - std::max<std::int64_t>(0, *age);
+            }
+        }
+        if (!seen_ || !seen_->SameAs(*stat)) {
+            // A change seen now happened since the last look (or, at first sight, at any time):
+            // still since the close when the watch saw one in that span, else since now.
+            const bool first = !seen_;
+            seen_ = *stat;
+            lastChangeMs_ = closedAt && (first || *closedAt >= lastLookMs_) ? *closedAt : now;
+        } else if (closedAt && *closedAt > lastChangeMs_) {
+            lastChangeMs_ = *closedAt;  // rewritten to the same size within one time-stamp tick
+        }
+        lastLookMs_ = now;
+        const std::int64_t stillMs = now - lastChangeMs_;
+        // A handle is open on it: a later tick looks again, however long it stays silent.
+        if (writer == platform::WriterState::Open) {
+            return false;
+        }
+        // A write seen without its close: a later tick looks again. Unless it has held still for
+        // long: a tool that only set the time must not stop the file for good, and then the
+        // rules for an unseen close apply.
         const bool closeSeen = writer == platform::WriterState::Closed;
         if (writer == platform::WriterState::Writing && stillMs < kWriterPauseLimitMs) {
             return false;
@@ -74,12 +101,21 @@ bool PollingCycle::CommandFileReady(const std::string& path) {
     }
 }
 
-void PollingCycle::ReportUndeletable(const std::string& path, const FileIdentity& identity) {
-    if (std::find(reported_.begin(), reported_.end(), identity) != reported_.end()) {
-        return;
+bool PollingCycle::HoldCommandFile(const std::string& path) {
+    auto& commands = context_.commands;
+    const CommandRun::Claim claim = commands.Hold(path);
+    if (claim == CommandRun::Claim::Held) {
+        claimReported_.clear();
+        return true;
     }
-    reported_.push_back(identity);
-    context_.ports.dialogs.Inform(kAlreadyRunUndeletable + path);
+    // Said once while it lasts; the cycle keeps trying, so the file is served as soon as this
+    // process may: the other resident has ended, or the system answers again.
+    const std::string message = commands.ClaimMessage(path);
+    if (message != claimReported_) {
+        claimReported_ = message;
+        context_.ports.dialogs.Inform(message);
+    }
+    return false;
 }
 
 void PollingCycle::Timer1_Timer() {
@@ -89,6 +125,11 @@ void PollingCycle::Timer1_Timer() {
     auto& ports = context_.ports;
 
     ports.timer.SetEnabled(false);
+    // Only the resident polls: the test console and the About box work beside the resident that
+    // serves the register, and must never take its command files.
+    if (context_.runMode != "resident") {
+        return;
+    }
     bool standardFile = false;
     int retries = 10;
     int phase = 0;
@@ -103,26 +144,23 @@ void PollingCycle::Timer1_Timer() {
     }
 
     const std::string inputPath = settings.InputFilePath;
-    // Only the process holding the command file's lock polls it; another one (started on the
-    // same file after a save) says so once and leaves its timer off.
-    if (!context_.inputLock.Hold(inputPath)) {
-        if (!lockReported_) {
-            lockReported_ = true;
-            ports.dialogs.Inform(InputLock::BusyMessage(inputPath));
-        }
+    // Only the process holding the command file's claim polls it, status requests included
+    // (they share its folder).
+    if (!HoldCommandFile(inputPath)) {
         service.Shape1.fill = forms::kRed;
         service.Refresh();
+        ports.timer.SetEnabled(true);
         return;
     }
-    lockReported_ = false;
+    auto& commands = context_.commands;
     const std::string folder = config::GetPathFolder(inputPath, platform.Style());
     std::string statusRequest;
     bool processing = false;
     bool commandReady = false;
     bool commandRead = true;
-    // The standard command file, opened once: its identity decides whether it runs and whether
-    // it may be deleted; its bytes are the ones run.
-    std::optional<CommandFile> command;
+    // The standard command file, opened once: its bytes decide whether it runs and whether it
+    // may be deleted, and are the ones run.
+    CommandRun::Found found = CommandRun::Found::None;
     bool alreadyRun = false;
 
     // The cycle as numbered steps, so that the error handler can resume after a failing step or
@@ -141,7 +179,7 @@ void PollingCycle::Timer1_Timer() {
         }
         steps.emplace_back([&] {
             const std::string dump = folder + config::kDumpFileName;
-            if (platform.FileExists(dump)) {
+            if (!context_.holdRecordForRegister && platform.FileExists(dump)) {
                 DeleteOrRaise(platform, dump);
             }
         });
@@ -175,16 +213,13 @@ void PollingCycle::Timer1_Timer() {
             // A standard command file runs at most once: one the journal knows (run, or left
             // running by a process that ended) is never sent to the terminal again. A rule of
             // this system's own: deleting can fail, and a crash can come between run and delete.
-            command.emplace(platform, inputPath);
-            auto& journal = context_.Journal();
-            journal.ForgetGone();
-            alreadyRun = command->Status() == CommandFile::State::Open &&
-                         journal.Find(command->Identity()) != IntentJournal::Mark::None;
+            found = commands.Open();
+            alreadyRun = found == CommandRun::Found::AlreadyRun;
         }
     });
     steps.emplace_back([&] {
         // The result of a command that ran already stays for the register to read.
-        if (standardFile && !alreadyRun && platform.FileExists(settings.OutputFilePath)) {
+        if (found == CommandRun::Found::New && platform.FileExists(settings.OutputFilePath)) {
             DeleteOrRaise(platform, settings.OutputFilePath);
         }
     });
@@ -204,36 +239,27 @@ void PollingCycle::Timer1_Timer() {
         } else if (!standardFile) {
             dispatcher.EseguiFileComandi(inputPath, settings.ecrIdRequired);  // every cycle
             commandRead = dispatcher.FileWasRead();
+        } else if (found == CommandRun::Found::Unreadable) {
+            commandRead = false;  // the register still holds it: a later cycle reads it
         } else if (!alreadyRun) {
-            auto& journal = context_.Journal();
-            const FileIdentity identity = command->Identity();
-            LineHooks hooks;
-            hooks.beforeCommand = [&](const std::string& line) {
-                journal.Begin(inputPath, identity, line);
-            };
-            dispatcher.EseguiFileComandi(*command, settings.ecrIdRequired, hooks);
-            commandRead = dispatcher.FileWasRead();
-            journal.Finish(identity);
+            commandRead = commands.Execute();
         }
     });
     retryPoint = steps.size();
     steps.emplace_back([&] {
         // Never delete a command file that could not be read, nor one the register has written
         // anew meanwhile: either stays for a later cycle.
-        if (!standardFile || !commandRead || command->Status() != CommandFile::State::Open ||
-            !CommandFile::StillHas(platform, inputPath, command->Identity())) {
+        if (!standardFile || !commandRead) {
+            return;
+        }
+        if (commands.Consume() != CommandRun::Consumed::Undeletable) {
             return;
         }
         if (alreadyRun) {
-            if (platform.RemoveFile(inputPath)) {
-                context_.Journal().Forget(command->Identity());
-            } else {
-                ReportUndeletable(inputPath, command->Identity());
-            }
+            commands.ReportUndeletable();
             return;
         }
-        DeleteOrRaise(platform, inputPath);
-        context_.Journal().Forget(command->Identity());
+        throw RuntimeError(kErrPathFileAccess, "Errore di accesso al percorso/file: " + inputPath);
     });
     steps.emplace_back([&] {
         ports.SleepDelay(200);

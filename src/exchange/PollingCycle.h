@@ -6,16 +6,15 @@
 // tick.
 //
 // This system's own rules on top of the plain polling, so that a payment never runs twice:
-// a standard command file runs only once its writer is done with it (see CommandFileReady), is
-// read once, runs at most once (the intent journal), and is deleted only while it is still the
-// file that ran; and only the process holding the command file's lock polls it.
+// a standard command file runs only once its writer is done with it (see CommandFileReady), and
+// then under CommandRun's rules (one poller per command file, at most once, fail closed). Only
+// the resident mode polls: the test console and the About box run no command file.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "exchange/CommandFile.h"
 #include "platform/Files.h"
@@ -26,18 +25,20 @@ struct Context;
 
 // How long a command file must have held still before it runs: with its writer known to have
 // closed it, or ending with CR LF; and, where no close can be seen, without a final CR LF (or
-// empty). And how long one cycle waits for a file about to be ready, rather than leaving it to
-// the next tick.
+// empty). Still means: no change this program saw (size, time stamp, bytes, a watch's event),
+// timed on its own monotonic clock, never by the file's time stamp against the local clock (a
+// file server's clock may lag). And how long one cycle waits for a file about to be ready,
+// rather than leaving it to the next tick.
 inline constexpr std::int64_t kSettleMs = 300;
 inline constexpr std::int64_t kSettleUnterminatedMs = 2000;
 inline constexpr std::int64_t kSettleWaitInCycleMs = 1000;
-// A writer that keeps the file open but has written nothing for this long is taken to be gone.
+// A write seen without its close, and nothing since for this long: the writer is taken to be
+// gone (a tool that only set the time). Only where an open handle cannot be seen: a file with a
+// handle open on it (Open) never runs, however long it is silent.
 inline constexpr std::int64_t kWriterPauseLimitMs = 10000;
 
 inline constexpr const char* kIoFolderMissing =
     "Cartella per file di I/O non trovata. Creare cartella.";
-inline constexpr const char* kAlreadyRunUndeletable =
-    "File comandi gi\xE0 eseguito, non viene eseguito di nuovo, ma non si riesce a cancellarlo: ";
 
 class PollingCycle {
   public:
@@ -48,16 +49,18 @@ class PollingCycle {
   private:
     // Whether the command file may be run now: its writer is done and it has held still.
     bool CommandFileReady(const std::string& path);
-    // Says once per file that a command file which ran cannot be deleted (and will not run again).
-    void ReportUndeletable(const std::string& path, const FileIdentity& identity);
+    // Whether this process may poll the command file now; says once why not.
+    bool HoldCommandFile(const std::string& path);
 
     Context& context_;
     std::unique_ptr<platform::WriterWatch> watch_;
     std::string watchedPath_;
+    std::uint64_t removalsSeen_ = 0;
+    std::uint64_t changesTimed_ = 0;
     std::optional<platform::FileStat> seen_;  // the command file as last seen
-    std::int64_t stillSinceMs_ = 0;           // since when it has looked like that
-    std::vector<FileIdentity> reported_;
-    bool lockReported_ = false;
+    std::int64_t lastLookMs_ = 0;             // when it was last looked at
+    std::int64_t lastChangeMs_ = 0;           // the last change seen to it
+    std::string claimReported_;               // the message last given for the claim
 };
 
 }  // namespace varnix::exchange

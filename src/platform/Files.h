@@ -1,26 +1,27 @@
 // What the platform tells of a file beyond its bytes: its identity on the disk, a handle to read
-// it piece by piece, whether a writer still holds it, and an exclusive lock between processes.
-// Every call answers; none throws.
+// it piece by piece, whether a writer still holds it, and a claim on a name that only one process
+// of the machine can hold at a time. Every call answers; none throws.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <string>
 
 namespace varnix::platform {
 
 // A file as the file system knows it. `fileId` and `volume` name the file itself (inode and
 // device, or the Windows file index and volume serial): a file written anew under the same name
-// gets another id. `ageMs` is how long ago it was last modified, by the wall clock at the moment
-// of asking (negative when its time lies in the future).
+// gets another id. No field says how old the file is against this machine's clock: a file
+// server's clock may lag or run ahead, so only a change seen between two looks tells time.
 struct FileStat {
     std::uint64_t size = 0;
     std::int64_t mtimeNs = 0;
     std::uint64_t fileId = 0;
     std::uint64_t volume = 0;
-    std::int64_t ageMs = 0;
 
-    // Same file, same size, same modification time; the age is not part of it.
+    // Same file, same size, same modification time.
     bool SameAs(const FileStat& other) const {
         return size == other.size && mtimeNs == other.mtimeNs && fileId == other.fileId &&
                volume == other.volume;
@@ -41,7 +42,8 @@ class ReadableFile {
 // Whether some process still has a file open for writing.
 enum class WriterState {
     Unknown,  // the platform cannot tell (no watch, or the file was there before the watch)
-    Writing,  // a writer has it open
+    Writing,  // a write was seen and its close was not: the writer may still be at it, or gone
+    Open,     // some handle is open on it right now (Windows sees every one): not done, surely
     Closed,   // its last writer has closed it
 };
 
@@ -51,16 +53,31 @@ class WriterWatch {
   public:
     virtual ~WriterWatch() = default;
     virtual WriterState State() = 0;
+    // How long ago, on the monotonic clock, the watch last saw the file change (written, closed,
+    // created, moved in or away); nothing when it has seen no change or cannot time one.
+    virtual std::optional<std::int64_t> LastChangeAgeMs() { return std::nullopt; }
+    // How many changes the watch has seen: a new one is a new change to time, an old one is not.
+    virtual std::uint64_t Changes() { return 0; }
+    // How many times the file has been seen deleted or moved away since the watch began.
+    virtual std::uint64_t Removals() { return 0; }
 };
 
-// An exclusive lock between processes, held until the object is destroyed or the process ends
-// (the operating system releases it even after a crash).
+// A name held by one process of the machine at a time, until the object is destroyed or the
+// process ends (the operating system lets go even after a crash).
 class ProcessLock {
   public:
     virtual ~ProcessLock() = default;
-    // False for the stand-in handed out where no lock could be had at all (its folder missing):
-    // the caller runs unguarded and may try again later.
-    virtual bool Guards() const { return false; }
+};
+
+struct ExclusiveClaim {
+    enum class Outcome {
+        Held,         // this process holds the name now
+        Busy,         // another process holds it
+        Unavailable,  // the system would not say (`reason`): nobody can be sure to be alone
+    };
+    Outcome outcome = Outcome::Unavailable;
+    std::unique_ptr<ProcessLock> lock;  // while Held
+    std::string reason;
 };
 
 }  // namespace varnix::platform

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
 
 namespace varnix::platform {
 
@@ -36,10 +38,29 @@ class BufferedFile : public ReadableFile {
     std::size_t offset_ = 0;
 };
 
-// Files in memory have no other process to keep out.
-class NoLock : public ProcessLock {
+// Files in memory belong to this process alone: a claim is exclusive among the claims made in
+// it, which is what a test of two residents in one process needs.
+std::mutex& ClaimsMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+std::set<std::string>& Claims() {
+    static std::set<std::string> claims;
+    return claims;
+}
+
+class InMemoryClaim : public ProcessLock {
   public:
-    bool Guards() const override { return true; }
+    explicit InMemoryClaim(std::string name) : name_(std::move(name)) {}
+    InMemoryClaim(const InMemoryClaim&) = delete;
+    InMemoryClaim& operator=(const InMemoryClaim&) = delete;
+    ~InMemoryClaim() override {
+        const std::lock_guard<std::mutex> hold(ClaimsMutex());
+        Claims().erase(name_);
+    }
+
+  private:
+    std::string name_;
 };
 
 }  // namespace
@@ -69,8 +90,21 @@ std::unique_ptr<WriterWatch> Platform::WatchWriters(const std::string& /*path*/)
     return nullptr;
 }
 
-std::unique_ptr<ProcessLock> Platform::TryLock(const std::string& /*path*/) {
-    return std::make_unique<NoLock>();
+ExclusiveClaim Platform::ClaimExclusive(const std::string& name) {
+    const std::lock_guard<std::mutex> hold(ClaimsMutex());
+    if (!Claims().insert(name).second) {
+        return {ExclusiveClaim::Outcome::Busy, nullptr, {}};
+    }
+    return {ExclusiveClaim::Outcome::Held, std::make_unique<InMemoryClaim>(name), {}};
+}
+
+std::string Platform::CanonicalPath(const std::string& path) {
+    return path;
+}
+
+std::string Platform::SharedFolder(const std::string& relative) {
+    const std::string base = CommonAppDataFolder();
+    return base.empty() ? std::string() : base + Separator() + relative;
 }
 
 }  // namespace varnix::platform

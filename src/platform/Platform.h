@@ -80,9 +80,18 @@ class Platform {
     virtual bool RenameFile(const std::string& from, const std::string& to);
     // A watch on writers of the file at `path`; nullptr where the platform cannot tell.
     virtual std::unique_ptr<WriterWatch> WatchWriters(const std::string& path);
-    // The lock on the file at `path` (created if missing), taken without waiting; nullptr while
-    // another process holds it.
-    virtual std::unique_ptr<ProcessLock> TryLock(const std::string& path);
+    // Claims `name` (any bytes) for this process among all processes of the machine, every user's
+    // and whatever their folders, without waiting. Nothing on the disk stands for it, so nobody
+    // can take it away by deleting a file.
+    virtual ExclusiveClaim ClaimExclusive(const std::string& name);
+    // The path the way every process of the machine writes it, so that two ways of naming one
+    // file (a relative path, a link, letter case on Windows) come out the same. The folder is
+    // resolved when it exists; otherwise the path is made absolute as written.
+    virtual std::string CanonicalPath(const std::string& path);
+    // A machine-wide folder for what must outlive this process whichever user or data folder
+    // runs the next one (`relative` below it, created so that every user may write there);
+    // empty text when it cannot be made.
+    virtual std::string SharedFolder(const std::string& relative);
 
     // Loads a shared library by file name (on POSIX from the executable's own folder first, then
     // the loader's search path) and returns its handle, or nullptr with `error` set. The library

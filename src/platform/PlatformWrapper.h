@@ -42,8 +42,14 @@ class PlatformWrapper : public Platform {
     std::unique_ptr<WriterWatch> WatchWriters(const std::string& path) override {
         return target_.WatchWriters(path);
     }
-    std::unique_ptr<ProcessLock> TryLock(const std::string& path) override {
-        return target_.TryLock(path);
+    ExclusiveClaim ClaimExclusive(const std::string& name) override {
+        return target_.ClaimExclusive(name);
+    }
+    std::string CanonicalPath(const std::string& path) override {
+        return target_.CanonicalPath(path);
+    }
+    std::string SharedFolder(const std::string& relative) override {
+        return target_.SharedFolder(relative);
     }
     void* LoadLibraryFile(const std::string& fileName, std::string& error) override {
         return target_.LoadLibraryFile(fileName, error);

@@ -30,12 +30,18 @@ inline constexpr int kExitCommandFileMissing = 4;
 inline constexpr int kExitCommandFileNotReadable = 5;
 // 6: another VarnixPos holds the command file (a resident polling it, or a run-once) and did
 // not let go within kRunOnceLockWaitMs; the command file was not touched. A second resident on
-// the same command file ends with it at once.
+// the same command file ends with it at once, before it shows any window.
 inline constexpr int kExitLockBusy = 6;
 inline constexpr int kExitLibraryMissing = 7;
-// 8: the command file already ran (it could not be deleted afterwards, or its run was cut short
-// by a crash); it is not sent to the terminal again.
+// 8: the command file already ran (it could not be deleted afterwards), or its run was cut short
+// by a crash (recorded as "Esito sconosciuto", its file deleted unsent); it is not sent again.
 inline constexpr int kExitAlreadyRun = 8;
+// 9: a command that would reach the terminal was not sent, because the journal could not record
+// it on the disk (disk full, folder not writable); its outcome is KO with the reason.
+inline constexpr int kExitIntentNotRecorded = 9;
+// 10: the system would not say whether another VarnixPos polls the command file, so nothing was
+// run (kRunOnceLockWaitMs of trying); the command file was not touched.
+inline constexpr int kExitClaimUnavailable = 10;
 
 inline constexpr long long kRunOnceLockWaitMs = 30000;
 

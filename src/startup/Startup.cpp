@@ -5,8 +5,7 @@
 
 #include "config/ConfigFile.h"
 #include "engine/Session.h"
-#include "exchange/CommandFile.h"
-#include "exchange/Dispatcher.h"
+#include "exchange/CommandRun.h"
 #include "platform/RuntimeError.h"
 
 namespace varnix::startup {
@@ -22,24 +21,17 @@ RunMode Startup::Form_Load(const std::string& commandLine) {
         console.DllVersion.caption.assign(version.data(), version.size());
     });
     session_.about.Form_Load(session_.platform.ExecutableVersion());
-    if (!session_.serviceActions.Form_Load()) {
-        return RunMode::Resident;  // the configuration could not be read: the process ends
-    }
+    // Read before the service window loads, acted on after: the service window must know
+    // whether this process is to poll (and so to claim the command file, and refuse to start
+    // beside another resident before any window shows) while it loads.
     const RunModeChoice choice = ChooseRunMode(commandLine);
     session_.runMode = choice.mode == RunMode::RunOnce       ? "run-once"
                        : choice.mode == RunMode::Interactive ? "interactive"
+                       : choice.mode == RunMode::Version     ? "version"
                                                              : "resident";
-    if (choice.mode == RunMode::Resident || choice.mode == RunMode::Interactive) {
-        // One resident per command file, a rule of this system's own: a second one would pick
-        // up the same payments. It says so and ends before touching anything.
-        const std::string& input = session_.settings.InputFilePath;
-        if (!session_.inputLock.Hold(input)) {
-            session_.ports.timer.SetEnabled(false);
-            session_.ports.dialogs.Inform(exchange::InputLock::BusyMessage(input));
-            session_.ports.shell.EndProcess(kExitLockBusy);
-            return choice.mode;
-        }
-        exchange::Dispatcher(session_).RecoverInterrupted();
+    if (!session_.serviceActions.Form_Load()) {
+        return RunMode::Resident;  // the configuration could not be read, or another resident
+                                   // polls the command file: the process ends
     }
     switch (choice.mode) {
         case RunMode::RunOnce:
@@ -63,6 +55,7 @@ RunMode Startup::Form_Load(const std::string& commandLine) {
 void Startup::RunOnce(const std::string& configPath) {
     auto& settings = session_.settings;
     auto& platform = session_.platform;
+    auto& commands = session_.commands;
     int exitCode = kExitRan;
     const auto problem = [&exitCode](int code) {
         if (exitCode == kExitRan) {
@@ -82,48 +75,51 @@ void Startup::RunOnce(const std::string& configPath) {
         }
     });
     // The resident polling this command file, or another run-once, goes first: this one waits
-    // for it a while, and gives up without touching the file.
-    if (!HoldInputLock()) {
-        problem(kExitLockBusy);
+    // for it a while, and gives up without touching the file. Taking the claim recovers what
+    // an ended process left running on this command file.
+    const auto claim = HoldCommandFile();
+    if (claim != exchange::CommandRun::Claim::Held) {
+        if (claim == exchange::CommandRun::Claim::Unavailable) {
+            session_.ports.dialogs.Inform(commands.ClaimMessage(settings.InputFilePath));
+        }
+        problem(claim == exchange::CommandRun::Claim::Busy ? kExitLockBusy : kExitClaimUnavailable);
         session_.consoleActions.Form_Unload(exitCode);
         return;
     }
-    exchange::Dispatcher dispatcher(session_);
-    dispatcher.RecoverInterrupted();
-    std::optional<exchange::CommandFile> command;
-    bool alreadyRun = false;
+    const bool recovered = commands.RecoveredAny();
+    auto found = exchange::CommandRun::Found::None;
+    SkipOnRuntimeError([&] { found = commands.Open(); });
     SkipOnRuntimeError([&] {
-        command.emplace(platform, settings.InputFilePath);
-        alreadyRun =
-            command->Status() == exchange::CommandFile::State::Open &&
-            session_.Journal().Find(command->Identity()) != exchange::IntentJournal::Mark::None;
-    });
-    SkipOnRuntimeError([&] {
-        if (!alreadyRun && platform.FileExists(settings.OutputFilePath)) {
+        // The result of a command that ran already stays for the register to read.
+        if (found != exchange::CommandRun::Found::AlreadyRun &&
+            platform.FileExists(settings.OutputFilePath)) {
             platform.RemoveFile(settings.OutputFilePath);
         }
     });
     session_.console.FollowConfiguration(settings.ComParams, settings.IsEthernet());
     SkipOnRuntimeError([&] {
-        if (!command || command->Status() == exchange::CommandFile::State::Missing) {
-            problem(kExitCommandFileMissing);
-            return;
+        switch (found) {
+            case exchange::CommandRun::Found::None:
+                // Gone because its run was cut short by a crash: the register reads that
+                // outcome, and must not take the missing file for a command never sent.
+                problem(recovered ? kExitAlreadyRun : kExitCommandFileMissing);
+                return;
+            case exchange::CommandRun::Found::AlreadyRun:
+                problem(kExitAlreadyRun);
+                return;
+            case exchange::CommandRun::Found::Unreadable:
+                problem(kExitCommandFileNotReadable);
+                return;
+            case exchange::CommandRun::Found::New:
+                break;
         }
-        if (alreadyRun) {
-            problem(kExitAlreadyRun);
-            return;
-        }
-        auto& journal = session_.Journal();
-        const exchange::FileIdentity identity = command->Identity();
-        exchange::LineHooks hooks;
         // A stop signal lets the line being run finish (a payment in progress is not
         // abandoned) and starts no other.
-        hooks.stopBeforeLine = [this] { return session_.ports.shell.StopRequested(); };
-        hooks.beforeCommand = [&](const std::string& line) {
-            journal.Begin(settings.InputFilePath, identity, line);
-        };
-        dispatcher.EseguiFileComandi(*command, settings.ecrIdRequired, hooks);
-        if (!dispatcher.FileWasRead()) {
+        const bool read = commands.Execute([this] { return session_.ports.shell.StopRequested(); });
+        if (commands.RefusedAny()) {
+            problem(kExitIntentNotRecorded);
+        }
+        if (!read) {
             problem(kExitCommandFileNotReadable);
         }
     });
@@ -135,36 +131,24 @@ void Startup::RunOnce(const std::string& configPath) {
         }
     }
     // Only the file that was run is deleted: one the register could not have us read stays, and
-    // so does one it wrote anew while this one ran (its identity differs from the one run). The
-    // journal then forgets it, or, when it stays, marks it done: never to be run again.
-    SkipOnRuntimeError([&] {
-        if (!command || command->Status() != exchange::CommandFile::State::Open) {
-            return;
-        }
-        const bool deleted = dispatcher.FileWasRead() &&
-                             exchange::CommandFile::StillHas(platform, settings.InputFilePath,
-                                                             command->Identity()) &&
-                             platform.RemoveFile(settings.InputFilePath);
-        if (deleted) {
-            session_.Journal().Forget(command->Identity());
-        } else {
-            session_.Journal().Finish(command->Identity());
-        }
-    });
+    // so does one it wrote anew while this one ran. One that ran and stays is kept in the
+    // journal as run: never to be run again.
+    SkipOnRuntimeError([&] { commands.Consume(); });
     session_.consoleActions.Form_Unload(exitCode);  // releases the library again, ends
 }
 
-bool Startup::HoldInputLock() {
+exchange::CommandRun::Claim Startup::HoldCommandFile() {
     auto& clock = session_.ports.clock;
     const std::int64_t start = clock.MonotonicMs();
-    while (!session_.inputLock.Hold(session_.settings.InputFilePath)) {
-        if (clock.MonotonicMs() - start >= kRunOnceLockWaitMs ||
+    for (;;) {
+        const auto claim = session_.commands.Hold(session_.settings.InputFilePath);
+        if (claim == exchange::CommandRun::Claim::Held ||
+            clock.MonotonicMs() - start >= kRunOnceLockWaitMs ||
             session_.ports.shell.StopRequested()) {
-            return false;
+            return claim;
         }
         session_.ports.SleepDelay(100);
     }
-    return true;
 }
 
 }  // namespace varnix::startup

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "exchange/CommandRun.h"
 #include "startup/RunMode.h"
 
 namespace varnix::engine {
@@ -24,8 +25,8 @@ class Startup {
 
   private:
     void RunOnce(const std::string& configPath);
-    // Waits up to kRunOnceLockWaitMs for the command file's lock; false when it stays busy.
-    bool HoldInputLock();
+    // Waits up to kRunOnceLockWaitMs for the command file's claim; the last answer.
+    exchange::CommandRun::Claim HoldCommandFile();
 
     engine::Session& session_;
 };

@@ -1,5 +1,5 @@
 // The pieces that keep a command from running twice: the streamed line reader, the command file
-// read once under its identity, the intent journal's text, and the command file's lock.
+// read once under its identity, and the intent journal.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "exchange/CommandFile.h"
-#include "exchange/InputLock.h"
 #include "exchange/IntentJournal.h"
 #include "fakes/TestEnv.h"
 #include "text/AnsiText.h"
@@ -94,16 +93,16 @@ TEST(CommandFileTest, AnOverlongLineIsCutAndTheFileEndIsFound) {
 }
 
 TEST(IntentJournalTest, EntriesSurviveTheirTextAndADamagedLineCostsOnlyItself) {
-    const FileIdentity first{1, 12, -5, 77, 3};
-    const FileIdentity second{2, 13, 6, 78, 3};
+    const FileIdentity first{1, 12};
+    const FileIdentity second{2, 13};
     const std::vector<IntentJournal::Entry> entries = {
-        {IntentJournal::Mark::Running, first, "C:\\io\\SRINPF.TXT", "POS_PAGEXT,A1\tX\\Y"},
-        {IntentJournal::Mark::Done, second, "/io/SRINPF.TXT", ""}};
-    const std::string text = IntentJournal::Format(entries);
+        {IntentJournal::Mark::Running, first, 3, "POS_PAGEXT,A1\tX\\Y"},
+        {IntentJournal::Mark::Done, second, 0, ""}};
+    const std::string text = IntentJournal::Format("C:\\io\tSRINPF.TXT", entries);
     const auto back = IntentJournal::Parse(text);
     ASSERT_EQ(back.size(), 2U);
-    EXPECT_EQ(Join({back[0].path, back[0].line, back[1].path, back[1].identity.ToText()}),
-              "C:\\io\\SRINPF.TXT|POS_PAGEXT,A1\tX\\Y|/io/SRINPF.TXT|2 13 6 78 3");
+    EXPECT_EQ(Join({back[0].line, std::to_string(back[0].lineIndex), back[1].identity.ToText()}),
+              "POS_PAGEXT,A1\tX\\Y|3|2 13");
     EXPECT_TRUE(back[0].mark == IntentJournal::Mark::Running && back[0].identity == first);
 
     // One byte changed in the first entry, the second torn off midway, or no header at all.
@@ -112,29 +111,40 @@ TEST(IntentJournalTest, EntriesSurviveTheirTextAndADamagedLineCostsOnlyItself) {
     EXPECT_EQ(IntentJournal::Parse(damaged).size(), 1U);
     EXPECT_EQ(IntentJournal::Parse(text.substr(0, text.size() - 9)).size(), 1U);
     EXPECT_TRUE(IntentJournal::Parse(text.substr(text.find('\n') + 1)).empty());
-    EXPECT_FALSE(FileIdentity::FromText("1 2 3 4") || FileIdentity::FromText("1 2 3 4 5 6"));
-    // Written by hand: a field ending in a lone backslash keeps it.
-    const std::string body = "DONE\t1 2 3 4 5\t/io\\\tX";
-    const auto odd = IntentJournal::Parse("VARNIXPOS-JOURNAL 1\r\n" + body + "\t" +
-                                          std::to_string(HashBytes(body)));
-    ASSERT_EQ(odd.size(), 1U);
-    EXPECT_EQ(odd[0].path, "/io\\");
+    EXPECT_FALSE(FileIdentity::FromText("1") || FileIdentity::FromText("1 2 3"));
+    // Written by hand: a field ending in a lone backslash keeps it; a line index that is no
+    // number makes the entry damaged.
+    for (const auto& [index, kept] : {std::pair{"0", 1U}, {"x", 0U}, {"-1", 0U}}) {
+        const std::string body = std::string("DONE\t1 2\t") + index + "\tX\\";
+        const auto odd = IntentJournal::Parse("VARNIXPOS-JOURNAL 2\t/io\r\n" + body + "\t" +
+                                              std::to_string(HashBytes(body)));
+        ASSERT_EQ(odd.size(), kept) << index;
+        if (kept == 1U) {
+            EXPECT_EQ(odd[0].line, "X\\");
+        }
+    }
 }
 
-TEST(IntentJournalTest, AFileIsForgottenOnceGoneAndARunningOneIsHandedOutOnce) {
+TEST(IntentJournalTest, OnlyTheBytesOnTheDiskStayAndARunningOneIsHandedOutOnce) {
     testing::TempDir dir;
     auto& platform = platform::HostPlatform();
     const std::string command = dir / "SRINPF.TXT";
+    const std::string at = dir / "JournalVnxPos-x.TXT";
     testing::WriteFile(command, "POS_TOTTER\r\n");
     const FileIdentity identity = CommandFile(platform, command).Identity();
-    EXPECT_FALSE(IntentJournal(platform).Begin(command, identity, "X"));  // no file to keep it in
+    {
+        IntentJournal nowhere(platform);
+        nowhere.Open("", command);
+        EXPECT_FALSE(nowhere.Begin(identity, 0, "X"));  // no file to keep it in: not to be sent
+        EXPECT_EQ(nowhere.Find(identity), IntentJournal::Mark::Done);  // nor offered again
+    }
     {
         IntentJournal journal(platform);
-        journal.Open(dir / "JournalVnxPos.TXT");
-        ASSERT_TRUE(journal.Begin(command, identity, "POS_TOTTER"));
+        journal.Open(at, command);
+        ASSERT_TRUE(journal.Begin(identity, 0, "POS_TOTTER"));
     }  // the process ends while it runs
     IntentJournal journal(platform);
-    journal.Open(dir / "JournalVnxPos.TXT");
+    journal.Open(at, command);
     EXPECT_EQ(journal.Find(identity), IntentJournal::Mark::Running);
     const auto interrupted = journal.Interrupted();
     ASSERT_EQ(interrupted.size(), 1U);
@@ -142,35 +152,18 @@ TEST(IntentJournalTest, AFileIsForgottenOnceGoneAndARunningOneIsHandedOutOnce) {
     EXPECT_EQ(Join({interrupted[0].line, std::to_string(journal.Interrupted().size()),
                     std::to_string(journal.Find(identity) == IntentJournal::Mark::None)}),
               "POS_TOTTER|0|1");
+    EXPECT_FALSE(platform.FileExists(at));  // nothing left in it: gone
 
-    ASSERT_TRUE(journal.Begin(command, identity, "POS_TOTTER") && journal.Finish(identity));
-    journal.ForgetGone();
+    ASSERT_TRUE(journal.Begin(identity, 0, "POS_TOTTER") && journal.Finish(identity));
+    journal.ForgetAllBut(&identity);
     EXPECT_EQ(journal.Find(identity), IntentJournal::Mark::Done);  // still there, still done
-    platform.RemoveFile(command);
-    journal.ForgetGone();
+    const FileIdentity other{identity.hash + 1, identity.size};
+    journal.ForgetAllBut(&other);  // the file holds other bytes now
     EXPECT_EQ(journal.Find(identity), IntentJournal::Mark::None);
-    EXPECT_EQ(testing::ReadFile(dir / "JournalVnxPos.TXT"), "VARNIXPOS-JOURNAL 1\r\n");
-}
-
-TEST(InputLockTest, OneHolderPerPathAndAMissingFolderIsTriedAgain) {
-    testing::TempDir dir;
-    auto& platform = platform::HostPlatform();
-    const std::string path = dir / "SRINPF.TXT";
-    InputLock first(platform);
-    InputLock second(platform);
-    EXPECT_TRUE(first.Hold(path) && first.Hold(path));
-    EXPECT_FALSE(second.Hold(path));
-    EXPECT_TRUE(second.Hold(path + ".other") && second.Hold(""));
-    first.Hold(path + ".other");  // moving on lets the first path go
-    EXPECT_TRUE(second.Hold(path));
-    EXPECT_TRUE(platform.FileExists(InputLock::LockPath(path)));
-
-    // No folder, no lock to be had: unguarded now, and taken as soon as the folder is there.
-    const std::string later = dir.InMissingFolder("SRINPF.TXT");
-    EXPECT_TRUE(first.Hold(later));
-    std::filesystem::create_directories(std::filesystem::path(later).parent_path());
-    EXPECT_TRUE(second.Hold(later));
-    EXPECT_FALSE(first.Hold(later));
+    ASSERT_TRUE(journal.Begin(identity, 0, "POS_TOTTER"));
+    journal.ForgetAllBut(nullptr);  // the file has gone
+    EXPECT_EQ(journal.Find(identity), IntentJournal::Mark::None);
+    EXPECT_FALSE(platform.FileExists(at));
 }
 
 }  // namespace

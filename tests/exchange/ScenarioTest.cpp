@@ -3,11 +3,15 @@
 // register and the user would find after each scenario.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <map>
 
+#include "config/FileNames.h"
 #include "exchange/CommandFile.h"
-#include "exchange/InputLock.h"
+#include "exchange/CommandRun.h"
+#include "exchange/Dispatcher.h"
 #include "exchange/IntentJournal.h"
 #include "exchange/PollingCycle.h"
 #include "fakes/EngineDriver.h"
@@ -56,6 +60,25 @@ class ScenarioTest : public ::testing::Test {
         return state;
     }
     std::string State(const std::string& folder = "") const { return State(engine, folder); }
+    // The journal of a driver's command file, where every process looks for it.
+    static std::string JournalOf(const fakes::EngineDriver& e,
+                                 const std::string& name = "SRINPF.TXT") {
+        auto& p = platform::HostPlatform();
+        return exchange::CommandRun::JournalPathFor(p, p.CanonicalPath(e.Data(name)));
+    }
+    // A journal as a process that ended while it ran `line` (at `index`) of the file left it.
+    static void LeaveRunning(const fakes::EngineDriver& e, const std::string& line,
+                             std::uint64_t index, bool finished = false) {
+        auto& p = platform::HostPlatform();
+        const std::string path = e.Data("SRINPF.TXT");
+        exchange::IntentJournal journal(p);
+        journal.Open(JournalOf(e), p.CanonicalPath(path));
+        const auto identity = exchange::CommandFile(p, path).Identity();
+        ASSERT_TRUE(journal.Begin(identity, index, line));
+        if (finished) {
+            journal.Finish(identity);
+        }
+    }
     void StartResident() {
         engine.CreateDataFolder();
         ASSERT_EQ(engine.Start(), RunMode::Resident);
@@ -155,8 +178,6 @@ TEST_F(ScenarioTest, MissingInputFolderStopsPollingUntilASave) {
     EXPECT_EQ(State(io), "POSDUMPOUT | 0 ops | polling | Vuoi salvare i dati ?");
 
     // Removed while polling, then made again and saved: connected, nothing to complain about.
-    // (Windows keeps a folder whose lock file is held: let it go first, as a process would.)
-    session.inputLock.Release();
     std::filesystem::remove_all(io);
     EXPECT_EQ(engine.Tick(3), 3);
     std::filesystem::create_directories(io);
@@ -231,71 +252,170 @@ TEST_F(ScenarioTest, RunOnceDeletesOnlyTheBytesItRanAndStopsBetweenLines) {
     }
 }
 
-TEST_F(ScenarioTest, RunOnceWaitsForTheLockAndNeverRunsAFileTwice) {
+TEST_F(ScenarioTest, RunOnceWaitsForTheClaimAndNeverRunsAFileTwice) {
     // Each case prepares the data folder, then runs POS_TOTTER once; nothing may reach the
-    // terminal but in the first case, and with the lock held elsewhere nothing is touched.
-    enum class Before { Nothing, LockHeld, RanBefore, CutShort };
+    // terminal but in the first case, and with the claim held elsewhere nothing is touched.
+    enum class Before { Nothing, ClaimHeld, RanBefore, CutShort, CutShortOtherData };
     const std::pair<Before, const char*> cases[] = {
         {Before::Nothing, "POSDUMPOUT | 1 ops | idle | exit 0"},
-        {Before::LockHeld, "SRINPF SROUTF | 0 ops | idle | exit 6"},
-        {Before::RanBefore, "| 0 ops | idle | exit 8"},
-        {Before::CutShort, "POSDUMPOUT | 0 ops | idle | exit 4"}};
+        {Before::ClaimHeld, "SRINPF SROUTF | 0 ops | idle | exit 6"},
+        {Before::RanBefore, "SROUTF | 0 ops | idle | exit 8"},  // its result stays to be read
+        {Before::CutShort, "POSDUMPOUT | 0 ops | idle | exit 8"},
+        {Before::CutShortOtherData, "POSDUMPOUT | 0 ops | idle | exit 8"}};
     for (const auto& [before, state] : cases) {
         fakes::EngineDriver run;
         run.CreateDataFolder();
         run.WriteData("cfg.txt", fakes::kSerialConfig);
         run.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
         run.WriteData("SROUTF.TXT", "the last result");
-        exchange::InputLock other(platform::HostPlatform());
-        if (before == Before::LockHeld) {
-            other.Hold(run.Data("SRINPF.TXT"));
+        auto& p = platform::HostPlatform();
+        platform::ExclusiveClaim other;
+        if (before == Before::ClaimHeld) {
+            other = p.ClaimExclusive(p.CanonicalPath(run.Data("SRINPF.TXT")));
         } else if (before != Before::Nothing) {
-            const auto identity =
-                exchange::CommandFile(platform::HostPlatform(), run.Data("SRINPF.TXT")).Identity();
-            exchange::IntentJournal journal(platform::HostPlatform());
-            journal.Open(run.Data("JournalVnxPos.TXT"));
-            journal.Begin(run.Data("SRINPF.TXT"), identity, "POS_TOTTER");
-            if (before == Before::RanBefore) {
-                journal.Finish(identity);
-            }
+            LeaveRunning(run, "POS_TOTTER", 0, before == Before::RanBefore);
+        }
+        if (before == Before::CutShortOtherData) {
+            // The restart runs with another data folder: the command path alone finds the journal.
+            testing::SetDataFolderOverride(run.home.MakeFolder("other"));
         }
         run.Start("-E" + run.Data("cfg.txt"));
+        testing::SetDataFolderOverride(std::nullopt);
         EXPECT_EQ(State(run), state);
-        if (before == Before::LockHeld) {
+        if (before == Before::ClaimHeld) {
             EXPECT_GE(run.clock.MonotonicMs(), startup::kRunOnceLockWaitMs);
         }
-        if (before == Before::CutShort) {
+        if (before == Before::CutShort || before == Before::CutShortOtherData) {
             EXPECT_NE(run.ReadData("POSDUMPOUT.TXT")
                           .find("ESITO_COMANDO = KO\r\nESITO_TRANSAZ = 01\r\nDATAORA_TRANS = "
                                 "20240305_140709\r\nERROR_DESCRIZ = Esito sconosciuto: "
                                 "esecuzione interrotta\r\n"),
                       std::string::npos);
         }
+        EXPECT_FALSE(p.FileExists(JournalOf(run)));  // nothing left to remember
     }
 }
 
 TEST_F(ScenarioTest, IntentIsOnTheDiskBeforeTheTerminalHearsOfTheCommand) {
     ASSERT_TRUE(engine.Connect());
     std::string journalDuringCall;
-    engine.fakeLibrary.onCall = [&] { journalDuringCall = engine.ReadData("JournalVnxPos.TXT"); };
-    engine.WriteData("SRINPF.TXT", "POS_TOTTER;\r\n");
+    engine.fakeLibrary.onCall = [&] { journalDuringCall = testing::ReadFile(JournalOf(engine)); };
+    engine.WriteData("SRINPF.TXT", "; nota\r\nPOS_TOTTER;\r\n");
     engine.Tick();
     EXPECT_NE(journalDuringCall.find("RUNNING\t"), std::string::npos);
-    EXPECT_NE(journalDuringCall.find("\tPOS_TOTTER\t"), std::string::npos);
+    EXPECT_NE(journalDuringCall.find("\t1\tPOS_TOTTER\t"), std::string::npos);  // its line
     // Run and deleted: nothing left to remember.
-    EXPECT_EQ(Join({State(), engine.ReadData("JournalVnxPos.TXT")}),
-              "POSDUMPOUT | 1 ops | polling|VARNIXPOS-JOURNAL 1\r\n");
+    EXPECT_EQ(State(), "POSDUMPOUT | 1 ops | polling");
+    EXPECT_FALSE(platform::HostPlatform().FileExists(JournalOf(engine)));
 }
 
-TEST_F(ScenarioTest, SecondResidentOnTheSameCommandFileEndsAtOnce) {
+TEST_F(ScenarioTest, SecondResidentOnTheSameCommandFileEndsBeforeShowingAnything) {
     engine.CreateDataFolder();
     engine.WriteData("ConfigVnxPos.TXT", fakes::kSerialConfig);
-    exchange::InputLock first(platform::HostPlatform());
-    ASSERT_TRUE(first.Hold(engine.Data("SRINPF.TXT")));
+    engine.WriteData("SROUTF.TXT", "the result the register is about to read");
+    auto& p = platform::HostPlatform();
+    const auto first = p.ClaimExclusive(p.CanonicalPath(engine.Data("SRINPF.TXT")));
+    ASSERT_EQ(first.outcome, platform::ExclusiveClaim::Outcome::Held);
     engine.Start();
-    EXPECT_EQ(Join({Join(engine.dialogs.Texts()), std::to_string(engine.timer.IsEnabled())}),
-              exchange::InputLock::BusyMessage(engine.Data("SRINPF.TXT")) + "|0");
+    EXPECT_EQ(Join({Join(engine.dialogs.Texts()), std::to_string(engine.timer.IsEnabled()),
+                    std::to_string(service.visible), std::to_string(service.trayIconShown)}),
+              "VarnixPos \xE8 gi\xE0 in esecuzione per " + engine.Data("SRINPF.TXT") + "|0|0|0");
     EXPECT_EQ(engine.shell.exitCodes, std::vector<int>{startup::kExitLockBusy});
+    EXPECT_TRUE(p.FileExists(engine.Data("SROUTF.TXT")));
+}
+
+TEST_F(ScenarioTest, TestConsoleAndVersionRunNoCommandFileAndWorkBesideTheResident) {
+    for (const char* mode : {"-I", "-V"}) {
+        fakes::EngineDriver other;
+        other.CreateDataFolder();
+        other.WriteData("ConfigVnxPos.TXT", fakes::kSerialConfig);
+        other.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
+        auto& p = platform::HostPlatform();
+        const auto resident = p.ClaimExclusive(p.CanonicalPath(other.Data("SRINPF.TXT")));
+        other.Start(mode);
+        other.session->ports.timer.SetEnabled(true);  // as "Salva Dati" would
+        other.Tick(3);
+        EXPECT_EQ(State(other).substr(0, 15), "SRINPF | 0 ops ") << mode;
+    }
+}
+
+TEST_F(ScenarioTest, AnInterruptedFileIsRecordedWholeAndItsRecordStaysTheOneToRead) {
+    engine.CreateDataFolder();
+    engine.WriteData("ParamVnxPos.TXT", "1\r\n0\r\n0\r\n0\r\n");  // logging on
+    engine.WriteData("SRINPF.TXT",
+                     "POS_PAGEXT,A100,P0\r\nPOS_PAGEXT,A200,P0\r\n; nota\r\nPOS_TOTTER\r\n");
+    LeaveRunning(engine, "POS_PAGEXT,A100,P0", 0);
+    ASSERT_TRUE(engine.Connect());
+    engine.Tick(3);  // the cycle's own status requests come and go
+    const std::string unknown = "ERROR_DESCRIZ = Esito sconosciuto: esecuzione interrotta\r\n";
+    for (const char* file : {"POSDUMPOUT.TXT", "LogVnxPos.TXT"}) {
+        const std::string record = engine.ReadData(file);
+        EXPECT_NE(record.find("POS_PAGEXT,A100,P0"), std::string::npos) << file;
+        EXPECT_NE(record.find(unknown), std::string::npos) << file;
+    }
+    // Each command of the file in the history: the one cut short, the two after it never sent.
+    const std::string history = engine.ReadData("HistoryVnxPos.jsonl");
+    for (const char* line : {"POS_PAGEXT,A100,P0", "POS_PAGEXT,A200,P0", "POS_TOTTER"}) {
+        EXPECT_NE(history.find(line), std::string::npos) << line;
+    }
+    EXPECT_NE(history.find(exchange::kNotRunOutcome), std::string::npos);
+    EXPECT_EQ(State(), "POSDUMPOUT LogVnxPos | 0 ops | polling");
+    // The register's next command is the next record.
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
+    engine.Tick();
+    EXPECT_EQ(engine.ReadData("POSDUMPOUT.TXT").find(unknown), std::string::npos);
+    EXPECT_EQ(engine.fakeLibrary.Operations().size(), 1U);
+}
+
+TEST_F(ScenarioTest, AnIntentThatCannotBeRecordedSendsNothingToTheTerminal) {
+    // The journal cannot be written (a full or read-only disk): the terminal-bound command is
+    // recorded as not sent; the simulated payment reaches no terminal and still runs.
+    for (const bool runOnce : {false, true}) {
+        fakes::FaultyFiles faulty;
+        faulty.unwritable = config::kJournalFilePrefix;
+        fakes::EngineDriver run{nullptr, &faulty};
+        run.CreateDataFolder();
+        run.WriteData("ConfigVnxPos.TXT", fakes::kSerialConfig);
+        run.WriteData("ParamVnxPos.TXT", "0\r\n0\r\n0\r\n0\r\n");
+        run.WriteData("SRINPF.TXT", "POS_PAGEXT,A100,P0\r\nPOS_PAGAME,A5,P0\r\n");
+        if (runOnce) {
+            run.Start("-E" + run.Data("ConfigVnxPos.TXT"));
+        } else {
+            ASSERT_EQ(run.Start(), RunMode::Resident);
+            run.session->service.ComboSecondi.SetText("0");
+            run.Tick(2);
+        }
+        const std::string history = run.ReadData("HistoryVnxPos.jsonl");
+        EXPECT_NE(history.find(exchange::kIntentNotRecorded), std::string::npos);
+        EXPECT_EQ(
+            Join({std::to_string(run.fakeLibrary.Operations().size()),
+                  std::to_string(run.ReadData("SROUTF.TXT").empty()),
+                  std::to_string(platform::HostPlatform().FileExists(run.Data("SRINPF.TXT")))}),
+            "0|0|0")
+            << runOnce;
+        if (runOnce) {
+            EXPECT_EQ(run.shell.exitCodes, std::vector<int>{startup::kExitIntentNotRecorded});
+        }
+    }
+}
+
+TEST_F(ScenarioTest, TheSameBytesAreTheSameCommandUntilTheFileHasGone) {
+    files.writer = platform::WriterState::Closed;
+    ASSERT_TRUE(engine.Connect());
+    files.heldRemovals = 100;
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
+    engine.Tick();
+    // Saved again by the register, unchanged, as a new file: still the command that ran.
+    engine.WriteFreshData("SRINPF.TXT", "POS_TOTTER\r\n");
+    engine.Tick(2);
+    EXPECT_EQ(engine.fakeLibrary.Operations().size(), 1U);
+    // Seen deleted and written again: a new command, even with the same bytes.
+    ++files.removals;
+    files.heldRemovals = 0;
+    engine.Tick();
+    EXPECT_EQ(Join({std::to_string(engine.fakeLibrary.Operations().size()), State()}),
+              "2|POSDUMPOUT | 2 ops | polling | " + std::string(exchange::kAlreadyRunUndeletable) +
+                  engine.Data("SRINPF.TXT"));
 }
 
 TEST_F(ScenarioTest, LoggingKeepsOnlyTheLastExchange) {
@@ -357,8 +477,9 @@ TEST_F(ScenarioTest, HeldCommandFileIsRetriedBoundedlyAndRunOnlyOnce) {
     EXPECT_EQ(engine.Tick(), 1);
     EXPECT_EQ(Join({std::to_string(files.refusedRemovals), State()}),
               "4|POSDUMPOUT | 1 ops | polling");  // run once, not once per retry
-    // Four waits of 100 ms (two steps each) besides the cycle's own and the tick's.
-    EXPECT_EQ(engine.clock.sleeps - sleepsBefore, 4 * 2 + 4 + 4 + 1);
+    // Four waits of 100 ms (two steps each) besides the cycle's own, the tick's and the 300 ms
+    // of stillness after the writer's close.
+    EXPECT_EQ(engine.clock.sleeps - sleepsBefore, 4 * 2 + 4 + 4 + 1 + 6);
     EXPECT_TRUE(service.cmdSalvaDati.enabled);
 
     files.heldRemovals = 100;
@@ -395,18 +516,19 @@ TEST_F(ScenarioTest, LampsAndSaveButtonDuringACycle) {
     engine.Tick();
     ASSERT_GE(lamp.size(), 3U);
     // Yellow looking for files, red processing, and no save while the command runs.
-    EXPECT_EQ(std::tuple(lamp.front(), lamp.back(), service.Shape1.fill, bool(saveEnabled[1])),
-              std::tuple(forms::kYellow, forms::kRed, forms::kRed, false));
+    EXPECT_EQ(std::tuple(lamp.front(), lamp.back(), service.Shape1.fill,
+                         std::ranges::count(saveEnabled, false) > 0),
+              std::tuple(forms::kYellow, forms::kRed, forms::kRed, true));
 }
 
 TEST_F(ScenarioTest, CommandFileRunsOnlyOnceItsWriterIsDoneAndItHeldStill) {
     // Each step may write the command file anew ("-": leaves it; "\r\n": a line end), says what
     // the platform tells of its writer, and ticks once; time moves only by the engine's waits.
     files.writer = platform::WriterState::Writing;
-    files.ageMs = 0;
     ASSERT_TRUE(engine.Connect());
     const std::map<std::string, platform::WriterState> writers = {
         {"writing", platform::WriterState::Writing},
+        {"open", platform::WriterState::Open},
         {"closed", platform::WriterState::Closed},
         {"unknown", platform::WriterState::Unknown}};
     const auto steps = Rows("command-file-steps.txt");
@@ -424,6 +546,46 @@ TEST_F(ScenarioTest, CommandFileRunsOnlyOnceItsWriterIsDoneAndItHeldStill) {
         engine.Tick();
         EXPECT_EQ(State(), steps[i].at(3) + " | polling") << "step " << i << ": " << steps[i].at(4);
     }
+}
+
+TEST_F(ScenarioTest, StillnessIsTimedByWhatThisProgramSawNotByTheFileTimeStamp) {
+    // Ticks until the command runs (at most 20): how many it took, by the engine's own clock.
+    const auto ticksToRun = [this](int most) {
+        const std::size_t before = engine.fakeLibrary.Operations().size();
+        for (int tick = 1; tick <= most; ++tick) {
+            engine.Tick();
+            if (engine.fakeLibrary.Operations().size() > before) {
+                return tick;
+            }
+        }
+        return 0;
+    };
+    files.writer = platform::WriterState::Unknown;
+    ASSERT_TRUE(engine.Connect());
+    const auto anHourAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    // A file server whose clock lags: the file looks an hour old, yet it was just seen, and
+    // unterminated it waits two seconds of this program's own time.
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER");
+    std::filesystem::last_write_time(engine.Data("SRINPF.TXT"), anHourAgo);
+    EXPECT_EQ(ticksToRun(20), 2);
+    // A handle open on it (Windows sees them all): never, however long it stays silent.
+    files.writer = platform::WriterState::Open;
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
+    EXPECT_EQ(ticksToRun(20), 0);
+    // A write seen without its close: ten seconds of silence, then it runs as it stands.
+    files.writer = platform::WriterState::Writing;
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\nPOS_TOT");
+    const std::int64_t start = engine.clock.MonotonicMs();
+    EXPECT_GT(ticksToRun(20), 0);
+    EXPECT_GE(engine.clock.MonotonicMs() - start, exchange::kWriterPauseLimitMs);
+    // Closed half a second ago by the watch's own timing: runs at once, no wait in the cycle.
+    files.writer = platform::WriterState::Closed;
+    files.changeAgeMs = 500;
+    ++files.changes;
+    engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
+    const int sleeps = engine.clock.sleeps;
+    EXPECT_EQ(ticksToRun(1), 1);
+    EXPECT_LT(engine.clock.sleeps - sleeps, 12);  // the cycle's own waits, no settling
 }
 
 TEST_F(ScenarioTest, ReadOnlyDataFolderIsReportedAndPollingGoesOn) {

@@ -1,7 +1,7 @@
 // The host's files with the faults a test switches on: reads that fail as while another process
 // holds the file, a read-only data folder (root ignores file modes, so the tests say it through
 // the platform), a command file Windows will not delete yet, a scripted registry, and a scripted
-// writer and age for every file.
+// writer, with the time of its last change and the deletions it saw, for every file.
 #pragma once
 
 #include <memory>
@@ -22,17 +22,13 @@ class FaultyFiles : public platform::PlatformWrapper {
         }
         return PlatformWrapper::ReadWholeFile(path);
     }
-    std::optional<platform::FileStat> StatFile(const std::string& path) override {
-        auto stat = PlatformWrapper::StatFile(path);
-        if (stat && ageMs) {
-            stat->ageMs = *ageMs;
-        }
-        return stat;
-    }
     std::unique_ptr<platform::WriterWatch> WatchWriters(const std::string& path) override {
         struct ScriptedWatch : platform::WriterWatch {
             explicit ScriptedWatch(const FaultyFiles& files) : files_(files) {}
             platform::WriterState State() override { return *files_.writer; }
+            std::optional<std::int64_t> LastChangeAgeMs() override { return files_.changeAgeMs; }
+            std::uint64_t Removals() override { return files_.removals; }
+            std::uint64_t Changes() override { return files_.changes; }
             const FaultyFiles& files_;
         };
         if (writer) {
@@ -41,6 +37,9 @@ class FaultyFiles : public platform::PlatformWrapper {
         return PlatformWrapper::WatchWriters(path);
     }
     bool ReplaceContents(const std::string& path, std::string_view bytes, bool synced) override {
+        if (unwritable && path.find(*unwritable) != std::string::npos) {
+            return false;
+        }
         return !readOnly && PlatformWrapper::ReplaceContents(path, bytes, synced);
     }
     bool WriteWholeFile(const std::string& path, std::string_view bytes) override {
@@ -70,7 +69,10 @@ class FaultyFiles : public platform::PlatformWrapper {
     std::optional<platform::RegistryQuery> registry;
     int registryQueries = 0;
     std::optional<platform::WriterState> writer;  // set before the first cycle
-    std::optional<std::int64_t> ageMs;
+    std::optional<std::int64_t> changeAgeMs;      // what the watch says of its last event
+    std::uint64_t changes = 0;                    // how many events it has seen
+    std::uint64_t removals = 0;                   // deletions the watch has seen
+    std::optional<std::string> unwritable;        // a part of the paths no replace reaches
 };
 
 }  // namespace varnix::fakes

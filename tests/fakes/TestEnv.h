@@ -3,15 +3,26 @@
 // stand-in file on POSIX, the real registry through reg.exe on Windows).
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "text/AnsiText.h"
 
 namespace varnix::testing {
+
+// Polls `condition` until it holds (true) or about `seconds` have passed (false).
+inline bool Eventually(const std::function<bool()>& condition, int seconds) {
+    for (int i = 0; i < seconds * 50 && !condition(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return condition();
+}
 
 class TempDir {
   public:

@@ -5,10 +5,16 @@
 
 #include <signal.h>
 
-#include <algorithm>
-#include <filesystem>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "exchange/CommandRun.h"
 #include "integration/Process.h"
+#include "platform/Platform.h"
 
 namespace varnix {
 namespace {
@@ -28,6 +34,16 @@ class CliTest : public ::testing::Test {
     }
     std::string Dump() const { return testing::ReadFile(data + "POSDUMPOUT.TXT"); }
     bool Exists(const std::string& name) const { return fs::exists(data + name); }
+    // The journal every process keeps for a command file, wherever its data folder is.
+    static std::string JournalOf(const std::string& commandPath) {
+        auto& p = platform::HostPlatform();
+        return exchange::CommandRun::JournalPathFor(p, p.CanonicalPath(commandPath));
+    }
+    // A resident's configuration: the terminal simulator at `port`, the command file in `io`.
+    static std::string Config(int port, const std::string& io = "") {
+        return "TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:" + std::to_string(port) + "\r\nINPF:" + io +
+               "SRINPF.TXT\r\nOUTF:" + io + "SROUTF.TXT\r\n";
+    }
 
     const std::string bin = testing::ExecutableFolder();
     const std::string cli = bin + "varnixpos-cli";
@@ -242,24 +258,36 @@ TEST_F(CliTest, SecondResidentOnTheSameCommandFileSaysSoAndEnds) {
     EXPECT_EQ(first.Wait(20), 0);
 }
 
-TEST_F(CliTest, KilledMidPaymentTheCommandIsRecordedAsUnknownAndNeverSentAgain) {
+TEST_F(CliTest, KilledMidPaymentTheFileIsRecordedWholeAndNeverSentAgain) {
     testing::Simulator simulator({"--delay-ms", "1500"});
     ASSERT_GT(simulator.TcpPort(), 0);
-    testing::WriteFile(data + "ConfigVnxPos.TXT",
-                       "TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:" + std::to_string(simulator.TcpPort()) +
-                           "\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n");
-    testing::WriteFile(data + "SRINPF.TXT", "POS_PAGEXT,A1234\r\n");
+    testing::WriteFile(data + "ConfigVnxPos.TXT", Config(simulator.TcpPort()));
+    testing::WriteFile(data + "SRINPF.TXT", "POS_PAGEXT,A1234\r\nPOS_PAGEXT,A99\r\n");
     {
         testing::Process resident({cli});
         // The terminal has the payment, its answer is pending: the process dies.
         ASSERT_TRUE(testing::Eventually(
-            [&] { return simulator.Journal({}).size() == 1 && Exists("JournalVnxPos.TXT"); }, 10));
+            [&] {
+                return simulator.Journal({}).size() == 1 &&
+                       fs::exists(JournalOf(data + "SRINPF.TXT"));
+            },
+            10));
         resident.Signal(SIGKILL);
         resident.Wait(10);
     }
     ASSERT_TRUE(Exists("SRINPF.TXT"));
+    // The restart may even use another data folder: the command file's journal is found.
+    testing::TempDir otherHome;
+    otherHome.MakeFolder("share/ZANDRIKVarnixPos");
+    fs::copy_file(data + "ConfigVnxPos.TXT",
+                  otherHome.path() + "share/ZANDRIKVarnixPos/ConfigVnxPos.TXT");
+    testing::WriteFile(otherHome.path() + "share/ZANDRIKVarnixPos/ConfigVnxPos.TXT",
+                       Config(simulator.TcpPort(), data));
+    testing::ScopedEnv otherData{"XDG_DATA_HOME", otherHome.path() + "share"};
     testing::Process restarted({cli});
     EXPECT_TRUE(testing::Eventually([&] { return !Exists("SRINPF.TXT"); }, 10));
+    // Several of the restart's own status cycles later, the register still reads the truth.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
     EXPECT_TRUE(
         Dump().starts_with("TIPO_COMANDO  = POS_PAGEXT,A1234\r\nESITO_COMANDO = KO\r\n"
                            "ESITO_TRANSAZ = 01\r\n"))
@@ -268,8 +296,77 @@ TEST_F(CliTest, KilledMidPaymentTheCommandIsRecordedAsUnknownAndNeverSentAgain) 
               std::string::npos);
     restarted.Signal(SIGTERM);
     EXPECT_EQ(restarted.Wait(20), 0);
-    // One payment reached the terminal; the restart at most asked for the status.
+    // The second payment is named as not run, and one payment reached the terminal.
+    const std::string history =
+        testing::ReadFile(otherHome.path() + "share/ZANDRIKVarnixPos/HistoryVnxPos.jsonl");
+    EXPECT_NE(history.find("Comando non eseguito: esecuzione interrotta"), std::string::npos)
+        << history;
+    EXPECT_NE(history.find("POS_PAGEXT,A99"), std::string::npos);
     EXPECT_EQ(std::ranges::count(simulator.Journal({"function"}), "IAE17AX_PaymentExt"), 1);
+    EXPECT_FALSE(fs::exists(JournalOf(data + "SRINPF.TXT")));
+}
+
+TEST_F(CliTest, OnePollerPerCommandFileWhateverHappensToItsFolderOrDataFolder) {
+    testing::Simulator simulator;
+    ASSERT_GT(simulator.TcpPort(), 0);
+    const std::string io = home.MakeFolder("io");
+    testing::WriteFile(data + "ConfigVnxPos.TXT", Config(simulator.TcpPort(), io));
+    testing::Process first({cli});
+    ASSERT_TRUE(testing::Eventually([&] { return fs::exists(io + "POSDUMPOUT.TXT"); }, 5));
+    // The register clears its folder under the running resident.
+    fs::remove_all(io);
+    fs::create_directories(io);
+    // A second resident on the same command file, with a data folder of its own: refused.
+    testing::TempDir otherHome;
+    otherHome.MakeFolder("share/ZANDRIKVarnixPos");
+    testing::WriteFile(otherHome.path() + "share/ZANDRIKVarnixPos/ConfigVnxPos.TXT",
+                       Config(simulator.TcpPort(), io));
+    {
+        testing::ScopedEnv otherData{"XDG_DATA_HOME", otherHome.path() + "share"};
+        testing::Process second({cli});
+        EXPECT_EQ(second.Wait(20), 6) << second.Stderr();
+    }
+    // Two registers with folders of their own share one data folder: each is served, once.
+    const std::string io2 = home.MakeFolder("io2");
+    testing::WriteFile(data + "Second.TXT", Config(simulator.TcpPort(), io2));
+    testing::WriteFile(io2 + "SRINPF.TXT", "POS_PAGEXT,A7\r\n");
+    testing::Process once({cli, "-E" + data + "Second.TXT"});
+    EXPECT_EQ(once.Wait(20), 0) << once.Stderr();
+    testing::WriteFile(io + "SRINPF.TXT", "POS_PAGEXT,A8\r\n");
+    EXPECT_TRUE(testing::Eventually([&] { return !fs::exists(io + "SRINPF.TXT"); }, 10));
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.Wait(20), 0);
+    const auto amounts = simulator.Journal({"amount"});
+    EXPECT_EQ(std::ranges::count(amounts, "7") + std::ranges::count(amounts, "8"), 2)
+        << amounts.size();
+}
+
+TEST_F(CliTest, AJournalThatCannotBeWrittenSendsNoPayment) {
+    // A journal folder on a full disk: a small tmpfs over it, in a mount namespace of this
+    // test's own, so nothing else on the machine sees it.
+    if (::geteuid() != 0 || !fs::exists("/usr/bin/unshare")) {
+        GTEST_SKIP() << "SKIPPED LOUDLY: needs root and unshare to mount a full disk";
+    }
+    testing::Simulator simulator;
+    ASSERT_GT(simulator.TcpPort(), 0);
+    testing::WriteFile(data + "RunOnce.TXT", Config(simulator.TcpPort()));
+    testing::WriteFile(data + "SRINPF.TXT", "POS_PAGEXT,A1234\r\n");
+    const std::string journals = fs::path(JournalOf(data + "SRINPF.TXT")).parent_path().string();
+    const std::string script = "mount -t tmpfs -o size=8k tmpfs '" + journals + "' && " +
+                               "(dd if=/dev/zero of='" + journals +
+                               "/fill' bs=1k count=64 2>/dev/null; true) && exec '" + cli + "' -E" +
+                               data + "RunOnce.TXT";
+    testing::Process once(
+        {"/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c", script});
+    const int code = once.Wait(30);
+    if (code == 32 || once.Stderr().find("mount") != std::string::npos) {
+        GTEST_SKIP() << "SKIPPED LOUDLY: no mount namespace here: " << once.Stderr();
+    }
+    EXPECT_EQ(code, 9) << once.Stderr();
+    EXPECT_TRUE(simulator.Journal({}).empty());
+    EXPECT_NE(Dump().find("ERROR_DESCRIZ = Comando non inviato al terminale"), std::string::npos)
+        << Dump();
+    EXPECT_FALSE(Exists("SRINPF.TXT"));
 }
 
 }  // namespace

@@ -26,14 +26,6 @@
 
 namespace varnix::testing {
 
-// Polls `condition` until it holds (true) or about `seconds` have passed (false).
-inline bool Eventually(const std::function<bool()>& condition, int seconds) {
-    for (int i = 0; i < seconds * 50 && !condition(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return condition();
-}
-
 #ifndef _WIN32
 // The folder of the running test executable, where our programs and the library are built.
 inline std::string ExecutableFolder() {

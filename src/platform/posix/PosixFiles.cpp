@@ -1,16 +1,29 @@
 // The POSIX side of the file identity, piecewise reading, durable replacing, writer watching
-// (inotify where the kernel has it) and the process lock (flock).
+// (inotify where the kernel has it, its events timed as they come) and the machine-wide claim (an
+// abstract socket name on Linux, flock elsewhere).
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #ifdef __linux__
+#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #endif
 
 #include <array>
 #include <cerrno>
-#include <ctime>
+#include <chrono>
+#include <climits>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "text/Hash.h"
 
 #include "platform/posix/PosixPlatform.h"
 
@@ -18,19 +31,12 @@ namespace varnix::platform {
 
 namespace {
 
-std::int64_t WallClockNs() {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
 FileStat FromStat(const struct stat& st) {
     FileStat stat;
     stat.size = static_cast<std::uint64_t>(st.st_size);
     stat.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     stat.fileId = static_cast<std::uint64_t>(st.st_ino);
     stat.volume = static_cast<std::uint64_t>(st.st_dev);
-    stat.ageMs = (WallClockNs() - stat.mtimeNs) / 1000000;
     return stat;
 }
 
@@ -106,34 +112,52 @@ std::string NameOf(const std::string& path) {
 
 #ifdef __linux__
 // Follows one name in one folder through inotify: a creation or a write means a writer has it
-// open, a close after writing (or a rename into place) that the writer is done.
+// open, a close after writing (or a rename into place) that the writer is done. A thread of its
+// own reads the events the moment they come, so each change is timed on this machine's monotonic
+// clock, not by the file's time stamp (a file server's clock may be off by seconds).
 class InotifyWatch : public WriterWatch {
   public:
-    InotifyWatch(int fd, std::string folder, std::string name)
-        : fd_(fd), folder_(std::move(folder)), name_(std::move(name)) {
+    InotifyWatch(int fd, int wake, std::string folder, std::string name)
+        : fd_(fd), wake_(wake), folder_(std::move(folder)), name_(std::move(name)) {
         AddWatch();
+        reader_ = std::thread([this] { ReadEvents(); });
+    }
+    InotifyWatch(const InotifyWatch&) = delete;
+    InotifyWatch& operator=(const InotifyWatch&) = delete;
+    ~InotifyWatch() override {
+        const std::uint64_t one = 1;
+        while (::write(wake_.get(), &one, sizeof one) < 0 && errno == EINTR) {
+        }
+        reader_.join();
     }
 
     WriterState State() override {
+        const std::lock_guard<std::mutex> hold(mutex_);
         if (watch_ < 0) {
             AddWatch();  // the folder may have come into being since
         }
-        alignas(inotify_event) std::array<char, 8192> buffer{};
-        for (;;) {
-            const auto n = ::read(fd_.get(), buffer.data(), buffer.size());
-            if (n <= 0) {
-                break;
-            }
-            for (std::size_t at = 0; at < static_cast<std::size_t>(n);) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + at);
-                Apply(*event);
-                at += sizeof(inotify_event) + event->len;
-            }
-        }
         return state_;
+    }
+    std::optional<std::int64_t> LastChangeAgeMs() override {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        if (!lastChange_) {
+            return std::nullopt;
+        }
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - *lastChange_)
+            .count();
+    }
+    std::uint64_t Removals() override {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        return removals_;
+    }
+    std::uint64_t Changes() override {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        return changes_;
     }
 
   private:
+    using Clock = std::chrono::steady_clock;
+
     void AddWatch() {
         watch_ = ::inotify_add_watch(
             fd_.get(), folder_.c_str(),
@@ -141,19 +165,48 @@ class InotifyWatch : public WriterWatch {
         state_ = WriterState::Unknown;
     }
 
+    void ReadEvents() {
+        std::array<pollfd, 2> fds{{{fd_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0}}};
+        alignas(inotify_event) std::array<char, 8192> buffer{};
+        for (;;) {
+            if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
+                return;
+            }
+            if ((fds[1].revents & POLLIN) != 0) {
+                return;
+            }
+            const auto n = ::read(fd_.get(), buffer.data(), buffer.size());
+            if (n <= 0) {
+                continue;
+            }
+            const std::lock_guard<std::mutex> hold(mutex_);
+            for (std::size_t at = 0; at < static_cast<std::size_t>(n);) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + at);
+                Apply(*event);
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+    }
+
     void Apply(const inotify_event& event) {
         if ((event.mask & (IN_Q_OVERFLOW | IN_IGNORED)) != 0) {
             state_ = WriterState::Unknown;  // events were lost, or the folder went away
+            lastChange_ = Clock::now();
+            ++changes_;
             if ((event.mask & IN_IGNORED) != 0) {
                 watch_ = -1;
+                ++removals_;  // whatever was in the folder went with it
             }
             return;
         }
         if (event.len == 0 || name_ != event.name) {
             return;
         }
+        lastChange_ = Clock::now();
+        ++changes_;
         if ((event.mask & (IN_DELETE | IN_MOVED_FROM)) != 0) {
             state_ = WriterState::Unknown;
+            ++removals_;
         } else if ((event.mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) != 0) {
             state_ = WriterState::Closed;
         } else if ((event.mask & (IN_CREATE | IN_MODIFY)) != 0) {
@@ -162,21 +215,32 @@ class InotifyWatch : public WriterWatch {
     }
 
     Descriptor fd_;
+    Descriptor wake_;
     std::string folder_;
     std::string name_;
+    std::mutex mutex_;
     int watch_ = -1;
     WriterState state_ = WriterState::Unknown;
+    std::optional<Clock::time_point> lastChange_;
+    std::uint64_t removals_ = 0;
+    std::uint64_t changes_ = 0;
+    std::thread reader_;
 };
 #endif
 
-class FlockLock : public ProcessLock {
+// Held as long as the descriptor is open; the kernel closes it when the process ends.
+class DescriptorLock : public ProcessLock {
   public:
-    explicit FlockLock(int fd) : fd_(fd) {}
-    bool Guards() const override { return true; }
+    explicit DescriptorLock(int fd) : fd_(fd) {}
 
   private:
-    Descriptor fd_;  // closing it releases the lock
+    Descriptor fd_;
 };
+
+ExclusiveClaim Unavailable(const char* what) {
+    return {ExclusiveClaim::Outcome::Unavailable, nullptr,
+            std::string(what) + ": " + std::strerror(errno)};
+}
 
 }  // namespace
 
@@ -233,29 +297,85 @@ std::unique_ptr<WriterWatch> PosixPlatform::WatchWriters(const std::string& path
     if (fd < 0) {
         return nullptr;
     }
-    return std::make_unique<InotifyWatch>(fd, FolderOf(path), NameOf(path));
+    const int wake = ::eventfd(0, EFD_CLOEXEC);
+    if (wake < 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<InotifyWatch>(fd, wake, FolderOf(path), NameOf(path));
 #else
     (void)path;
     return nullptr;
 #endif
 }
 
-std::unique_ptr<ProcessLock> PosixPlatform::TryLock(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        ::fchmod(fd, 0666);  // another user's process must be able to take it in turn
-    } else {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);  // created by another user
-    }
+ExclusiveClaim PosixPlatform::ClaimExclusive(const std::string& name) {
+    const std::string key = "varnixpos/" + text::HashName(name);
+#ifdef __linux__
+    // A name in the abstract socket namespace: no file stands for it, so deleting or recreating
+    // a folder cannot take it away, and it belongs to the whole machine (every user's process
+    // meets it); the kernel drops it with the last descriptor, however the process ends.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        // No lock can be had here at all: running unguarded beats refusing every command.
-        return std::make_unique<ProcessLock>();
+        return Unavailable("socket");
+    }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path + 1, key.data(), key.size());  // sun_path[0] = 0: abstract
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + key.size());
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+        const int error = errno;
+        ::close(fd);
+        if (error == EADDRINUSE) {
+            return {ExclusiveClaim::Outcome::Busy, nullptr, {}};
+        }
+        errno = error;
+        return Unavailable("bind");
+    }
+    return {ExclusiveClaim::Outcome::Held, std::make_unique<DescriptorLock>(fd), {}};
+#else
+    // No abstract sockets: a lock on a file of the shared folder, which only a user who deletes
+    // what VarnixPos keeps there could disturb.
+    const std::string folder = SharedFolder("varnixpos-claims");
+    if (folder.empty()) {
+        return Unavailable(("/var/tmp/varnixpos-claims"));
+    }
+    const std::string path = folder + '/' + key.substr(key.find('/') + 1);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return Unavailable("open");
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
         ::close(fd);
-        return nullptr;
+        if (error == EWOULDBLOCK) {
+            return {ExclusiveClaim::Outcome::Busy, nullptr, {}};
+        }
+        errno = error;
+        return Unavailable("flock");
     }
-    return std::make_unique<FlockLock>(fd);
+    return {ExclusiveClaim::Outcome::Held, std::make_unique<DescriptorLock>(fd), {}};
+#endif
+}
+
+std::string PosixPlatform::CanonicalPath(const std::string& path) {
+    std::string absolute = path;
+    if (absolute.empty() || absolute[0] != '/') {
+        std::array<char, PATH_MAX> cwd{};
+        if (::getcwd(cwd.data(), cwd.size()) != nullptr) {
+            absolute = std::string(cwd.data()) + '/' + absolute;
+        }
+    }
+    const std::string folder = FolderOf(absolute);
+    std::array<char, PATH_MAX> resolved{};
+    if (::realpath(folder.c_str(), resolved.data()) == nullptr) {
+        return absolute;
+    }
+    std::string canonical = resolved.data();
+    if (canonical.back() != '/') {
+        canonical += '/';
+    }
+    return canonical + NameOf(absolute);
 }
 
 }  // namespace varnix::platform

@@ -93,6 +93,31 @@ std::string PosixPlatform::CommonAppDataFolder() {
     return folder;
 }
 
+std::string PosixPlatform::SharedFolder(const std::string& relative) {
+    // /var/tmp outlives a reboot, which a journal of payments must; every user may write there.
+    // A folder made here is open to every user like /var/tmp itself (sticky: nobody removes
+    // another's files).
+    std::string folder = "/var/tmp";
+    std::size_t at = 0;
+    while (at < relative.size()) {
+        std::size_t slash = relative.find('/', at);
+        if (slash == std::string::npos) {
+            slash = relative.size();
+        }
+        if (slash > at) {
+            folder += '/' + relative.substr(at, slash - at);
+            if (::mkdir(folder.c_str(), 0777) == 0) {
+                ::chmod(folder.c_str(), 01777);
+            } else if (errno != EEXIST) {
+                return {};
+            }
+        }
+        at = slash + 1;
+    }
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? folder : std::string();
+}
+
 bool PosixPlatform::FileExists(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -1,6 +1,7 @@
 // The Windows side of the file identity (file index and volume serial), piecewise reading,
 // durable replacing (write-through rename), writer watching (a writer's open handle makes an
-// exclusive open fail with a sharing violation) and the process lock (LockFileEx).
+// exclusive open fail with a sharing violation), the machine-wide claim (a named mutex) and
+// canonical paths.
 #include "platform/win32/WindowsHeaders.h"
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 #include <string>
 
 #include "platform/win32/Win32Platform.h"
+#include "text/AnsiText.h"
+#include "text/Hash.h"
 
 namespace varnix::platform {
 
@@ -28,14 +31,11 @@ std::optional<FileStat> StatHandle(HANDLE file) {
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return std::nullopt;
     }
-    FILETIME now{};
-    ::GetSystemTimeAsFileTime(&now);
     FileStat stat;
     stat.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     stat.mtimeNs = FileTimeNs(info.ftLastWriteTime);
     stat.fileId = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     stat.volume = info.dwVolumeSerialNumber;
-    stat.ageMs = (FileTimeNs(now) - stat.mtimeNs) / 1000000;
     return stat;
 }
 
@@ -91,14 +91,16 @@ class SharingWatch : public WriterWatch {
     explicit SharingWatch(std::string path) : path_(std::move(path)) {}
 
     WriterState State() override {
-        // Every other handle, the writer's included, makes an open that shares nothing fail.
+        // Every other handle, the writer's included and whatever sharing it asked for, makes an
+        // open that shares nothing fail: an open handle is always seen here, so it is Open (never
+        // a guess that a long silence could end).
         const HANDLE probe = ::CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (probe != INVALID_HANDLE_VALUE) {
             ::CloseHandle(probe);
             return WriterState::Closed;
         }
-        return ::GetLastError() == ERROR_SHARING_VIOLATION ? WriterState::Writing
+        return ::GetLastError() == ERROR_SHARING_VIOLATION ? WriterState::Open
                                                            : WriterState::Unknown;
     }
 
@@ -106,14 +108,34 @@ class SharingWatch : public WriterWatch {
     std::string path_;
 };
 
-class FileRangeLock : public ProcessLock {
+// Owned by the thread that claimed it (the user-interface thread, which lives as long as the
+// process); Windows gives it up when the process ends, however it ends.
+class MutexLock : public ProcessLock {
   public:
-    explicit FileRangeLock(HANDLE handle) : handle_(handle) {}
-    bool Guards() const override { return true; }
+    explicit MutexLock(HANDLE handle) : handle_(handle) {}
+    MutexLock(const MutexLock&) = delete;
+    MutexLock& operator=(const MutexLock&) = delete;
+    ~MutexLock() override { ::ReleaseMutex(handle_.get()); }
 
   private:
-    Handle handle_;  // closing it releases the lock
+    Handle handle_;
 };
+
+std::string SystemMessage(DWORD error) {
+    char* text = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = length > 0 && text != nullptr ? std::string(text, length) : std::string();
+    if (text != nullptr) {
+        ::LocalFree(text);
+    }
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                message.back() == ' ' || message.back() == '.')) {
+        message.pop_back();
+    }
+    return message.empty() ? "errore " + std::to_string(error) : message;
+}
 
 }  // namespace
 
@@ -179,20 +201,61 @@ std::unique_ptr<WriterWatch> Win32Platform::WatchWriters(const std::string& path
     return std::make_unique<SharingWatch>(path);
 }
 
-std::unique_ptr<ProcessLock> Win32Platform::TryLock(const std::string& path) {
-    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return std::make_unique<ProcessLock>();  // no lock to be had: run unguarded
+ExclusiveClaim Win32Platform::ClaimExclusive(const std::string& name) {
+    // A kernel object in the global namespace: every session's and every user's process meets
+    // it, no file stands for it, and nobody can delete it from under the holder.
+    const std::string objectName = "Global\\VarnixPos-" + text::HashName(name);
+    const HANDLE mutex = ::CreateMutexA(nullptr, FALSE, objectName.c_str());
+    if (mutex == nullptr) {
+        const DWORD error = ::GetLastError();
+        // Made by another user's process, which holds it still (it goes with its last handle).
+        if (error == ERROR_ACCESS_DENIED) {
+            return {ExclusiveClaim::Outcome::Busy, nullptr, {}};
+        }
+        return {ExclusiveClaim::Outcome::Unavailable, nullptr, SystemMessage(error)};
     }
-    OVERLAPPED at{};
-    if (::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) ==
-        0) {
-        ::CloseHandle(file);
-        return nullptr;
+    const DWORD wait = ::WaitForSingleObject(mutex, 0);
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+        return {ExclusiveClaim::Outcome::Held, std::make_unique<MutexLock>(mutex), {}};
     }
-    return std::make_unique<FileRangeLock>(file);
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(mutex);
+    if (wait == WAIT_TIMEOUT) {
+        return {ExclusiveClaim::Outcome::Busy, nullptr, {}};
+    }
+    return {ExclusiveClaim::Outcome::Unavailable, nullptr, SystemMessage(error)};
+}
+
+std::string Win32Platform::CanonicalPath(const std::string& path) {
+    // Full, with the folder's long name when it exists, in upper case: Windows names files
+    // without regard to case, so "c:\\io\\srinpf.txt" and "C:\\IO\\SRINPF.TXT" are one file.
+    std::string full(MAX_PATH, '\0');
+    DWORD length =
+        ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length + 1);
+        length =
+            ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    full.resize(length > 0 && length < full.size() ? length : 0);
+    if (full.empty()) {
+        full = path;
+    }
+    const auto slash = full.find_last_of('\\');
+    if (slash != std::string::npos) {
+        const std::string folder = full.substr(0, slash + 1);
+        std::string longFolder(MAX_PATH * 2, '\0');
+        const DWORD n = ::GetLongPathNameA(folder.c_str(), longFolder.data(),
+                                           static_cast<DWORD>(longFolder.size()));
+        if (n > 0 && n < longFolder.size()) {
+            longFolder.resize(n);
+            if (longFolder.back() != '\\') {
+                longFolder += '\\';
+            }
+            full = longFolder + full.substr(slash + 1);
+        }
+    }
+    return text::ToUpper(full);
 }
 
 }  // namespace varnix::platform

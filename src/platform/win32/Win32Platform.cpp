@@ -59,6 +59,31 @@ std::string Win32Platform::CommonAppDataFolder() {
     return std::string(static_cast<const char*>(buffer), static_cast<const char*>(nul));
 }
 
+std::string Win32Platform::SharedFolder(const std::string& relative) {
+    // The machine-wide application-data folder: every user's process sees the same one, and the
+    // installer lets every user write below its folder of VarnixPos.
+    std::string folder = CommonAppDataFolder();
+    if (folder.empty()) {
+        return {};
+    }
+    std::size_t at = 0;
+    while (at < relative.size()) {
+        std::size_t slash = relative.find('\\', at);
+        if (slash == std::string::npos) {
+            slash = relative.size();
+        }
+        if (slash > at) {
+            folder += '\\' + relative.substr(at, slash - at);
+            if (::CreateDirectoryA(folder.c_str(), nullptr) == 0 &&
+                ::GetLastError() != ERROR_ALREADY_EXISTS) {
+                return {};
+            }
+        }
+        at = slash + 1;
+    }
+    return FolderExists(folder) ? folder : std::string();
+}
+
 bool Win32Platform::FileExists(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES &&

@@ -23,7 +23,9 @@ class Win32Platform : public Platform {
     std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) override;
     bool ReplaceContents(const std::string& path, std::string_view bytes, bool synced) override;
     std::unique_ptr<WriterWatch> WatchWriters(const std::string& path) override;
-    std::unique_ptr<ProcessLock> TryLock(const std::string& path) override;
+    ExclusiveClaim ClaimExclusive(const std::string& name) override;
+    std::string CanonicalPath(const std::string& path) override;
+    std::string SharedFolder(const std::string& relative) override;
     void* LoadLibraryFile(const std::string& fileName, std::string& error) override;
     std::string ExecutableFolder() override;
     std::optional<ProgramVersion> ExecutableVersion() override;

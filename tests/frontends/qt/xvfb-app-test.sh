@@ -40,7 +40,7 @@ wait_for() {  # wait_for TEST PATH: up to 20 s for `test -e`/`! -e`
   echo "timed out waiting until $2 is $1"; return 1
 }
 
-"$bin/varnixpos" -I >"$work/app.log" 2>&1 &
+"$bin/varnixpos" >"$work/app.log" 2>&1 &
 app_pid=$!
 wait_for exists "$data/POSDUMPOUT.TXT"          # the first status request ran
 printf 'POS_PAGAME,A2,P0\r\n' > "$data/SRINPF.TXT"
@@ -55,7 +55,14 @@ shot() {  # shot TITLE FILE
   "$bin/screenshot" "$2" "$win_x" "$win_y" "$win_w" "$win_h"
 }
 shot "ZANDRIK VarnixPos per sviluppatori (scambio importo)" "$shots/service-window.png"
+# The test console works beside the resident that serves the register: it takes no command file.
+"$bin/varnixpos" -I >"$work/console.log" 2>&1 &
+console_pid=$!
+for _ in $(seq 1 100); do xwininfo -name "Test Iae17  (ZANDRIK modified)" >/dev/null 2>&1 && break; sleep 0.1; done
+sleep 0.5
 shot "Test Iae17  (ZANDRIK modified)" "$shots/console.png"
+kill -0 "$console_pid" || { echo "varnixpos -I ended beside the resident"; cat "$work/console.log"; exit 1; }
+kill -KILL "$console_pid"; wait "$console_pid" 2>/dev/null || true
 
 service_id="$(xdotool search --name '^ZANDRIK VarnixPos per sviluppatori' | head -n1)"
 xdotool windowfocus --sync "$service_id" key ctrl+h

@@ -1,0 +1,194 @@
+#include "exchange/CommandRun.h"
+
+#include <algorithm>
+
+#include "config/DataFolder.h"
+#include "config/FileNames.h"
+#include "exchange/Context.h"
+#include "text/Hash.h"
+
+namespace varnix::exchange {
+
+platform::Platform& CommandRun::PlatformOf(Context& context) {
+    return context.platform;
+}
+
+std::string CommandRun::JournalPathFor(platform::Platform& platform,
+                                       const std::string& canonicalPath) {
+    const std::string folder = platform.SharedFolder(std::string(config::kDataFolderName) +
+                                                     platform.Separator() +
+                                                     config::kJournalFolderName);
+    if (folder.empty()) {
+        return {};
+    }
+    return folder + platform.Separator() + config::kJournalFilePrefix +
+           text::HashName(canonicalPath) + config::kJournalFileSuffix;
+}
+
+CommandRun::Claim CommandRun::Hold(const std::string& inputPath) {
+    if (inputPath.empty()) {
+        Release();
+        return Claim::Held;
+    }
+    // Checked on every call: the same configured text may name another file now (a folder
+    // recreated through a link), and the claim is on the file the path leads to.
+    const std::string canonical = context_.platform.CanonicalPath(inputPath);
+    if (claim_ && canonical == canonicalPath_) {
+        heldPath_ = inputPath;
+        return Claim::Held;
+    }
+    Release();
+    auto claim = context_.platform.ClaimExclusive(canonical);
+    switch (claim.outcome) {
+        case platform::ExclusiveClaim::Outcome::Busy:
+            return Claim::Busy;
+        case platform::ExclusiveClaim::Outcome::Unavailable:
+            lastClaimReason_ = claim.reason;
+            return Claim::Unavailable;
+        case platform::ExclusiveClaim::Outcome::Held:
+            break;
+    }
+    claim_ = std::move(claim.lock);
+    canonicalPath_ = canonical;
+    heldPath_ = inputPath;
+    // Read again now: whoever held this path before may have written it since.
+    journal_.Open(JournalPathFor(context_.platform, canonical), canonical);
+    RecoverInterrupted();
+    return Claim::Held;
+}
+
+void CommandRun::Release() {
+    claim_.reset();
+    heldPath_.clear();
+    canonicalPath_.clear();
+    file_.reset();
+}
+
+std::string CommandRun::ClaimMessage(const std::string& inputPath) const {
+    // Windows-1252, as every message of the core: \xE8 is "e" with a grave accent.
+    if (!lastClaimReason_.empty() && !claim_) {
+        return "Impossibile assicurare che un solo VarnixPos usi " + inputPath + " (" +
+               lastClaimReason_ + "): nessun comando viene eseguito finch\xE9 non si riesce";
+    }
+    return "VarnixPos \xE8 gi\xE0 in esecuzione per " + inputPath;
+}
+
+void CommandRun::RecoverInterrupted() {
+    auto& platform = context_.platform;
+    recoveredAny_ = false;
+    Dispatcher dispatcher(context_);
+    for (const auto& entry : journal_.Interrupted()) {
+        recoveredAny_ = true;
+        // The commands after it in the same file never ran: each is named, so that nothing the
+        // register asked for is lost without a word. Only the very bytes that were running
+        // tell which commands those were. They go first, so that the dump and the log end
+        // with what matters most to the register: the command whose outcome is unknown.
+        CommandFile file(platform, heldPath_);
+        const bool same = file.Status() == CommandFile::State::Open &&
+                          file.Identity() == entry.identity;
+        if (same) {
+            std::uint64_t index = 0;
+            file.ForEachLine([&](std::string_view raw) {
+                if (index++ <= entry.lineIndex) {
+                    return true;
+                }
+                if (const auto line = Dispatcher::PrepareLine(raw);
+                    line && Dispatcher::TakesKeyword(*line)) {
+                    dispatcher.RecordNotRun(*line, kNotRunOutcome, heldPath_);
+                }
+                return true;
+            });
+        }
+        dispatcher.RecordNotRun(entry.line, kInterruptedOutcome, heldPath_);
+        // Recorded first, then deleted, then resolved: a crash in between records it twice at
+        // worst, and never sends it.
+        const bool undeletable = same && !platform.RemoveFile(heldPath_);
+        journal_.Resolve(entry.identity, undeletable);  // an undeletable one is kept, never run
+    }
+    if (recoveredAny_) {
+        context_.holdRecordForRegister = true;
+    }
+}
+
+CommandRun::Found CommandRun::Open() {
+    file_.reset();
+    alreadyRun_ = false;
+    read_ = true;
+    if (!claim_ || heldPath_.empty()) {
+        return Found::None;
+    }
+    file_.emplace(context_.platform, heldPath_);
+    switch (file_->Status()) {
+        case CommandFile::State::Missing:
+            journal_.ForgetAllBut(nullptr);
+            return Found::None;
+        case CommandFile::State::Unreadable:
+            return Found::Unreadable;
+        case CommandFile::State::Open:
+            break;
+    }
+    // Only the bytes on the disk now can still be "run": anything else recorded has gone.
+    journal_.ForgetAllBut(&file_->Identity());
+    alreadyRun_ = journal_.Find(file_->Identity()) != IntentJournal::Mark::None;
+    return alreadyRun_ ? Found::AlreadyRun : Found::New;
+}
+
+void CommandRun::SeenGone() {
+    journal_.ForgetAllBut(nullptr);
+}
+
+bool CommandRun::Execute(const std::function<bool()>& stopBeforeLine) {
+    refusedAny_ = false;
+    if (!file_ || file_->Status() != CommandFile::State::Open || alreadyRun_) {
+        return true;
+    }
+    const FileIdentity identity = file_->Identity();
+    Dispatcher dispatcher(context_);
+    LineHooks hooks;
+    hooks.stopBeforeLine = stopBeforeLine;
+    hooks.beforeCommand = [&](const std::string& line, std::uint64_t index) -> std::string {
+        if (journal_.Begin(identity, index, line) || !Dispatcher::ReachesTerminal(line)) {
+            return {};
+        }
+        // Fail closed: without its intent on the disk a crash could send it again.
+        refusedAny_ = true;
+        const std::string& where = journal_.JournalPath();
+        return std::string(kIntentNotRecorded) + " (" +
+               (where.empty() ? std::string("cartella del giornale non disponibile") : where) +
+               ")";
+    };
+    dispatcher.EseguiFileComandi(*file_, context_.settings.ecrIdRequired, hooks);
+    // The register has spoken again: its own outcome replaced the recovered one, and from now on
+    // the dump follows the usual rules.
+    context_.holdRecordForRegister = false;
+    journal_.Finish(identity);
+    read_ = dispatcher.FileWasRead();
+    return read_;
+}
+
+CommandRun::Consumed CommandRun::Consume() {
+    auto& platform = context_.platform;
+    if (!file_ || file_->Status() != CommandFile::State::Open || !read_ ||
+        !CommandFile::StillHas(platform, heldPath_, file_->Identity())) {
+        return Consumed::Kept;
+    }
+    if (platform.RemoveFile(heldPath_)) {
+        journal_.Forget(file_->Identity());
+        return Consumed::Deleted;
+    }
+    return Consumed::Undeletable;
+}
+
+void CommandRun::ReportUndeletable() {
+    if (!file_) {
+        return;
+    }
+    const FileIdentity identity = file_->Identity();
+    if (std::find(reported_.begin(), reported_.end(), identity) != reported_.end()) {
+        return;
+    }
+    reported_.push_back(identity);
+    context_.ports.dialogs.Inform(kAlreadyRunUndeletable + heldPath_);
+}
+
+}  // namespace varnix::exchange
