@@ -94,8 +94,11 @@ int HeadlessFrontEnd::Run(const std::string& commandLine) {
         return exitCode_;
     }
     if (mode == startup::RunMode::Interactive) {
-        Show("La console interattiva richiede un display: resto in ascolto dei file comandi.", "",
-             ports::Buttons::Ok, ports::Icon::None);
+        // The test console runs no command file (it works beside the resident), so without a
+        // display there is nothing left for it to do.
+        Show("La console interattiva richiede un display.", "", ports::Buttons::Ok,
+             ports::Icon::None);
+        return 0;
     }
     // Resident: one polling cycle per tick while the timer is on; a stop signal is the close
     // request answered OK. Waiting in short slices keeps the answer to a signal quick.
