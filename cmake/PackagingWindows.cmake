@@ -59,11 +59,17 @@ set(CPACK_NSIS_DELETE_ICONS_EXTRA [[
 # The data folder, which the programs never create themselves: under the machine-wide application
 # data (C:\ProgramData), modifiable by every user, since the register and the developer run the
 # programs without administrator rights. The BUILTIN\Users SID works whatever the system's
-# language. Uninstalling leaves it: it holds the user's configuration and exchange files.
+# language. Uninstalling leaves it: it holds the user's configuration and exchange files. The
+# intent journals' folder beside it gets the same rights, so that a restart by another user on
+# the same command file can still read and replace the journal a crash left behind.
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [[
   SetShellVarContext all
   CreateDirectory "$APPDATA\ZANDRIKVarnixPos"
   nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$APPDATA\ZANDRIKVarnixPos" /grant *S-1-5-32-545:(OI)(CI)M'
+  Pop $0
+  DetailPrint "icacls: $0"
+  CreateDirectory "$APPDATA\ZANDRIKVarnixPosJournal"
+  nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$APPDATA\ZANDRIKVarnixPosJournal" /grant *S-1-5-32-545:(OI)(CI)M'
   Pop $0
   DetailPrint "icacls: $0"
 ]])

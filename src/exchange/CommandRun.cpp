@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "config/DataFolder.h"
 #include "config/FileNames.h"
 #include "exchange/Context.h"
 #include "text/Hash.h"
@@ -15,9 +14,7 @@ platform::Platform& CommandRun::PlatformOf(Context& context) {
 
 std::string CommandRun::JournalPathFor(platform::Platform& platform,
                                        const std::string& canonicalPath) {
-    const std::string folder = platform.SharedFolder(std::string(config::kDataFolderName) +
-                                                     platform.Separator() +
-                                                     config::kJournalFolderName);
+    const std::string folder = platform.SharedFolder(config::kJournalFolderName);
     if (folder.empty()) {
         return {};
     }
@@ -84,8 +81,8 @@ void CommandRun::RecoverInterrupted() {
         // tell which commands those were. They go first, so that the dump and the log end
         // with what matters most to the register: the command whose outcome is unknown.
         CommandFile file(platform, heldPath_);
-        const bool same = file.Status() == CommandFile::State::Open &&
-                          file.Identity() == entry.identity;
+        const bool same =
+            file.Status() == CommandFile::State::Open && file.Identity() == entry.identity;
         if (same) {
             std::uint64_t index = 0;
             file.ForEachLine([&](std::string_view raw) {
@@ -154,8 +151,7 @@ bool CommandRun::Execute(const std::function<bool()>& stopBeforeLine) {
         refusedAny_ = true;
         const std::string& where = journal_.JournalPath();
         return std::string(kIntentNotRecorded) + " (" +
-               (where.empty() ? std::string("cartella del giornale non disponibile") : where) +
-               ")";
+               (where.empty() ? std::string("cartella del giornale non disponibile") : where) + ")";
     };
     dispatcher.EseguiFileComandi(*file_, context_.settings.ecrIdRequired, hooks);
     // The register has spoken again: its own outcome replaced the recovered one, and from now on

@@ -133,6 +133,9 @@ class InotifyWatch : public WriterWatch {
 
     WriterState State() override {
         const std::lock_guard<std::mutex> hold(mutex_);
+        // Whatever the kernel has queued by now counts, even if the reader thread has not woken
+        // yet (timed now: a little late, never early).
+        Drain();
         if (watch_ < 0) {
             AddWatch();  // the folder may have come into being since
         }
@@ -167,7 +170,6 @@ class InotifyWatch : public WriterWatch {
 
     void ReadEvents() {
         std::array<pollfd, 2> fds{{{fd_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0}}};
-        alignas(inotify_event) std::array<char, 8192> buffer{};
         for (;;) {
             if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
                 return;
@@ -175,11 +177,19 @@ class InotifyWatch : public WriterWatch {
             if ((fds[1].revents & POLLIN) != 0) {
                 return;
             }
+            const std::lock_guard<std::mutex> hold(mutex_);
+            Drain();
+        }
+    }
+
+    // Reads every queued event (the descriptor never blocks); the caller holds the mutex.
+    void Drain() {
+        alignas(inotify_event) std::array<char, 8192> buffer{};
+        for (;;) {
             const auto n = ::read(fd_.get(), buffer.data(), buffer.size());
             if (n <= 0) {
-                continue;
+                return;
             }
-            const std::lock_guard<std::mutex> hold(mutex_);
             for (std::size_t at = 0; at < static_cast<std::size_t>(n);) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + at);
                 Apply(*event);

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
+#include <set>
 #include <string>
 
 #include "platform/win32/Win32Platform.h"
@@ -108,17 +110,33 @@ class SharingWatch : public WriterWatch {
     std::string path_;
 };
 
+// A mutex is owned by a thread, and its owner may take it again: the claims this process holds
+// are kept here too, so that a second claim of the same name from within it is refused as well.
+std::mutex& OwnClaimsMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+std::set<std::string>& OwnClaims() {
+    static std::set<std::string> claims;
+    return claims;
+}
+
 // Owned by the thread that claimed it (the user-interface thread, which lives as long as the
 // process); Windows gives it up when the process ends, however it ends.
 class MutexLock : public ProcessLock {
   public:
-    explicit MutexLock(HANDLE handle) : handle_(handle) {}
+    MutexLock(HANDLE handle, std::string name) : handle_(handle), name_(std::move(name)) {}
     MutexLock(const MutexLock&) = delete;
     MutexLock& operator=(const MutexLock&) = delete;
-    ~MutexLock() override { ::ReleaseMutex(handle_.get()); }
+    ~MutexLock() override {
+        ::ReleaseMutex(handle_.get());
+        const std::lock_guard<std::mutex> hold(OwnClaimsMutex());
+        OwnClaims().erase(name_);
+    }
 
   private:
     Handle handle_;
+    std::string name_;
 };
 
 std::string SystemMessage(DWORD error) {
@@ -205,6 +223,10 @@ ExclusiveClaim Win32Platform::ClaimExclusive(const std::string& name) {
     // A kernel object in the global namespace: every session's and every user's process meets
     // it, no file stands for it, and nobody can delete it from under the holder.
     const std::string objectName = "Global\\VarnixPos-" + text::HashName(name);
+    const std::lock_guard<std::mutex> own(OwnClaimsMutex());
+    if (OwnClaims().count(objectName) != 0) {
+        return {ExclusiveClaim::Outcome::Busy, nullptr, {}};
+    }
     const HANDLE mutex = ::CreateMutexA(nullptr, FALSE, objectName.c_str());
     if (mutex == nullptr) {
         const DWORD error = ::GetLastError();
@@ -216,7 +238,8 @@ ExclusiveClaim Win32Platform::ClaimExclusive(const std::string& name) {
     }
     const DWORD wait = ::WaitForSingleObject(mutex, 0);
     if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
-        return {ExclusiveClaim::Outcome::Held, std::make_unique<MutexLock>(mutex), {}};
+        OwnClaims().insert(objectName);
+        return {ExclusiveClaim::Outcome::Held, std::make_unique<MutexLock>(mutex, objectName), {}};
     }
     const DWORD error = ::GetLastError();
     ::CloseHandle(mutex);
