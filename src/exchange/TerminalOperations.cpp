@@ -133,7 +133,8 @@ void TerminalOperations::WriteSimulatedResult() {
                                         std::string(text::TrimBlanks(request.PaymentType.Text())),
                                         service.ComboResult.ListIndex() + 1, writer.CurrDateTime(),
                                         context_.console.txtDescrKO.Text());
-    if (!context_.platform.WriteWholeFile(ResultFilePath(context_), contents)) {
+    // Replaced whole, as every result file: the register reads SROUTF.TXT as soon as it exists.
+    if (!context_.platform.ReplaceContents(ResultFilePath(context_), contents, /*synced=*/false)) {
         throw RuntimeError(kErrPathFileAccess, "Errore di accesso al percorso/file");
     }
 }

@@ -10,8 +10,10 @@
 #include "exchange/InputLock.h"
 #include "exchange/IntentJournal.h"
 #include "exchange/PollingCycle.h"
+#include "exchange/ResultFile.h"
 #include "fakes/EngineDriver.h"
 #include "fakes/FaultyFiles.h"
+#include "fakes/WriteRecorder.h"
 #include "startup/RunMode.h"
 #include "text/AnsiText.h"
 
@@ -466,6 +468,57 @@ TEST_F(ScenarioTest, HugeCommandFilesRunWithoutTrouble) {
     EXPECT_EQ(engine.Tick(), 1);
     EXPECT_EQ(Join({State(), engine.fakeLibrary.Operations().at(1).request.Amount.Text()}),
               "POSDUMPOUT | 2 ops | polling|777777777");
+}
+
+TEST_F(ScenarioTest, ResultDumpAndLogAreOnlyEverReplacedWhole) {
+    // A rule of this system's own: the register reads these files as soon as they exist, so no
+    // change may leave one empty or holding its head alone. Each case: its command file (none:
+    // the resident's status request, or the service window's sample result), the library
+    // missing or not, and which files it writes.
+    struct Case {
+        const char* commands;
+        bool libraryMissing;
+        const char* written;
+    };
+    const Case cases[] = {{"POS_TOTTER\r\n", false, "POSDUMPOUT.TXT|LogVnxPos.TXT"},
+                          {"POS_PAGAME,A2,P0\r\nPOS_TOTTER\r\n", false,
+                           "SROUTF.TXT|POSDUMPOUT.TXT|LogVnxPos.TXT|POSDUMPOUT.TXT|LogVnxPos.TXT"},
+                          {"POS_PAGEXT,A5\r\n", true, "POSDUMPOUT.TXT|LogVnxPos.TXT"},
+                          {"", false, "POSDUMPOUT.TXT|LogVnxPos.TXT|SROUTF.TXT"}};
+    const std::string separators = std::string(exchange::resultfile::kSeparator) + "\r\n" +
+                                   exchange::resultfile::kSeparator + "\r\n";
+    for (const auto& c : cases) {
+        fakes::WriteRecorder recorder;
+        fakes::EngineDriver run{nullptr, &recorder};
+        run.CreateDataFolder();
+        run.WriteData("ParamVnxPos.TXT", "1\r\n0\r\n0\r\n0\r\n");
+        run.WriteData("cfg.txt", fakes::kSerialConfig);
+        run.fakeLibrary.missing = c.libraryMissing;
+        if (*c.commands != '\0') {
+            run.WriteData("SRINPF.TXT", c.commands);
+            run.Start("-E" + run.Data("cfg.txt"));
+        } else {
+            run.WriteData("ConfigVnxPos.TXT", fakes::kSerialConfig);
+            run.Start();
+            run.Tick();
+            run.session->serviceActions.cmdSend_Click();
+        }
+        std::vector<std::string> written;
+        std::map<std::string, std::string> last;
+        for (const auto& change : recorder.changes) {
+            written.push_back(change.name);
+            last[change.name] = change.bytes;
+            EXPECT_EQ(change.how, "replace") << change.name;
+            EXPECT_TRUE(change.bytes.starts_with("TIPO_COMANDO  = ") &&
+                        change.bytes.ends_with(separators))
+                << change.name << ":\n"
+                << change.bytes;
+        }
+        EXPECT_EQ(Join(written), c.written) << c.commands;
+        for (const auto& [name, bytes] : last) {
+            EXPECT_EQ(run.ReadData(name), bytes) << name;
+        }
+    }
 }
 
 TEST(RunModeTest, FirstSwitchFoundInOrderDecides) {
