@@ -81,12 +81,15 @@ std::string RunTerminalOperation(Context& context, TerminalOperations& checks,
         ShowResult(context, code);
         return "";
     };
-    if (op.label == nullptr) {
-        return body();
-    }
     try {
         return body();
     } catch (const RuntimeError& error) {
+        // Only the library raises here (not loaded, or lacking the function), always before the
+        // terminal heard of the command: it reads as KO, never as the status check's OK.
+        ShowUnreached(context, error.Description());
+        if (op.label == nullptr) {
+            throw;
+        }
         context.ports.dialogs.Inform(ErrorBoxText(op.label, error));
         return "";
     }

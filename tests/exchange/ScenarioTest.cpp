@@ -7,6 +7,7 @@
 #include <map>
 
 #include "exchange/CommandFile.h"
+#include "exchange/ExchangeHistory.h"
 #include "exchange/InputLock.h"
 #include "exchange/IntentJournal.h"
 #include "exchange/PollingCycle.h"
@@ -14,6 +15,7 @@
 #include "fakes/EngineDriver.h"
 #include "fakes/FaultyFiles.h"
 #include "fakes/WriteRecorder.h"
+#include "platform/RuntimeError.h"
 #include "startup/RunMode.h"
 #include "text/AnsiText.h"
 
@@ -468,6 +470,75 @@ TEST_F(ScenarioTest, HugeCommandFilesRunWithoutTrouble) {
     EXPECT_EQ(engine.Tick(), 1);
     EXPECT_EQ(Join({State(), engine.fakeLibrary.Operations().at(1).request.Amount.Text()}),
               "POSDUMPOUT | 2 ops | polling|777777777");
+}
+
+TEST_F(ScenarioTest, ACommandThatNeverReachedATerminalIsKoWithTheLibrarysReason) {
+    // Each terminal-bound command, run once with the log on, against a library that cannot be
+    // loaded (missing, other bitness: every call fails, the release at the end too) or that
+    // lacks the command's own function (the link opened).
+    struct Failure {
+        RuntimeError error;
+        bool onlyTheOperation;
+        int exitCode;
+    };
+    const Failure failures[] = {
+        {RuntimeError(kErrFileNotFound, "Libreria del terminale non trovata: libIae17.so"), false,
+         startup::kExitLibraryMissing},
+        {RuntimeError(kErrLoadingLibrary,
+                      "Libreria del terminale non utilizzabile: libIae17.so "
+                      "\xE8 a 64 bit: serve la versione a 32 bit"),
+         false, startup::kExitLibraryMissing},
+        {RuntimeError(kErrEntryPointNotFound, "Punto di ingresso X non trovato in libIae17.so"),
+         true, startup::kExitRan}};
+    const std::pair<const char*, iae17::Function> commands[] = {
+        {"POS_PAGEXT,A1250", iae17::Function::PaymentExt},
+        {"POS_ACCRED,A500", iae17::Function::Refund},
+        {"POS_STORNO,S000052", iae17::Function::Void},
+        {"POS_TOTTER", iae17::Function::TerminalBalance},
+        {"POS_CHCASS", iae17::Function::Closure}};
+    for (const auto& [command, function] : commands) {
+        for (const auto& failure : failures) {
+            fakes::EngineDriver run;
+            run.CreateDataFolder();
+            run.WriteData("ParamVnxPos.TXT", "1\r\n0\r\n0\r\n0\r\n");
+            run.WriteData("cfg.txt", fakes::kSerialConfig);
+            run.WriteData("SRINPF.TXT", command + std::string("\r\n"));
+            run.fakeLibrary.failure = failure.error;
+            run.fakeLibrary.lacking = failure.onlyTheOperation ? iae17::FunctionName(function) : "";
+            run.Start("-E" + run.Data("cfg.txt"));
+            const std::string reason = failure.error.Description();
+            const std::string head = "TIPO_COMANDO  = " + std::string(command) +
+                                     "\r\nESITO_COMANDO = KO\r\nESITO_TRANSAZ = 01\r\n"
+                                     "DATAORA_TRANS = 20240305_140709\r\nERROR_DESCRIZ = " +
+                                     reason + "\r\nEXERR_DESCRIZ = \r\n";
+            const auto history = exchange::ExchangeHistory::ReadNewest(
+                platform::HostPlatform(), run.Data("HistoryVnxPos.jsonl"), 2);
+            ASSERT_EQ(history.size(), 1U) << command;
+            EXPECT_EQ(Join({run.ReadData("POSDUMPOUT.TXT").substr(0, head.size()),
+                            run.ReadData("LogVnxPos.TXT").substr(0, head.size()),
+                            history[0].outcome + " " + history[0].description,
+                            std::to_string(run.fakeLibrary.Operations().size()),
+                            std::to_string(run.shell.exitCodes.at(0))}),
+                      Join({head, head, "KO " + reason, "0", std::to_string(failure.exitCode)}))
+                << command << ": " << reason;
+        }
+    }
+
+    // Resident: the exchange does not make the terminal count as connected either, so the
+    // dump goes on recording and the lamp stays red. (A driver of its own, made last: on Windows
+    // the data folder is the registry's, which each driver points at its own.)
+    fakes::EngineDriver resident;
+    resident.fakeLibrary.failure = failures[0].error;
+    resident.CreateDataFolder();
+    resident.WriteData("ConfigVnxPos.TXT", fakes::kSerialConfig);
+    ASSERT_EQ(resident.Start(), RunMode::Resident);
+    resident.WriteData("SRINPF.TXT", "POS_PAGEXT,A1250\r\n");
+    resident.Tick();
+    EXPECT_NE(resident.ReadData("POSDUMPOUT.TXT").find("ESITO_COMANDO = KO\r\n"), std::string::npos)
+        << State(resident);
+    EXPECT_EQ(
+        std::pair(resident.session->terminalConnected, resident.session->service.ShapeDump.fill),
+        std::pair(false, forms::kRed));
 }
 
 TEST_F(ScenarioTest, ResultDumpAndLogAreOnlyEverReplacedWhole) {
