@@ -31,6 +31,7 @@ class InMemoryFile : public platform::PlatformWrapper {
     }
     bool WriteWholeFile(const std::string&, std::string_view) override { return true; }
     bool AppendToFile(const std::string&, std::string_view) override { return true; }
+    bool ReplaceContents(const std::string&, std::string_view, bool) override { return true; }
     void SleepMs(int) override {}
 
   private:

@@ -51,6 +51,7 @@ void ConsoleActions::RunButton(const ButtonAction& action) {
         exchange::ShowResult(context_, code);
     } catch (const RuntimeError& error) {
         // A library that cannot be loaded must neither leave the console busy nor go unsaid.
+        exchange::ShowUnreached(context_, error.Description());
         console.EnableButtons();
         context_.ports.dialogs.Inform(
             ErrorBoxText(std::string(iae17::FunctionName(action.function)) + ":", error));

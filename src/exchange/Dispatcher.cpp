@@ -112,13 +112,11 @@ void Dispatcher::Record(const std::string& line, const std::string& result,
     if (!context_.terminalConnected || context_.holdRecordForRegister) {
         const std::string dump =
             config::GetPathFolder(commandPath, context_.platform.Style()) + config::kDumpFileName;
-        writer.WriteCommunicationResult(dump, line, result);
-        writer.WritePosData(dump);
+        writer.WriteRecord(dump, line, result);
     }
     const auto& service = context_.service;
     if (service.chkEnableLog.checked && !service.txtLogFileName.IsEmpty()) {
-        writer.WriteCommunicationResult(service.txtLogFileName.Text(), line, result);
-        writer.WritePosData(service.txtLogFileName.Text());
+        writer.WriteRecord(service.txtLogFileName.Text(), line, result);
     }
 }
 

@@ -8,18 +8,23 @@
 
 namespace varnix::exchange {
 
-void ExchangeRecordWriter::WriteCommunicationResult(const std::string& outFile,
-                                                    const std::string& funzione,
-                                                    const std::string& executionDescription) {
+void ExchangeRecordWriter::WriteRecord(const std::string& outFile, const std::string& funzione,
+                                       const std::string& executionDescription) {
     // The folder checked is the exchange folder, wherever outFile is.
     const std::string folder =
         config::GetPathFolder(context_.settings.InputFilePath, context_.platform.Style());
     if (!context_.platform.FolderExists(folder)) {
         context_.ports.dialogs.Inform(kExchangeFolderMissing);
+        // The record still loses its NULs, as the console shows it afterwards; the file keeps
+        // its last whole record.
+        resultfile::FormatPosDataBlock(context_.records.data);
         return;
     }
-    context_.platform.WriteWholeFile(
-        outFile, resultfile::FormatHead(CurrentHead(funzione, executionDescription)));
+    std::string record = resultfile::FormatHead(CurrentHead(funzione, executionDescription));
+    record += resultfile::FormatPosDataBlock(context_.records.data);
+    // Not synced: the rule is about what a reader sees meanwhile, and two disk flushes per record
+    // would slow every exchange (the journal is the file that must outlive a power cut).
+    context_.platform.ReplaceContents(outFile, record, /*synced=*/false);
 }
 
 resultfile::Head ExchangeRecordWriter::CurrentHead(const std::string& funzione,
@@ -64,10 +69,6 @@ HistoryEntry ExchangeRecordWriter::HistoryEntryFor(const std::string& funzione,
     }
     entry.record = resultfile::FormatHead(head) + resultfile::FormatPosDataBlock(data);
     return entry;
-}
-
-void ExchangeRecordWriter::WritePosData(const std::string& outFile) {
-    context_.platform.AppendToFile(outFile, resultfile::FormatPosDataBlock(context_.records.data));
 }
 
 std::string ExchangeRecordWriter::CurrDateTime() {

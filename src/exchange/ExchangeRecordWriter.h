@@ -1,6 +1,6 @@
-// Records one exchange in a text file: WriteCommunicationResult writes the six head lines from
-// the console's result boxes, WritePosData appends the outcome record. Neither ever raises an
-// error to its caller; only a missing exchange folder is reported, in a box.
+// Records one exchange in a text file: the six head lines from the console's result boxes, then
+// the outcome record. Never raises an error to its caller; only a missing exchange folder is
+// reported, in a box.
 #pragma once
 
 #include <string>
@@ -19,9 +19,11 @@ class ExchangeRecordWriter {
   public:
     explicit ExchangeRecordWriter(Context& context) : context_(context) {}
 
-    void WriteCommunicationResult(const std::string& outFile, const std::string& funzione,
-                                  const std::string& executionDescription);
-    void WritePosData(const std::string& outFile);
+    // Replaces `outFile` whole with this exchange's record. A rule of this system's own: the
+    // register reads the dump (and a developer the log) as soon as it exists, so the file never
+    // shows only its head, or nothing: it holds the last record or the new one.
+    void WriteRecord(const std::string& outFile, const std::string& funzione,
+                     const std::string& executionDescription);
 
     // The exchange as the history keeps it: the head, the record as the dump shows it and the
     // outcome fields, stamped now (duration, mode and result file are the caller's to add).

@@ -24,4 +24,8 @@ void ShowResult(Context& context, int code) {
     }
 }
 
+void ShowUnreached(Context& context, const std::string& reason) {
+    context.console.ShowUnreached(reason);
+}
+
 }  // namespace varnix::exchange

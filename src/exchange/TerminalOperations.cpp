@@ -81,12 +81,15 @@ std::string RunTerminalOperation(Context& context, TerminalOperations& checks,
         ShowResult(context, code);
         return "";
     };
-    if (op.label == nullptr) {
-        return body();
-    }
     try {
         return body();
     } catch (const RuntimeError& error) {
+        // Only the library raises here (not loaded, or lacking the function), always before the
+        // terminal heard of the command: it reads as KO, never as the status check's OK.
+        ShowUnreached(context, error.Description());
+        if (op.label == nullptr) {
+            throw;
+        }
         context.ports.dialogs.Inform(ErrorBoxText(op.label, error));
         return "";
     }
@@ -133,7 +136,8 @@ void TerminalOperations::WriteSimulatedResult() {
                                         std::string(text::TrimBlanks(request.PaymentType.Text())),
                                         service.ComboResult.ListIndex() + 1, writer.CurrDateTime(),
                                         context_.console.txtDescrKO.Text());
-    if (!context_.platform.WriteWholeFile(ResultFilePath(context_), contents)) {
+    // Replaced whole, as every result file: the register reads SROUTF.TXT as soon as it exists.
+    if (!context_.platform.ReplaceContents(ResultFilePath(context_), contents, /*synced=*/false)) {
         throw RuntimeError(kErrPathFileAccess, "Errore di accesso al percorso/file");
     }
 }

@@ -50,9 +50,12 @@ void TestTools::cmdSend_Click() {
     });
     SkipOnRuntimeError([&] {
         ExchangeRecordWriter writer(context_);
-        platform.WriteWholeFile(resultPath, resultfile::FormatManualSampleFile(
-                                                service.txtAmount.Text(), service.txtTipo.Text(),
-                                                writer.CurrDateTime()));
+        // Replaced whole: the register under test reads it as soon as it exists.
+        platform.ReplaceContents(
+            resultPath,
+            resultfile::FormatManualSampleFile(service.txtAmount.Text(), service.txtTipo.Text(),
+                                               writer.CurrDateTime()),
+            /*synced=*/false);
     });
     service.txtRisultatoFinale.SetText(resultPath);
     SkipOnRuntimeError([&] { btnReadFile_Click(); });

@@ -131,6 +131,12 @@ void ConsoleForm::ShowOutcome(int code, bool ethernet, const iae17::POSData& dat
     }
 }
 
+void ConsoleForm::ShowUnreached(const std::string& reason) {
+    txtEsito.SetText("KO");
+    txtEsitoTrans.SetText("");
+    txtDescrKO.SetText(reason);
+}
+
 void ConsoleForm::ClearResult() {
     txtEsito.SetText("");
     for (int i = 0; i < kResultBoxCount; ++i) {

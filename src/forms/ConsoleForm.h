@@ -31,6 +31,9 @@ class ConsoleForm {
     // Shows a result code's text (codes outside the table leave the status box alone) and, on
     // success, the outcome record in the result fields.
     void ShowOutcome(int code, bool ethernet, const iae17::POSData& data);
+    // A call that never reached a terminal (its library could not be loaded, or lacks the
+    // function): "KO", no transaction outcome, and why in the KO description.
+    void ShowUnreached(const std::string& reason);
     // Blanks the status box and the sixteen outcome boxes, then redraws the form.
     void ClearResult();
 

@@ -73,8 +73,11 @@ class Platform {
     // The file opened for reading piece by piece; nullptr when it cannot be opened.
     virtual std::unique_ptr<ReadableFile> OpenForReading(const std::string& path);
     // Replaces the file's contents so that after a crash or power loss it holds either the old
-    // bytes or the new ones, never a mix; with `synced`, the new ones are on the disk when this
-    // returns (two disk flushes: worth it only where a lost write would cost a payment).
+    // bytes or the new ones, never a mix, and a reader meanwhile sees one or the other whole;
+    // with `synced`, the new ones are on the disk when this returns (two disk flushes: worth it
+    // only where a lost write would cost a payment). On Windows a reader that holds the old file
+    // open delays it up to 2 s; after that it fails, and nothing is left beside the file. The
+    // default writes in place: files in memory have no reader to race.
     virtual bool ReplaceContents(const std::string& path, std::string_view bytes, bool synced);
     // Gives the file a new name, in the same folder; the new name must not be taken.
     virtual bool RenameFile(const std::string& from, const std::string& to);

@@ -225,6 +225,10 @@ TEST_F(ConsoleActionsTest, RequiredFieldsOrAMissingLibraryStopTheOperationWithTh
                                                  "/engine/golden/required-fields.txt")));
     EXPECT_TRUE(console.btnPagamento.enabled && console.btnTotali.enabled);
     EXPECT_EQ(console.mousePointer, 0);
+    // The operation never reached a terminal: the boxes say KO and why, never an approval.
+    EXPECT_EQ(
+        Join({console.txtEsito.Text(), console.txtEsitoTrans.Text(), console.txtDescrKO.Text()}),
+        "KO||Libreria del terminale non trovata: libIae17.so");
 }
 
 }  // namespace

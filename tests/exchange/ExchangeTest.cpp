@@ -64,8 +64,7 @@ class ExchangeTest : public ::testing::Test {
     }
     // The record as the writer leaves it in the dump file.
     std::string Write(const std::string& command, const std::string& detail) {
-        writer.WriteCommunicationResult(dump, command, detail);
-        writer.WritePosData(dump);
+        writer.WriteRecord(dump, command, detail);
         return testing::ReadFile(dump);
     }
     iae17::POSRequest Sent() const { return library.Operations().back().request; }
@@ -313,10 +312,10 @@ TEST_F(ExchangeTest, OutcomeRecordLosesItsNulsKeepsTheTicketOnOneLineAndReplaces
                     "TIPO_COMANDO  = POS_CHCASS", "EXERR_DESCRIZ = second", "1001     ",
                     std::string(12, ' ')}));
 
-    // Into a missing exchange folder: reported, and only the block is appended.
+    // Into a missing exchange folder: reported, and the file keeps its last whole record.
     testing::WriteFile(dump, "old\r\n");
     session.settings.InputFilePath = dir.InMissingFolder("SRINPF.TXT");
-    EXPECT_TRUE(Write("POS_TOTTER", "").starts_with("old\r\n-----"));
+    EXPECT_EQ(Write("POS_TOTTER", ""), "old\r\n");
     EXPECT_EQ(test.dialogs.Texts(), Texts{kExchangeFolderMissing});
 }
 

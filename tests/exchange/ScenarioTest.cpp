@@ -12,10 +12,14 @@
 #include "exchange/CommandFile.h"
 #include "exchange/CommandRun.h"
 #include "exchange/Dispatcher.h"
+#include "exchange/ExchangeHistory.h"
 #include "exchange/IntentJournal.h"
 #include "exchange/PollingCycle.h"
+#include "exchange/ResultFile.h"
 #include "fakes/EngineDriver.h"
 #include "fakes/FaultyFiles.h"
+#include "fakes/WriteRecorder.h"
+#include "platform/RuntimeError.h"
 #include "startup/RunMode.h"
 #include "text/AnsiText.h"
 
@@ -628,6 +632,126 @@ TEST_F(ScenarioTest, HugeCommandFilesRunWithoutTrouble) {
     EXPECT_EQ(engine.Tick(), 1);
     EXPECT_EQ(Join({State(), engine.fakeLibrary.Operations().at(1).request.Amount.Text()}),
               "POSDUMPOUT | 2 ops | polling|777777777");
+}
+
+TEST_F(ScenarioTest, ACommandThatNeverReachedATerminalIsKoWithTheLibrarysReason) {
+    // Each terminal-bound command, run once with the log on, against a library that cannot be
+    // loaded (missing, other bitness: every call fails, the release at the end too) or that
+    // lacks the command's own function (the link opened).
+    struct Failure {
+        RuntimeError error;
+        bool onlyTheOperation;
+        int exitCode;
+    };
+    const Failure failures[] = {
+        {RuntimeError(kErrFileNotFound, "Libreria del terminale non trovata: libIae17.so"), false,
+         startup::kExitLibraryMissing},
+        {RuntimeError(kErrLoadingLibrary,
+                      "Libreria del terminale non utilizzabile: libIae17.so "
+                      "\xE8 a 64 bit: serve la versione a 32 bit"),
+         false, startup::kExitLibraryMissing},
+        {RuntimeError(kErrEntryPointNotFound, "Punto di ingresso X non trovato in libIae17.so"),
+         true, startup::kExitRan}};
+    const std::pair<const char*, iae17::Function> commands[] = {
+        {"POS_PAGEXT,A1250", iae17::Function::PaymentExt},
+        {"POS_ACCRED,A500", iae17::Function::Refund},
+        {"POS_STORNO,S000052", iae17::Function::Void},
+        {"POS_TOTTER", iae17::Function::TerminalBalance},
+        {"POS_CHCASS", iae17::Function::Closure}};
+    for (const auto& [command, function] : commands) {
+        for (const auto& failure : failures) {
+            fakes::EngineDriver run;
+            run.CreateDataFolder();
+            run.WriteData("ParamVnxPos.TXT", "1\r\n0\r\n0\r\n0\r\n");
+            run.WriteData("cfg.txt", fakes::kSerialConfig);
+            run.WriteData("SRINPF.TXT", command + std::string("\r\n"));
+            run.fakeLibrary.failure = failure.error;
+            run.fakeLibrary.lacking = failure.onlyTheOperation ? iae17::FunctionName(function) : "";
+            run.Start("-E" + run.Data("cfg.txt"));
+            const std::string reason = failure.error.Description();
+            const std::string head = "TIPO_COMANDO  = " + std::string(command) +
+                                     "\r\nESITO_COMANDO = KO\r\nESITO_TRANSAZ = 01\r\n"
+                                     "DATAORA_TRANS = 20240305_140709\r\nERROR_DESCRIZ = " +
+                                     reason + "\r\nEXERR_DESCRIZ = \r\n";
+            const auto history = exchange::ExchangeHistory::ReadNewest(
+                platform::HostPlatform(), run.Data("HistoryVnxPos.jsonl"), 2);
+            ASSERT_EQ(history.size(), 1U) << command;
+            EXPECT_EQ(Join({run.ReadData("POSDUMPOUT.TXT").substr(0, head.size()),
+                            run.ReadData("LogVnxPos.TXT").substr(0, head.size()),
+                            history[0].outcome + " " + history[0].description,
+                            std::to_string(run.fakeLibrary.Operations().size()),
+                            std::to_string(run.shell.exitCodes.at(0))}),
+                      Join({head, head, "KO " + reason, "0", std::to_string(failure.exitCode)}))
+                << command << ": " << reason;
+        }
+    }
+
+    // Resident: the exchange does not make the terminal count as connected either, so the
+    // dump goes on recording and the lamp stays red. (A driver of its own, made last: on Windows
+    // the data folder is the registry's, which each driver points at its own.)
+    fakes::EngineDriver resident;
+    resident.fakeLibrary.failure = failures[0].error;
+    resident.CreateDataFolder();
+    resident.WriteData("ConfigVnxPos.TXT", fakes::kSerialConfig);
+    ASSERT_EQ(resident.Start(), RunMode::Resident);
+    resident.WriteData("SRINPF.TXT", "POS_PAGEXT,A1250\r\n");
+    resident.Tick();
+    EXPECT_NE(resident.ReadData("POSDUMPOUT.TXT").find("ESITO_COMANDO = KO\r\n"), std::string::npos)
+        << State(resident);
+    EXPECT_EQ(
+        std::pair(resident.session->terminalConnected, resident.session->service.ShapeDump.fill),
+        std::pair(false, forms::kRed));
+}
+
+TEST_F(ScenarioTest, ResultDumpAndLogAreOnlyEverReplacedWhole) {
+    // A rule of this system's own: the register reads these files as soon as they exist, so no
+    // change may leave one empty or holding its head alone. Each case: its command file (none:
+    // the resident's status request, or the service window's sample result), the library
+    // missing or not, and which files it writes.
+    struct Case {
+        const char* commands;
+        bool libraryMissing;
+        const char* written;
+    };
+    const Case cases[] = {{"POS_TOTTER\r\n", false, "POSDUMPOUT.TXT|LogVnxPos.TXT"},
+                          {"POS_PAGAME,A2,P0\r\nPOS_TOTTER\r\n", false,
+                           "SROUTF.TXT|POSDUMPOUT.TXT|LogVnxPos.TXT|POSDUMPOUT.TXT|LogVnxPos.TXT"},
+                          {"POS_PAGEXT,A5\r\n", true, "POSDUMPOUT.TXT|LogVnxPos.TXT"},
+                          {"", false, "POSDUMPOUT.TXT|LogVnxPos.TXT|SROUTF.TXT"}};
+    const std::string separators = std::string(exchange::resultfile::kSeparator) + "\r\n" +
+                                   exchange::resultfile::kSeparator + "\r\n";
+    for (const auto& c : cases) {
+        fakes::WriteRecorder recorder;
+        fakes::EngineDriver run{nullptr, &recorder};
+        run.CreateDataFolder();
+        run.WriteData("ParamVnxPos.TXT", "1\r\n0\r\n0\r\n0\r\n");
+        run.WriteData("cfg.txt", fakes::kSerialConfig);
+        run.fakeLibrary.missing = c.libraryMissing;
+        if (*c.commands != '\0') {
+            run.WriteData("SRINPF.TXT", c.commands);
+            run.Start("-E" + run.Data("cfg.txt"));
+        } else {
+            run.WriteData("ConfigVnxPos.TXT", fakes::kSerialConfig);
+            run.Start();
+            run.Tick();
+            run.session->serviceActions.cmdSend_Click();
+        }
+        std::vector<std::string> written;
+        std::map<std::string, std::string> last;
+        for (const auto& change : recorder.changes) {
+            written.push_back(change.name);
+            last[change.name] = change.bytes;
+            EXPECT_EQ(change.how, "replace") << change.name;
+            EXPECT_TRUE(change.bytes.starts_with("TIPO_COMANDO  = ") &&
+                        change.bytes.ends_with(separators))
+                << change.name << ":\n"
+                << change.bytes;
+        }
+        EXPECT_EQ(Join(written), c.written) << c.commands;
+        for (const auto& [name, bytes] : last) {
+            EXPECT_EQ(run.ReadData(name), bytes) << name;
+        }
+    }
 }
 
 TEST(RunModeTest, FirstSwitchFoundInOrderDecides) {

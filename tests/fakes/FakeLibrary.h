@@ -1,5 +1,6 @@
 // A terminal library that records what it was sent and answers from a script: a result code and
-// the outcome fields to fill. It can also play a library that is missing altogether.
+// the outcome fields to fill. It can also play a library that cannot be loaded, or one that
+// lacks a function.
 #pragma once
 
 #include <algorithm>
@@ -46,6 +47,9 @@ class FakeLibrary : public iae17::TerminalLibrary {
         return 0;
     }
     std::int16_t Free() override {
+        if (failure && lacking.empty()) {
+            throw *failure;
+        }
         ++frees;
         return 0;
     }
@@ -64,6 +68,10 @@ class FakeLibrary : public iae17::TerminalLibrary {
     std::optional<iae17::POSData> answer;
     iae17::VersionBuffer version{'1', '.', '0', '.', '0', ' ', ' ', ' ', ' ', ' '};
     bool missing = false;
+    // Raised by every call, as by a library that cannot be loaded; with `lacking` ("IAE17AX_...")
+    // the library loads, and only that function's call raises it.
+    std::optional<RuntimeError> failure;
+    std::string lacking;
     std::function<void()> onCall;
     int frees = 0;
 
@@ -72,6 +80,9 @@ class FakeLibrary : public iae17::TerminalLibrary {
     std::int16_t Keep(LibraryCall call) {
         if (missing) {
             throw RuntimeError(kErrFileNotFound, "Libreria del terminale non trovata: libIae17.so");
+        }
+        if (failure && (lacking.empty() || lacking == call.name)) {
+            throw *failure;
         }
         if (keepCalls && !call.name.empty()) {
             calls.push_back(std::move(call));

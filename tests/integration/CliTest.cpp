@@ -109,6 +109,19 @@ TEST_F(CliTest, MissingTerminalLibraryIsReportedAndTheRunStillEnds) {
               "ZANDRIK VarnixPos: ZANDRIK_Totali:Libreria del terminale non trovata: "
               "libIae17.so,53\n");
     EXPECT_FALSE(Exists("SRINPF.TXT"));
+    // The command never reached a terminal: KO with the library's reason, in the dump and in
+    // the history alike.
+    EXPECT_TRUE(
+        Dump().starts_with("TIPO_COMANDO  = POS_TOTTER\r\nESITO_COMANDO = KO\r\n"
+                           "ESITO_TRANSAZ = 01\r\n"))
+        << Dump();
+    EXPECT_NE(
+        Dump().find("\r\nERROR_DESCRIZ = Libreria del terminale non trovata: libIae17.so\r\n"),
+        std::string::npos);
+    testing::Process history({lonely, "--history", "1"});
+    EXPECT_EQ(history.Wait(20), 0);
+    EXPECT_NE(history.Stdout().find("  POS_TOTTER  KO 01  "), std::string::npos)
+        << history.Stdout();
 }
 
 TEST_F(CliTest, ResidentPicksUpACommandFileAndStopsCleanlyOnSigterm) {

@@ -15,7 +15,12 @@
 #include "platform/BinaryImage.h"
 #include "platform/RegFile.h"
 #include "platform/Registry.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#include <chrono>
+#include <thread>
+
+#include "platform/win32/WindowsHeaders.h"
+#else
 #include "platform/posix/PosixPlatform.h"
 #endif
 
@@ -26,6 +31,16 @@ using Env = std::optional<std::string>;
 using testing::Join;
 constexpr const char* kSubKey = "SOFTWARE\\ZANDRIK Engineering\\ZANDRIKOSTRIX";
 constexpr const char* kKey = "HKEY_CURRENT_USER\\SOFTWARE\\ZANDRIK Engineering\\ZANDRIKOSTRIX";
+
+// The names in a folder, sorted.
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::ranges::sort(names);
+    return names;
+}
 
 TEST(HostPlatformTest, FilesKeepTheirBytesExactly) {
     testing::TempDir dir;
@@ -72,16 +87,59 @@ TEST(HostPlatformTest, IdentityPiecewiseReadingAndDurableReplacing) {
     ASSERT_TRUE(p.ReplaceContents(file, "xyz", true) && p.ReplaceContents(file + "2", "", false));
     EXPECT_EQ(p.ReadWholeFile(file), std::optional<std::string>("xyz"));
     EXPECT_FALSE(p.StatFile(file)->SameAs(*stat));
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::ranges::sort(names);
-    EXPECT_EQ(names, (std::vector<std::string>{"SRINPF.TXT", "SRINPF.TXT2"}));
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"SRINPF.TXT", "SRINPF.TXT2"}));
     EXPECT_FALSE(p.ReplaceContents(dir.InMissingFolder("J.TXT"), "x", true));
     EXPECT_FALSE(p.StatFile(dir / "none") || p.StatFile(dir.path()) ||
                  p.OpenForReading(dir.path()));
 }
+
+#ifdef _WIN32
+// A register reading its result file as Windows programs commonly open one: sharing reading and
+// writing, not deletion, so a rename over the file fails while it is open.
+HANDLE OpenAsAReader(const std::string& path) {
+    return ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+TEST(HostPlatformTest, ReplacingWaitsBrieflyForAReaderToLetGo) {
+    using namespace std::chrono_literals;
+    testing::TempDir dir;
+    Platform& p = HostPlatform();
+    const std::string file = dir / "SROUTF.TXT";
+    ASSERT_TRUE(p.WriteWholeFile(file, "old"));
+
+    // The reader lets go once the replace has begun (its temporary file is there) and has had a
+    // while to fail; the wait for the temporary file is bounded, so a replace that never begins
+    // fails the test instead of hanging it.
+    HANDLE reader = OpenAsAReader(file);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    std::thread holder([&] {
+        for (int i = 0; i < 500 && Names(dir.path()).size() < 2; ++i) {
+            std::this_thread::sleep_for(20ms);
+        }
+        std::this_thread::sleep_for(300ms);
+        ::CloseHandle(reader);
+    });
+    const bool replaced = p.ReplaceContents(file, "new", false);
+    holder.join();
+    EXPECT_TRUE(replaced);
+    EXPECT_EQ(p.ReadWholeFile(file), std::optional<std::string>("new"));
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"SROUTF.TXT"});
+
+    // A reader that never lets go: the replace gives up after its bound, and the old bytes stay
+    // with nothing left beside them.
+    reader = OpenAsAReader(file);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(p.ReplaceContents(file, "newer", true));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    ::CloseHandle(reader);
+    EXPECT_TRUE(waited >= 1900ms && waited < 30s)
+        << std::chrono::duration_cast<std::chrono::milliseconds>(waited).count() << " ms";
+    EXPECT_EQ(p.ReadWholeFile(file), std::optional<std::string>("new"));
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"SROUTF.TXT"});
+}
+#endif
 
 TEST(HostPlatformTest, WriterWatchSeesTheWriterUntilItClosesAndTimesWhatItSaw) {
     testing::TempDir dir;

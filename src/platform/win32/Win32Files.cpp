@@ -1,7 +1,7 @@
 // The Windows side of the file identity (file index and volume serial), piecewise reading,
-// durable replacing (write-through rename), writer watching (a writer's open handle makes an
-// exclusive open fail with a sharing violation), the machine-wide claim (a named mutex) and
-// canonical paths.
+// durable replacing (write-through rename, waiting briefly for a reader to let go), writer
+// watching (a writer's open handle makes an exclusive open fail with a sharing violation), the
+// machine-wide claim (a named mutex) and canonical paths.
 #include "platform/win32/WindowsHeaders.h"
 
 #include <algorithm>
@@ -17,6 +17,11 @@
 namespace varnix::platform {
 
 namespace {
+
+// How long a replace waits for another process to let go of the file it replaces, and in what
+// steps.
+constexpr ULONGLONG kReplaceRetryMs = 2000;
+constexpr DWORD kReplaceRetryStepMs = 50;
 
 // FILETIME counts 100 ns steps since 1601; file times are kept in nanoseconds since 1970.
 constexpr std::int64_t kFileTimeTo1970 = 116444736000000000LL;
@@ -207,12 +212,25 @@ bool Win32Platform::ReplaceContents(const std::string& path, std::string_view by
             return false;
         }
     }
-    if (::MoveFileExA(temporary.c_str(), path.c_str(),
-                      MOVEFILE_REPLACE_EXISTING | (synced ? MOVEFILE_WRITE_THROUGH : 0)) == 0) {
-        ::DeleteFileA(temporary.c_str());
-        return false;
+    // A register that holds the old file open (without FILE_SHARE_DELETE, say) makes the rename
+    // fail until it lets go, which a reader does within moments: tried again for a while, in
+    // short steps. A lasting refusal of the same kind (a read-only file) costs that while once;
+    // anything else fails at once. Either way the temporary file goes.
+    const ULONGLONG deadline = ::GetTickCount64() + kReplaceRetryMs;
+    for (;;) {
+        if (::MoveFileExA(temporary.c_str(), path.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | (synced ? MOVEFILE_WRITE_THROUGH : 0)) != 0) {
+            return true;
+        }
+        const DWORD error = ::GetLastError();
+        const bool held = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+                          error == ERROR_LOCK_VIOLATION;
+        if (!held || ::GetTickCount64() >= deadline) {
+            ::DeleteFileA(temporary.c_str());
+            return false;
+        }
+        ::Sleep(kReplaceRetryStepMs);
     }
-    return true;
 }
 
 std::unique_ptr<WriterWatch> Win32Platform::WatchWriters(const std::string& path) {
