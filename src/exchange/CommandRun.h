@@ -36,8 +36,7 @@ inline constexpr const char* kAlreadyRunUndeletable =
 
 class CommandRun {
   public:
-    explicit CommandRun(Context& context)
-        : context_(context), journal_(PlatformOf(context)) {}
+    explicit CommandRun(Context& context) : context_(context), journal_(PlatformOf(context)) {}
 
     enum class Claim { Held, Busy, Unavailable };
     // Makes sure this process alone polls `inputPath` (an empty path needs nobody). On taking a
