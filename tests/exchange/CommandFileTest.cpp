@@ -57,7 +57,9 @@ TEST(CommandFileTest, LinesComeFromTheBytesIdentifiedAndAChangeStopsThem) {
     const std::string path = dir / "SRINPF.TXT";
     const std::string bytes = "POS_STATUS\r\nPOS_TOTTER\r\n; nota\r\nPOS_PAGAME,A1";
     testing::WriteFile(path, bytes);
-    for (const std::size_t piece : {std::size_t{4}, std::size_t{7}, CommandFile::kPieceSize}) {
+    // Many pieces, two (the second short, or of one byte), exactly one, one with room to spare.
+    for (const std::size_t piece : {std::size_t{4}, std::size_t{7}, std::size_t{23},
+                                    std::size_t{44}, std::size_t{45}, CommandFile::kPieceSize}) {
         CommandFile file(platform, path, piece);
         ASSERT_EQ(file.Status(), CommandFile::State::Open);
         EXPECT_EQ(Join({std::to_string(file.Identity().hash == HashBytes(bytes)),
