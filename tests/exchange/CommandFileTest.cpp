@@ -76,6 +76,14 @@ TEST(CommandFileTest, LinesComeFromTheBytesIdentifiedAndAChangeStopsThem) {
     EXPECT_FALSE(whole);
     EXPECT_FALSE(CommandFile::StillHas(platform, path, file.Identity()));
 
+    // Rewritten with as many bytes within the clock's grain (its time put back): the bytes tell.
+    testing::WriteFile(path, bytes);
+    const CommandFile ran(platform, path);
+    const auto time = std::filesystem::last_write_time(path);
+    testing::WriteFile(path, "POS_STATUS\r\nPOS_CHCASS\r\n; nota\r\nPOS_PAGAME,A1");
+    std::filesystem::last_write_time(path, time);
+    EXPECT_FALSE(CommandFile::StillHas(platform, path, ran.Identity()));
+
     EXPECT_EQ(CommandFile(platform, dir / "none").Status(), CommandFile::State::Missing);
     EXPECT_EQ(CommandFile(platform, dir.path()).Status(), CommandFile::State::Missing);
 }
