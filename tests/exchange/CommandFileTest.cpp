@@ -56,7 +56,9 @@ TEST(CommandFileTest, LinesComeFromTheBytesIdentifiedAndAChangeStopsThem) {
     const std::string path = dir / "SRINPF.TXT";
     const std::string bytes = "POS_STATUS\r\nPOS_TOTTER\r\n; nota\r\nPOS_PAGAME,A1";
     testing::WriteFile(path, bytes);
-    for (const std::size_t piece : {std::size_t{4}, std::size_t{7}, CommandFile::kPieceSize}) {
+    // Many pieces, two (the second short, or of one byte), exactly one, one with room to spare.
+    for (const std::size_t piece : {std::size_t{4}, std::size_t{7}, std::size_t{23},
+                                    std::size_t{44}, std::size_t{45}, CommandFile::kPieceSize}) {
         CommandFile file(platform, path, piece);
         ASSERT_EQ(file.Status(), CommandFile::State::Open);
         EXPECT_EQ(Join({std::to_string(file.Identity().hash == HashBytes(bytes)),
@@ -72,6 +74,14 @@ TEST(CommandFileTest, LinesComeFromTheBytesIdentifiedAndAChangeStopsThem) {
     EXPECT_EQ(Join(Lines(file, &whole)), "POS_STATUS");
     EXPECT_FALSE(whole);
     EXPECT_FALSE(CommandFile::StillHas(platform, path, file.Identity()));
+
+    // Rewritten with as many bytes within the clock's grain (its time put back): the bytes tell.
+    testing::WriteFile(path, bytes);
+    const CommandFile ran(platform, path);
+    const auto time = std::filesystem::last_write_time(path);
+    testing::WriteFile(path, "POS_STATUS\r\nPOS_CHCASS\r\n; nota\r\nPOS_PAGAME,A1");
+    std::filesystem::last_write_time(path, time);
+    EXPECT_FALSE(CommandFile::StillHas(platform, path, ran.Identity()));
 
     EXPECT_EQ(CommandFile(platform, dir / "none").Status(), CommandFile::State::Missing);
     EXPECT_EQ(CommandFile(platform, dir.path()).Status(), CommandFile::State::Missing);

@@ -44,15 +44,18 @@ TEST(ExchangeHistoryTest, RotatesAtItsLimitKeepingThreeGenerationsNewestFirst) {
     testing::TempDir dir;
     auto& platform = platform::HostPlatform();
     const std::string path = dir / "HistoryVnxPos.jsonl";
-    const std::string full(ExchangeHistory::kRotateBytes, 'x');  // a file at its limit
-    for (int n = 1; n <= 5; ++n) {
+    for (int n = 1; n <= 6; ++n) {
         ASSERT_TRUE(
             ExchangeHistory::Append(platform, path, Sample("POS_TOTTER,T" + std::to_string(n))));
-        if (n < 5) {
-            platform.AppendToFile(path, full + "\n");  // one unreadable line of 10 MB
+        // One unreadable line that brings the file to its limit exactly; the first time a byte
+        // short of it, so that file takes the next run too.
+        const std::uint64_t limit = ExchangeHistory::kRotateBytes - (n == 1 ? 1U : 0U);
+        if (const std::uint64_t size = platform.StatFile(path)->size; size < limit) {
+            platform.AppendToFile(
+                path, std::string(static_cast<std::size_t>(limit - size - 1), 'x') + "\n");
         }
     }
-    // .1 to .3 hold the runs before; the first went with the oldest generation.
+    // .1 to .3 hold the runs before; the first two went with the oldest generation.
     EXPECT_EQ(Join({std::to_string(platform.FileExists(path + ".3")),
                     std::to_string(platform.FileExists(path + ".4"))}),
               "1|0");
@@ -61,8 +64,8 @@ TEST(ExchangeHistoryTest, RotatesAtItsLimitKeepingThreeGenerationsNewestFirst) {
     for (const auto& entry : ExchangeHistory::ReadNewest(platform, path, 10)) {
         commands += entry.command + " ";
     }
-    EXPECT_EQ(commands, "POS_TOTTER,T5 POS_TOTTER,T4 POS_TOTTER,T3 POS_TOTTER,T2 ");
-    EXPECT_EQ(ExchangeHistory::ReadNewest(platform, path, 2).back().command, "POS_TOTTER,T4");
+    EXPECT_EQ(commands, "POS_TOTTER,T6 POS_TOTTER,T5 POS_TOTTER,T4 POS_TOTTER,T3 ");
+    EXPECT_EQ(ExchangeHistory::ReadNewest(platform, path, 2).back().command, "POS_TOTTER,T5");
 }
 
 TEST(ExchangeHistoryTest, EveryCommandRunIsKeptWithItsOutcomeAndResultFile) {

@@ -189,23 +189,26 @@ TEST_F(ExchangeTest, OperationsSendTheirFunctionWithTheConfiguredLink) {
     console.txtImportoAccredito.SetText("300");
     using Op = std::string (TerminalOperations::*)();
     using T = TerminalOperations;
+    // Each operation, its function, the amount it sends and the outcome record's STAN, which
+    // only the void fills: with the transaction to void.
     // clang-format off
-    const std::tuple<Op, const char*, const char*> cases[] = {
-        {&T::ZANDRIK_EseguiPagamentoEsteso, "IAE17AX_PaymentExt", "1250     "}, {&T::ZANDRIK_Accredito, "IAE17AX_Refund", "300      "},
-        {&T::ZANDRIK_Storno, "IAE17AX_Void", "1250     "}, {&T::ZANDRIK_Totali, "IAE17AX_TerminalBalance", "         "},
-        {&T::ZANDRIK_Chiusura, "IAE17AX_Closure", "         "}};
+    const std::tuple<Op, const char*, const char*, const char*> cases[] = {
+        {&T::ZANDRIK_EseguiPagamentoEsteso, "IAE17AX_PaymentExt", "1250     ", "9      "},
+        {&T::ZANDRIK_Accredito, "IAE17AX_Refund", "300      ", "9      "},
+        {&T::ZANDRIK_Storno, "IAE17AX_Void", "1250     ", "1250   "},
+        {&T::ZANDRIK_Totali, "IAE17AX_TerminalBalance", "         ", "9      "},
+        {&T::ZANDRIK_Chiusura, "IAE17AX_Closure", "         ", "9      "}};
     // clang-format on
     library.code = 3;
-    for (const auto& [op, function, amount] : cases) {
+    for (const auto& [op, function, amount, stan] : cases) {
         library.calls.clear();
+        session.records.data.STAN.Assign("9");
         EXPECT_EQ((ops.*op)(), "");
         ASSERT_EQ(library.calls.size(), 2U);
         EXPECT_EQ(Join({library.calls[0].name, library.calls[1].name, Sent().Amount.Text(),
-                        console.txtEsito.Text()}),
-                  Join({"IAE17AX_InitEth", function, amount, "TIMEOUT ERROR"}));
+                        library.calls[1].data.STAN.Text(), console.txtEsito.Text()}),
+                  Join({"IAE17AX_InitEth", function, amount, stan, "TIMEOUT ERROR"}));
     }
-    ops.ZANDRIK_Storno();
-    EXPECT_EQ(library.Operations().back().data.STAN.Text(), "1250   ");
 }
 
 TEST_F(ExchangeTest, RefusalsAndRunTimeErrorsOfTheOperations) {
