@@ -137,6 +137,29 @@ bool CommandFile::ForEachLine(const std::function<bool(std::string_view)>& onLin
     return true;
 }
 
+std::optional<std::uint64_t> CommandFile::LinesBefore(const FileIdentity& earlier) const {
+    if (state_ != State::Open || pieceHashes_.size() > 1 || earlier.size == 0 ||
+        earlier.size >= firstPiece_.size()) {
+        return std::nullopt;
+    }
+    const std::string_view prefix(firstPiece_.data(), static_cast<std::size_t>(earlier.size));
+    if (prefix.back() != '\n') {
+        return std::nullopt;
+    }
+    if (HashBytes(prefix) != earlier.hash) {
+        return std::nullopt;
+    }
+    // Lines as the splitter cuts them: CR LF, CR or LF each end one.
+    std::uint64_t lines = 0;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (prefix[i] == '\n' ||
+            (prefix[i] == '\r' && (i + 1 >= firstPiece_.size() || firstPiece_[i + 1] != '\n'))) {
+            ++lines;
+        }
+    }
+    return lines;
+}
+
 bool CommandFile::EndsWithLineEnd(platform::Platform& platform, const std::string& path,
                                   std::uint64_t size) {
     const auto file = platform.OpenForReading(path);

@@ -57,6 +57,11 @@ class CommandFile {
     // the changed piece on were not handed out. The file is closed by the time this returns.
     bool ForEachLine(const std::function<bool(std::string_view)>& onLine);
 
+    // When the file is in memory (one piece) and begins with the bytes of `earlier` (whole lines:
+    // they end with a line end) followed by more: how many lines those earlier bytes hold. A
+    // register that appends to a file which ran thus adds lines; the earlier ones ran already.
+    std::optional<std::uint64_t> LinesBefore(const FileIdentity& earlier) const;
+
     // Whether the file at `path` still is the one with `identity` (its size, then its bytes).
     static bool StillHas(platform::Platform& platform, const std::string& path,
                          const FileIdentity& identity, std::size_t pieceSize = kPieceSize);

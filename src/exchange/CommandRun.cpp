@@ -29,23 +29,46 @@ CommandRun::Claim CommandRun::Hold(const std::string& inputPath) {
     }
     // Checked on every call: the same configured text may name another file now (a folder
     // recreated through a link), and the claim is on the file the path leads to.
-    const std::string canonical = context_.platform.CanonicalPath(inputPath);
-    if (claim_ && canonical == canonicalPath_) {
+    auto& platform = context_.platform;
+    const std::string canonical = platform.CanonicalPath(inputPath);
+    // Claimed twice: by the path, and by the folder's identity on its disk with the file's
+    // name, so that two paths to one folder (a bind mount, a share mounted twice, a link the
+    // path does not show) meet as well. The folder's identity changes when it is made anew:
+    // then the claim is taken again, on the next cycle at the latest, before anything runs.
+    const std::string name = canonical.substr(canonical.find_last_of(platform.Separator()) + 1);
+    const auto folderId =
+        platform.FolderIdentity(canonical.substr(0, canonical.size() - name.size()));
+    const std::string key = canonical + '\n' + (folderId ? *folderId + '/' + name : "");
+    if (claim_ && key == claimKey_) {
         heldPath_ = inputPath;
         return Claim::Held;
     }
     Release();
-    auto claim = context_.platform.ClaimExclusive(canonical);
-    switch (claim.outcome) {
-        case platform::ExclusiveClaim::Outcome::Busy:
-            return Claim::Busy;
-        case platform::ExclusiveClaim::Outcome::Unavailable:
-            lastClaimReason_ = claim.reason;
-            return Claim::Unavailable;
-        case platform::ExclusiveClaim::Outcome::Held:
-            break;
+    const auto take = [&](const std::string& what) -> std::optional<Claim> {
+        auto claim = platform.ClaimExclusive(what);
+        switch (claim.outcome) {
+            case platform::ExclusiveClaim::Outcome::Busy:
+                return Claim::Busy;
+            case platform::ExclusiveClaim::Outcome::Unavailable:
+                lastClaimReason_ = claim.reason;
+                return Claim::Unavailable;
+            case platform::ExclusiveClaim::Outcome::Held:
+                break;
+        }
+        (claim_ ? folderClaim_ : claim_) = std::move(claim.lock);
+        return std::nullopt;
+    };
+    if (const auto refused = take(canonical)) {
+        return *refused;
     }
-    claim_ = std::move(claim.lock);
+    if (folderId) {
+        if (const auto refused = take("folder " + *folderId + '/' + name)) {
+            Release();
+            return *refused;
+        }
+    }
+    lastClaimReason_.clear();
+    claimKey_ = key;
     canonicalPath_ = canonical;
     heldPath_ = inputPath;
     // Read again now: whoever held this path before may have written it since.
@@ -55,7 +78,9 @@ CommandRun::Claim CommandRun::Hold(const std::string& inputPath) {
 }
 
 void CommandRun::Release() {
+    folderClaim_.reset();
     claim_.reset();
+    claimKey_.clear();
     heldPath_.clear();
     canonicalPath_.clear();
     file_.reset();
@@ -103,8 +128,10 @@ void CommandRun::RecoverInterrupted() {
         journal_.Resolve(entry.identity, undeletable);  // an undeletable one is kept, never run
     }
     if (recoveredAny_) {
-        context_.holdRecordForRegister = true;
+        journal_.SetHoldsRecord(true);
     }
+    // Kept in the journal, so that a second restart still leaves that record to the register.
+    context_.holdRecordForRegister = journal_.HoldsRecord();
 }
 
 CommandRun::Found CommandRun::Open() {
@@ -124,6 +151,14 @@ CommandRun::Found CommandRun::Open() {
         case CommandFile::State::Open:
             break;
     }
+    // The register appended lines to a file that ran (or runs) and has not gone: only the new
+    // lines are new commands; the earlier ones are never sent again.
+    firstLine_ = 0;
+    for (const auto& entry : journal_.Entries()) {
+        if (const auto lines = file_->LinesBefore(entry.identity)) {
+            firstLine_ = std::max(firstLine_, *lines);
+        }
+    }
     // Only the bytes on the disk now can still be "run": anything else recorded has gone.
     journal_.ForgetAllBut(&file_->Identity());
     alreadyRun_ = journal_.Find(file_->Identity()) != IntentJournal::Mark::None;
@@ -140,9 +175,13 @@ bool CommandRun::Execute(const std::function<bool()>& stopBeforeLine) {
         return true;
     }
     const FileIdentity identity = file_->Identity();
+    // Where the journal goes is looked up again: its folder may have been removed meanwhile (a
+    // clean-up of /var/tmp), and is made again.
+    journal_.Relocate(JournalPathFor(context_.platform, canonicalPath_));
     Dispatcher dispatcher(context_);
     LineHooks hooks;
     hooks.stopBeforeLine = stopBeforeLine;
+    hooks.firstLine = firstLine_;
     hooks.beforeCommand = [&](const std::string& line, std::uint64_t index) -> std::string {
         if (journal_.Begin(identity, index, line) || !Dispatcher::ReachesTerminal(line)) {
             return {};
@@ -157,8 +196,10 @@ bool CommandRun::Execute(const std::function<bool()>& stopBeforeLine) {
     // The register has spoken again: its own outcome replaced the recovered one, and from now on
     // the dump follows the usual rules.
     context_.holdRecordForRegister = false;
+    journal_.SetHoldsRecord(false);
     journal_.Finish(identity);
     read_ = dispatcher.FileWasRead();
+    stoppedEarly_ = dispatcher.StoppedEarly();
     return read_;
 }
 

@@ -60,6 +60,8 @@ class CommandRun {
     // Whether some terminal-bound command of the last Execute was not sent because its intent
     // could not be recorded.
     bool RefusedAny() const { return refusedAny_; }
+    // Whether the last Execute was stopped before the file's end (the rest recorded as not run).
+    bool StoppedEarly() const { return stoppedEarly_; }
 
     // Deletes the file opened if it still holds the bytes that ran (or were found run), and
     // then forgets it. Kept: it changed, or could not be read; Undeletable: the journal keeps it
@@ -82,12 +84,16 @@ class CommandRun {
 
     Context& context_;
     IntentJournal journal_;
-    std::unique_ptr<platform::ProcessLock> claim_;
+    std::unique_ptr<platform::ProcessLock> claim_;        // on the canonical path
+    std::unique_ptr<platform::ProcessLock> folderClaim_;  // on the folder's identity and name
+    std::string claimKey_;
     std::string heldPath_;       // as configured
     std::string canonicalPath_;  // as claimed
     bool recoveredAny_ = false;
     bool refusedAny_ = false;
     bool read_ = true;
+    bool stoppedEarly_ = false;
+    std::uint64_t firstLine_ = 0;  // the lines before it ran already (appended to since)
     std::optional<CommandFile> file_;
     bool alreadyRun_ = false;
     std::vector<FileIdentity> reported_;

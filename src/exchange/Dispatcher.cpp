@@ -136,19 +136,27 @@ std::string Dispatcher::EseguiFileComandi(CommandFile& file, bool ecrIdRequired,
     // once: nothing here ever waits for it.
     std::string result;
     std::uint64_t lineIndex = 0;
+    stoppedEarly_ = false;
     fileWasRead_ = file.ForEachLine([&](std::string_view raw) {
-        if (hooks.stopBeforeLine && hooks.stopBeforeLine()) {
-            return false;
+        if (!stoppedEarly_ && hooks.stopBeforeLine && hooks.stopBeforeLine()) {
+            stoppedEarly_ = true;
         }
         const std::uint64_t index = lineIndex++;
-        const auto prepared = PrepareLine(raw);
+        const auto prepared = index < hooks.firstLine ? std::nullopt : PrepareLine(raw);
         if (!prepared) {
             return true;
         }
         const std::string& line = *prepared;
+        const bool isCommand = FindKeyword(line) != nullptr;
+        // Stopped: no command starts, and none is lost without a word either.
+        if (stoppedEarly_) {
+            if (isCommand) {
+                RecordNotRun(line, kNotRunOutcome, context_.settings.InputFilePath);
+            }
+            return true;
+        }
         const std::int64_t startMs = context_.ports.clock.MonotonicMs();
         const auto resultBefore = context_.platform.StatFile(ResultFilePath(context_));
-        const bool isCommand = FindKeyword(line) != nullptr;
         if (hooks.beforeCommand && isCommand) {
             if (std::string refusal = hooks.beforeCommand(line, index); !refusal.empty()) {
                 RecordNotRun(line, refusal, context_.settings.InputFilePath);

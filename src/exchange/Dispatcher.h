@@ -27,8 +27,11 @@ inline constexpr const char* kNotRunOutcome = "Comando non eseguito: esecuzione 
 
 // What the caller wants to hear of, or decide, as the lines run.
 struct LineHooks {
-    // Asked before each line; once it answers true no further line starts.
+    // Asked before each line; once it answers true no further command starts: each is recorded
+    // as not run instead.
     std::function<bool()> stopBeforeLine;
+    // The lines before this one (counted from 0) ran already: they are passed over unrecorded.
+    std::uint64_t firstLine = 0;
     // Told the prepared line a keyword is about to take, and its place among the file's lines
     // (from 0), before its handler runs. A text back means the line must not run: it is recorded
     // as KO with that text instead.
@@ -49,6 +52,9 @@ class Dispatcher {
     // False when the last EseguiFileComandi found its file but could not read it (or not to its
     // end: the file changed under it).
     bool FileWasRead() const { return fileWasRead_; }
+    // Whether the last EseguiFileComandi was stopped before its end (its later commands recorded
+    // as not run).
+    bool StoppedEarly() const { return stoppedEarly_; }
 
     // Records a command line that did not run (or whose run is unknown) as KO with
     // `description`, in the dump beside `commandPath`, the log and the history, with no outcome
@@ -83,6 +89,7 @@ class Dispatcher {
 
     Context& context_;
     bool fileWasRead_ = true;
+    bool stoppedEarly_ = false;
 };
 
 }  // namespace varnix::exchange

@@ -68,9 +68,11 @@ std::string IntentJournal::Format(const std::string& commandPath,
     std::string out(kHeader);
     out += '\t' + Escape(commandPath) + std::string(text::kCrLf);
     for (const auto& entry : entries) {
-        std::string body = std::string(entry.mark == Mark::Running ? "RUNNING" : "DONE") + '\t' +
-                           entry.identity.ToText() + '\t' + std::to_string(entry.lineIndex) + '\t' +
-                           Escape(entry.line);
+        const char* mark = entry.mark == Mark::Running ? "RUNNING"
+                           : entry.mark == Mark::Hold  ? "HOLD"
+                                                       : "DONE";
+        std::string body = std::string(mark) + '\t' + entry.identity.ToText() + '\t' +
+                           std::to_string(entry.lineIndex) + '\t' + Escape(entry.line);
         const std::uint64_t check = HashBytes(body);
         out += body + '\t' + std::to_string(check) + std::string(text::kCrLf);
     }
@@ -102,11 +104,13 @@ std::vector<IntentJournal::Entry> IntentJournal::Parse(std::string_view text) {
         }
         const auto identity = FileIdentity::FromText(fields[1]);
         if (!identity || !number(fields[2], lineIndex) ||
-            (fields[0] != "RUNNING" && fields[0] != "DONE")) {
+            (fields[0] != "RUNNING" && fields[0] != "DONE" && fields[0] != "HOLD")) {
             return;
         }
-        entries.push_back({fields[0] == "RUNNING" ? Mark::Running : Mark::Done, *identity,
-                           lineIndex, Unescape(fields[3])});
+        const Mark mark = fields[0] == "RUNNING" ? Mark::Running
+                          : fields[0] == "HOLD"  ? Mark::Hold
+                                                 : Mark::Done;
+        entries.push_back({mark, *identity, lineIndex, Unescape(fields[3])});
     });
     return entries;
 }
@@ -116,11 +120,16 @@ void IntentJournal::Open(const std::string& journalPath, const std::string& comm
     commandPath_ = commandPath;
     entries_.clear();
     interrupted_.clear();
+    holdsRecord_ = false;
     const auto text = path_.empty() ? std::nullopt : platform_.ReadWholeFile(path_);
     if (!text) {
         return;
     }
     for (auto& entry : Parse(*text)) {
+        if (entry.mark == Mark::Hold) {
+            holdsRecord_ = true;
+            continue;
+        }
         (entry.mark == Mark::Running ? interrupted_ : entries_).push_back(std::move(entry));
     }
 }
@@ -189,6 +198,13 @@ void IntentJournal::ForgetAllBut(const FileIdentity* current) {
     }
 }
 
+void IntentJournal::SetHoldsRecord(bool holds) {
+    if (holds != holdsRecord_) {
+        holdsRecord_ = holds;
+        Save();
+    }
+}
+
 void IntentJournal::Resolve(const FileIdentity& identity, bool keepAsDone) {
     const auto at = std::find_if(interrupted_.begin(), interrupted_.end(),
                                  [&](const Entry& entry) { return entry.identity == identity; });
@@ -207,12 +223,15 @@ bool IntentJournal::Save(bool synced) {
     if (path_.empty()) {
         return false;
     }
-    if (entries_.empty() && interrupted_.empty()) {
+    if (entries_.empty() && interrupted_.empty() && !holdsRecord_) {
         // Nothing left to protect: no file stays behind for a command file long gone.
         return platform_.RemoveFile(path_) || !platform_.FileExists(path_);
     }
     std::vector<Entry> all = entries_;
     all.insert(all.end(), interrupted_.begin(), interrupted_.end());
+    if (holdsRecord_) {
+        all.push_back({Mark::Hold, {}, 0, {}});
+    }
     return platform_.ReplaceContents(path_, Format(commandPath_, all), synced);
 }
 

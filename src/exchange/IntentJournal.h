@@ -19,7 +19,7 @@ namespace varnix::exchange {
 
 class IntentJournal {
   public:
-    enum class Mark { None, Running, Done };
+    enum class Mark { None, Running, Done, Hold };
 
     struct Entry {
         Mark mark = Mark::None;
@@ -35,8 +35,18 @@ class IntentJournal {
     // empty one; an empty `journalPath` is one that can never be saved.
     void Open(const std::string& journalPath, const std::string& commandPath);
     const std::string& JournalPath() const { return path_; }
+    // Keeps what is in memory, to be saved at `journalPath` from now on (its folder may have
+    // been removed and made again).
+    void Relocate(const std::string& journalPath) { path_ = journalPath; }
+
+    // Whether the dump and the log hold a crash's record that the register has not yet answered
+    // with a command of its own: kept here so that a second restart keeps it too.
+    bool HoldsRecord() const { return holdsRecord_; }
+    void SetHoldsRecord(bool holds);
 
     Mark Find(const FileIdentity& identity) const;
+    // The entries of this process and those that ran before it (not the interrupted ones).
+    const std::vector<Entry>& Entries() const { return entries_; }
     // Records that the line at `lineIndex` of the file is about to run, on the disk before this
     // returns. False when it could not be saved: the caller must not send it to the terminal.
     bool Begin(const FileIdentity& identity, std::uint64_t lineIndex, const std::string& line);
@@ -68,6 +78,7 @@ class IntentJournal {
     std::string commandPath_;
     std::vector<Entry> entries_;
     std::vector<Entry> interrupted_;
+    bool holdsRecord_ = false;
 };
 
 }  // namespace varnix::exchange

@@ -78,15 +78,14 @@ bool PollingCycle::CommandFileReady(const std::string& path) {
         // A write seen without its close: a later tick looks again. Unless it has held still for
         // long: a tool that only set the time must not stop the file for good, and then the
         // rules for an unseen close apply.
-        const bool closeSeen = writer == platform::WriterState::Closed;
         if (writer == platform::WriterState::Writing && stillMs < kWriterPauseLimitMs) {
             return false;
         }
-        // An empty file, or one without a final CR LF whose writer's close cannot be seen, may
-        // still be being written after a pause: it needs the longer stillness.
+        // An empty file, or one without a final CR LF, may still be being written after a pause
+        // — even after a close: a writer that opens, appends a piece of a line and closes again
+        // ("POS_PAGEXT,A12" now, "50,P0" later) must not have the piece run as an amount.
         const bool unterminated =
-            stat->size == 0 ||
-            (!closeSeen && !CommandFile::EndsWithLineEnd(platform, path, stat->size));
+            stat->size == 0 || !CommandFile::EndsWithLineEnd(platform, path, stat->size);
         const std::int64_t needMs = unterminated ? kSettleUnterminatedMs : kSettleMs;
         if (stillMs >= needMs) {
             return true;
@@ -250,6 +249,11 @@ void PollingCycle::Timer1_Timer() {
         // Never delete a command file that could not be read, nor one the register has written
         // anew meanwhile: either stays for a later cycle.
         if (!standardFile || !commandRead) {
+            return;
+        }
+        // Deleted and written again while it ran (the watch saw it go): what stands there now
+        // is a new command, for the next cycle to run, even with the very same bytes.
+        if (watch_ && watch_->Removals() != removalsSeen_) {
             return;
         }
         if (commands.Consume() != CommandRun::Consumed::Undeletable) {

@@ -102,6 +102,10 @@ std::string Platform::CanonicalPath(const std::string& path) {
     return path;
 }
 
+std::optional<std::string> Platform::FolderIdentity(const std::string& /*folderPath*/) {
+    return std::nullopt;
+}
+
 std::string Platform::SharedFolder(const std::string& relative) {
     const std::string base = CommonAppDataFolder();
     return base.empty() ? std::string() : base + Separator() + relative;

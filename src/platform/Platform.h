@@ -91,6 +91,10 @@ class Platform {
     // file (a relative path, a link, letter case on Windows) come out the same. The folder is
     // resolved when it exists; otherwise the path is made absolute as written.
     virtual std::string CanonicalPath(const std::string& path);
+    // The identity of an existing folder on its disk (device and inode, or volume serial and
+    // file index), the same whatever path reaches it — links, bind mounts, a share mounted
+    // twice; nothing when it is missing or the platform cannot tell.
+    virtual std::optional<std::string> FolderIdentity(const std::string& folderPath);
     // A machine-wide folder for what must outlive this process whichever user or data folder
     // runs the next one (`relative` below it, created so that every user may write there);
     // empty text when it cannot be made.

@@ -48,6 +48,9 @@ class PlatformWrapper : public Platform {
     std::string CanonicalPath(const std::string& path) override {
         return target_.CanonicalPath(path);
     }
+    std::optional<std::string> FolderIdentity(const std::string& folderPath) override {
+        return target_.FolderIdentity(folderPath);
+    }
     std::string SharedFolder(const std::string& relative) override {
         return target_.SharedFolder(relative);
     }

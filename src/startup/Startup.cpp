@@ -77,7 +77,10 @@ void Startup::RunOnce(const std::string& configPath) {
     // The resident polling this command file, or another run-once, goes first: this one waits
     // for it a while, and gives up without touching the file. Taking the claim recovers what
     // an ended process left running on this command file.
+    const bool presentBefore = platform.FileExists(settings.InputFilePath);
+    const std::int64_t claimAsked = session_.ports.clock.MonotonicMs();
     const auto claim = HoldCommandFile();
+    const bool waited = session_.ports.clock.MonotonicMs() > claimAsked;
     if (claim != exchange::CommandRun::Claim::Held) {
         if (claim == exchange::CommandRun::Claim::Unavailable) {
             session_.ports.dialogs.Inform(commands.ClaimMessage(settings.InputFilePath));
@@ -101,8 +104,11 @@ void Startup::RunOnce(const std::string& configPath) {
         switch (found) {
             case exchange::CommandRun::Found::None:
                 // Gone because its run was cut short by a crash: the register reads that
-                // outcome, and must not take the missing file for a command never sent.
-                problem(recovered ? kExitAlreadyRun : kExitCommandFileMissing);
+                // outcome, and must not take the missing file for a command never sent. Gone
+                // while this one waited for the claim: the process holding it took the file.
+                problem(recovered                 ? kExitAlreadyRun
+                        : presentBefore && waited ? kExitLockBusy
+                                                  : kExitCommandFileMissing);
                 return;
             case exchange::CommandRun::Found::AlreadyRun:
                 problem(kExitAlreadyRun);
@@ -118,6 +124,9 @@ void Startup::RunOnce(const std::string& configPath) {
         const bool read = commands.Execute([this] { return session_.ports.shell.StopRequested(); });
         if (commands.RefusedAny()) {
             problem(kExitIntentNotRecorded);
+        }
+        if (commands.StoppedEarly()) {
+            problem(kExitAlreadyRun);  // cut short: the rest is recorded as not run
         }
         if (!read) {
             problem(kExitCommandFileNotReadable);

@@ -236,7 +236,8 @@ TEST_F(ScenarioTest, RunOnceDeletesOnlyTheBytesItRanAndStopsBetweenLines) {
     struct Case { const char *commands, *unreadable; int linesBeforeStop; const char *rewritten, *state; };
     const Case cases[] = {
         {"POS_TOTTER\r\n", "SRINPF.TXT", -1, nullptr, "SRINPF | 0 ops | idle | exit 5"},
-        {"POS_TOTTER\r\nPOS_CHCASS\r\n", nullptr, 1, nullptr, "POSDUMPOUT | 1 ops | idle | exit 0"},
+        // Stopped after the first line: the second is recorded as not run, and the exit says so.
+        {"POS_TOTTER\r\nPOS_CHCASS\r\n", nullptr, 1, nullptr, "POSDUMPOUT | 1 ops | idle | exit 8"},
         {"POS_PAGAME,A5\r\n", nullptr, -1, "POS_TOTTER\r\n", "SRINPF SROUTF POSDUMPOUT | 0 ops | idle | exit 0"}};
     // clang-format on
     for (const auto& c : cases) {
@@ -296,7 +297,9 @@ TEST_F(ScenarioTest, RunOnceWaitsForTheClaimAndNeverRunsAFileTwice) {
                                 "esecuzione interrotta\r\n"),
                       std::string::npos);
         }
-        EXPECT_FALSE(p.FileExists(JournalOf(run)));  // nothing left to remember
+        // Nothing left to remember, but that the dump holds a crash's record for the register.
+        EXPECT_EQ(p.FileExists(JournalOf(run)),
+                  before == Before::CutShort || before == Before::CutShortOtherData);
     }
 }
 
@@ -364,6 +367,11 @@ TEST_F(ScenarioTest, AnInterruptedFileIsRecordedWholeAndItsRecordStaysTheOneToRe
     }
     EXPECT_NE(history.find(exchange::kNotRunOutcome), std::string::npos);
     EXPECT_EQ(State(), "POSDUMPOUT LogVnxPos | 0 ops | polling");
+    // A second restart, with no command of the register in between, keeps it too.
+    session.commands.Release();
+    session.holdRecordForRegister = false;
+    engine.Tick(2);
+    EXPECT_NE(engine.ReadData("POSDUMPOUT.TXT").find(unknown), std::string::npos);
     // The register's next command is the next record.
     engine.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
     engine.Tick();
@@ -400,6 +408,62 @@ TEST_F(ScenarioTest, AnIntentThatCannotBeRecordedSendsNothingToTheTerminal) {
         if (runOnce) {
             EXPECT_EQ(run.shell.exitCodes, std::vector<int>{startup::kExitIntentNotRecorded});
         }
+    }
+}
+
+TEST_F(ScenarioTest, WhatTheRegisterDoesToAFileWhileItRunsNeverSendsALineTwice) {
+    // While the terminal works on the first command the register changes the file: what reaches
+    // the terminal in all, over the cycle and the next two (or two run-once starts).
+    enum class Change { Append, DeleteAndRewrite };
+    const std::tuple<Change, bool, const char*> cases[] = {
+        {Change::Append, false, "TerminalBalance Closure"},
+        {Change::Append, true, "TerminalBalance Closure"},
+        // Seen gone and written again: a new command, even with the same bytes.
+        {Change::DeleteAndRewrite, false, "TerminalBalance TerminalBalance"}};
+    for (const auto& [change, runOnce, sent] : cases) {
+        fakes::FaultyFiles faulty;
+        faulty.writer = platform::WriterState::Closed;
+        fakes::EngineDriver run{nullptr, &faulty};
+        run.CreateDataFolder();
+        run.WriteData("ConfigVnxPos.TXT", fakes::kSerialConfig);
+        run.WriteData("SRINPF.TXT", "POS_TOTTER\r\n");
+        bool changed = false;
+        run.fakeLibrary.onCall = [&, change = change] {
+            if (!std::exchange(changed, true)) {
+                if (change == Change::Append) {
+                    platform::HostPlatform().AppendToFile(run.Data("SRINPF.TXT"), "POS_CHCASS\r\n");
+                } else {
+                    ++faulty.removals;
+                    run.WriteFreshData("SRINPF.TXT", "POS_TOTTER\r\n");
+                }
+            }
+        };
+        std::string names;
+        const auto collect = [&names](const fakes::EngineDriver& driver) {
+            for (const auto& op : driver.fakeLibrary.Operations()) {
+                names += (names.empty() ? "" : " ") +
+                         op.name.substr(std::string_view("IAE17AX_").size());
+            }
+        };
+        if (runOnce) {
+            run.Start("-E" + run.Data("ConfigVnxPos.TXT"));
+            collect(run);
+            run.session->commands.Release();  // as its process ends
+            fakes::EngineDriver again{nullptr, &faulty};
+            again.home.MakeFolder("share/ZANDRIKVarnixPos");
+            again.WriteData("ConfigVnxPos.TXT", fakes::kSerialConfig);
+            // The same command file, from a second process.
+            testing::WriteFile(
+                again.Data("cfg.txt"),
+                "INPF:" + run.Data("SRINPF.TXT") + "\r\nOUTF:" + run.Data("SROUTF.TXT") + "\r\n");
+            again.Start("-E" + again.Data("cfg.txt"));
+            collect(again);
+        } else {
+            ASSERT_EQ(run.Start(), RunMode::Resident);
+            run.Tick(3);
+            collect(run);
+        }
+        EXPECT_EQ(names, sent) << static_cast<int>(change) << runOnce;
     }
 }
 
@@ -590,6 +654,12 @@ TEST_F(ScenarioTest, StillnessIsTimedByWhatThisProgramSawNotByTheFileTimeStamp) 
     const int sleeps = engine.clock.sleeps;
     EXPECT_EQ(ticksToRun(1), 1);
     EXPECT_LT(engine.clock.sleeps - sleeps, 12);  // the cycle's own waits, no settling
+    // Closed with a piece of a line (a writer that appends and closes each time): the longer
+    // wait, so "A12" of "A1250" is never sent as an amount.
+    engine.WriteData("SRINPF.TXT", "POS_PAGEXT,A12");
+    ++files.changes;
+    files.changeAgeMs = 400;
+    EXPECT_EQ(ticksToRun(1), 0);
 }
 
 TEST_F(ScenarioTest, ReadOnlyDataFolderIsReportedAndPollingGoesOn) {

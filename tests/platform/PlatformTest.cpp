@@ -202,6 +202,15 @@ TEST(HostPlatformTest, AClaimIsExclusiveUntilReleasedAndOnePathHasOneCanonicalNa
     EXPECT_EQ(p.CanonicalPath(dir / "link" + sep + "SRINPF.TXT"), name);
 #endif
     EXPECT_NE(p.CanonicalPath("SRINPF.TXT").find(sep), std::string::npos);
+    // A folder's identity is the same by every path that reaches it, and no other's.
+    const auto id = p.FolderIdentity(dir.path());
+    ASSERT_TRUE(id);
+    EXPECT_EQ(p.FolderIdentity(dir / "sub" + sep + ".."), id);
+    EXPECT_NE(p.FolderIdentity(dir / "sub"), id);
+    EXPECT_FALSE(p.FolderIdentity(dir.InMissingFolder("x")) || p.FolderIdentity(name));
+#ifndef _WIN32
+    EXPECT_EQ(p.FolderIdentity(dir / "link"), id);
+#endif
     EXPECT_EQ(p.CanonicalPath(dir.InMissingFolder("X.TXT")).back(), 'T');
     EXPECT_FALSE(p.SharedFolder(std::string("VarnixPosTest") + sep + "sub").empty());
 }

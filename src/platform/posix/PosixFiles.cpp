@@ -368,6 +368,15 @@ ExclusiveClaim PosixPlatform::ClaimExclusive(const std::string& name) {
 #endif
 }
 
+std::optional<std::string> PosixPlatform::FolderIdentity(const std::string& folderPath) {
+    struct stat st {};
+    if (folderPath.empty() || ::stat(folderPath.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return std::nullopt;
+    }
+    return std::to_string(static_cast<std::uint64_t>(st.st_dev)) + ':' +
+           std::to_string(static_cast<std::uint64_t>(st.st_ino));
+}
+
 std::string PosixPlatform::CanonicalPath(const std::string& path) {
     std::string absolute = path;
     if (absolute.empty() || absolute[0] != '/') {

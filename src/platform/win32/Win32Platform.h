@@ -25,6 +25,7 @@ class Win32Platform : public Platform {
     std::unique_ptr<WriterWatch> WatchWriters(const std::string& path) override;
     ExclusiveClaim ClaimExclusive(const std::string& name) override;
     std::string CanonicalPath(const std::string& path) override;
+    std::optional<std::string> FolderIdentity(const std::string& folderPath) override;
     std::string SharedFolder(const std::string& relative) override;
     void* LoadLibraryFile(const std::string& fileName, std::string& error) override;
     std::string ExecutableFolder() override;
