@@ -127,6 +127,27 @@ void CommandRun::RecoverInterrupted() {
         const bool undeletable = same && !platform.RemoveFile(heldPath_);
         journal_.Resolve(entry.identity, undeletable);  // an undeletable one is kept, never run
     }
+    // A journal with lines it cannot trust may have said that the file on the disk was running:
+    // fail closed, as after a crash — its commands are recorded with an unknown outcome and not
+    // sent, unless the journal plainly knows those bytes as run.
+    if (journal_.Damaged()) {
+        CommandFile file(platform, heldPath_);
+        if (file.Status() == CommandFile::State::Open &&
+            journal_.Find(file.Identity()) == IntentJournal::Mark::None) {
+            recoveredAny_ = true;
+            file.ForEachLine([&](std::string_view raw) {
+                if (const auto line = Dispatcher::PrepareLine(raw);
+                    line && Dispatcher::TakesKeyword(*line)) {
+                    dispatcher.RecordNotRun(*line, kJournalDamagedOutcome, heldPath_);
+                }
+                return true;
+            });
+            if (!platform.RemoveFile(heldPath_)) {
+                journal_.Begin(file.Identity(), 0, {});  // kept as run: never sent
+                journal_.Finish(file.Identity());
+            }
+        }
+    }
     if (recoveredAny_) {
         journal_.SetHoldsRecord(true);
     }

@@ -31,6 +31,8 @@ struct Context;
 // The texts recorded or shown when a rule stops a command.
 inline constexpr const char* kIntentNotRecorded =
     "Comando non inviato al terminale: impossibile registrarne l'esecuzione su disco";
+// What a damaged journal leaves of the command file on the disk: it may have been running.
+inline constexpr const char* kJournalDamagedOutcome = "Esito sconosciuto: giornale danneggiato";
 inline constexpr const char* kAlreadyRunUndeletable =
     "File comandi gi\xE0 eseguito, non viene eseguito di nuovo, ma non si riesce a cancellarlo: ";
 

@@ -173,6 +173,17 @@ std::string Dispatcher::EseguiFileComandi(CommandFile& file, bool ecrIdRequired,
         } catch (const RuntimeError&) {
             // A failing step is skipped; the remaining lines still run.
         }
+        if (!isCommand) {
+            // A line no keyword takes ran nothing: its record shows no outcome of its own (KO,
+            // "ERRORE GENERICO"), never the last command's OK — a rule of this system's own, so
+            // that a mistyped payment line (a leading blank, a byte-order mark) never reads as
+            // approved.
+            auto& console = context_.console;
+            console.txtEsito.SetText("");
+            console.txtEsitoTrans.SetText("");
+            console.txtDescrKO.SetText("");
+            context_.records.data = {};
+        }
         if (!line.empty()) {
             try {
                 Record(line, result, context_.settings.InputFilePath,

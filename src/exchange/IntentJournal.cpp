@@ -79,13 +79,21 @@ std::string IntentJournal::Format(const std::string& commandPath,
     return out;
 }
 
-std::vector<IntentJournal::Entry> IntentJournal::Parse(std::string_view text) {
+std::vector<IntentJournal::Entry> IntentJournal::Parse(std::string_view text,
+                                                       std::size_t* damaged) {
     std::vector<Entry> entries;
     bool headerSeen = false;
+    std::size_t lines = 0;
     text::ForEachLine(text, [&](std::string_view line) {
         if (!headerSeen) {
             headerSeen = line.substr(0, line.find('\t')) == kHeader;
+            if (!headerSeen && !line.empty()) {
+                ++lines;  // text where the header should be: not a journal to trust
+            }
             return;
+        }
+        if (!line.empty()) {
+            ++lines;
         }
         const auto fields = SplitTabs(line);
         if (fields.size() != 5) {
@@ -112,6 +120,9 @@ std::vector<IntentJournal::Entry> IntentJournal::Parse(std::string_view text) {
                                                  : Mark::Done;
         entries.push_back({mark, *identity, lineIndex, Unescape(fields[3])});
     });
+    if (damaged != nullptr) {
+        *damaged = lines - entries.size();
+    }
     return entries;
 }
 
@@ -121,11 +132,15 @@ void IntentJournal::Open(const std::string& journalPath, const std::string& comm
     entries_.clear();
     interrupted_.clear();
     holdsRecord_ = false;
+    damaged_ = false;
     const auto text = path_.empty() ? std::nullopt : platform_.ReadWholeFile(path_);
     if (!text) {
         return;
     }
-    for (auto& entry : Parse(*text)) {
+    std::size_t damaged = 0;
+    const auto entries = Parse(*text, &damaged);
+    damaged_ = damaged > 0;
+    for (auto entry : entries) {
         if (entry.mark == Mark::Hold) {
             holdsRecord_ = true;
             continue;

@@ -64,7 +64,11 @@ class IntentJournal {
     // The journal's text, and back: one header line naming the command file and one line per
     // entry, each with a checksum.
     static std::string Format(const std::string& commandPath, const std::vector<Entry>& entries);
-    static std::vector<Entry> Parse(std::string_view text);
+    static std::vector<Entry> Parse(std::string_view text, std::size_t* damaged = nullptr);
+
+    // Whether the journal read had lines it could not trust (or no header): one of them may
+    // have said that the command file on the disk was running.
+    bool Damaged() const { return damaged_; }
 
   private:
     // Only the record of a command about to run must be on the disk before going on (a lost one
@@ -79,6 +83,7 @@ class IntentJournal {
     std::vector<Entry> entries_;
     std::vector<Entry> interrupted_;
     bool holdsRecord_ = false;
+    bool damaged_ = false;
 };
 
 }  // namespace varnix::exchange

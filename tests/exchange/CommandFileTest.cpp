@@ -118,7 +118,13 @@ TEST(IntentJournalTest, EntriesSurviveTheirTextAndADamagedLineCostsOnlyItself) {
     // One byte changed in the first entry, the second torn off midway, or no header at all.
     std::string damaged = text;
     damaged[damaged.find("A1")] = 'B';
-    EXPECT_EQ(IntentJournal::Parse(damaged).size(), 1U);
+    std::size_t untrusted = 0;
+    EXPECT_EQ(IntentJournal::Parse(damaged, &untrusted).size(), 1U);
+    EXPECT_EQ(untrusted, 1U);
+    IntentJournal::Parse("no header\r\nDONE\r\n", &untrusted);
+    EXPECT_EQ(untrusted, 2U);
+    IntentJournal::Parse(text + "\r\n", &untrusted);  // a blank line is no damage
+    EXPECT_EQ(untrusted, 0U);
     EXPECT_EQ(IntentJournal::Parse(text.substr(0, text.size() - 9)).size(), 1U);
     EXPECT_TRUE(IntentJournal::Parse(text.substr(text.find('\n') + 1)).empty());
     EXPECT_FALSE(FileIdentity::FromText("1") || FileIdentity::FromText("1 2 3"));

@@ -379,6 +379,29 @@ TEST_F(ScenarioTest, AnInterruptedFileIsRecordedWholeAndItsRecordStaysTheOneToRe
     EXPECT_EQ(engine.fakeLibrary.Operations().size(), 1U);
 }
 
+TEST_F(ScenarioTest, NothingUnsureReadsAsApproved) {
+    // A damaged journal may have said the file on the disk was running: not sent, unknown. A
+    // line no keyword takes after an approved command: its own record is KO, not the OK before.
+    const std::pair<bool, const char*> cases[] = {
+        {true, "ERROR_DESCRIZ = Esito sconosciuto: giornale danneggiato"},
+        {false, "TIPO_COMANDO  =  POS_PAGEXT,A1251,P0\r\nESITO_COMANDO = KO"}};
+    for (const auto& [damagedJournal, expected] : cases) {
+        fakes::EngineDriver run;
+        run.CreateDataFolder();
+        run.WriteData("cfg.txt", fakes::kSerialConfig);
+        run.WriteData("SRINPF.TXT", "POS_TOTTER\r\n POS_PAGEXT,A1251,P0\r\n");
+        if (damagedJournal) {
+            testing::WriteFile(JournalOf(run),
+                               "VARNIXPOS-JOURNAL 2\tx\r\nRUNNING\t1 2\t0\tX\t9\r\n");
+        }
+        run.Start("-E" + run.Data("cfg.txt"));
+        EXPECT_NE(run.ReadData("POSDUMPOUT.TXT").find(expected), std::string::npos)
+            << run.ReadData("POSDUMPOUT.TXT");
+        EXPECT_EQ(run.fakeLibrary.Operations().size(), damagedJournal ? 0U : 1U);
+        EXPECT_FALSE(run.DataExists("SRINPF.TXT"));
+    }
+}
+
 TEST_F(ScenarioTest, AnIntentThatCannotBeRecordedSendsNothingToTheTerminal) {
     // The journal cannot be written (a full or read-only disk): the terminal-bound command is
     // recorded as not sent; the simulated payment reaches no terminal and still runs.
