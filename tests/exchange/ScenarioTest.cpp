@@ -473,7 +473,7 @@ TEST_F(ScenarioTest, WhatTheRegisterDoesToAFileWhileItRunsNeverSendsALineTwice) 
             collect(run);
             run.session->commands.Release();  // as its process ends
             fakes::EngineDriver again{nullptr, &faulty};
-            again.home.MakeFolder("share/ZANDRIKVarnixPos");
+            again.CreateDataFolder();
             again.WriteData("ConfigVnxPos.TXT", fakes::kSerialConfig);
             // The same command file, from a second process.
             testing::WriteFile(
