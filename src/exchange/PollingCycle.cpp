@@ -33,6 +33,9 @@ bool PollingCycle::CommandFileReady(const std::string& path) {
         changesTimed_ = 0;
         seen_.reset();
     }
+    if (watch_) {
+        watch_->State();  // asked on every look, file or not: the watch keeps up with its folder
+    }
     if (watch_ && watch_->Removals() != removalsSeen_) {
         // Deleted or moved away since the last look: whatever stands there now is new, even
         // with the very bytes that ran before.

@@ -173,6 +173,17 @@ TEST(HostPlatformTest, WriterWatchSeesTheWriterUntilItClosesAndTimesWhatItSaw) {
     EXPECT_TRUE(becomes(WriterState::Unknown));
 #ifndef _WIN32
     EXPECT_TRUE(testing::Eventually([&] { return watch->Removals() == removals + 1; }, 5));
+    // The folder deleted and made again: the first file written there is seen being written.
+    std::filesystem::remove_all(dir.path());
+    std::filesystem::create_directories(dir.path());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the watch finds it again
+    writer = std::fopen(file.c_str(), "wb");
+    ASSERT_NE(writer, nullptr);
+    std::fputs("POS_TOTTER\r\n", writer);
+    std::fflush(writer);
+    EXPECT_TRUE(becomes(WriterState::Writing));
+    std::fclose(writer);
+    EXPECT_TRUE(becomes(WriterState::Closed));
 #endif
 }
 

@@ -171,7 +171,14 @@ class InotifyWatch : public WriterWatch {
     void ReadEvents() {
         std::array<pollfd, 2> fds{{{fd_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0}}};
         for (;;) {
-            if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
+            // While the folder is gone, look for it again every 50 ms: the first file written
+            // into a folder made anew must be seen being written, not found already there.
+            int timeoutMs = -1;
+            {
+                const std::lock_guard<std::mutex> hold(mutex_);
+                timeoutMs = watch_ < 0 ? 50 : -1;
+            }
+            if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) {
                 return;
             }
             if ((fds[1].revents & POLLIN) != 0) {
@@ -179,6 +186,9 @@ class InotifyWatch : public WriterWatch {
             }
             const std::lock_guard<std::mutex> hold(mutex_);
             Drain();
+            if (watch_ < 0) {
+                AddWatch();
+            }
         }
     }
 

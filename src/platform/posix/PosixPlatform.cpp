@@ -1,6 +1,7 @@
 #include "platform/posix/PosixPlatform.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,7 +145,26 @@ bool PosixPlatform::WriteWholeFile(const std::string& path, std::string_view byt
 }
 
 bool PosixPlatform::AppendToFile(const std::string& path, std::string_view bytes) {
-    return stdfiles::AppendToFile(path, bytes);
+    // One write to a file opened for appending lands whole after whatever another process
+    // appended (stdio would cut a long line into 4 KB writes, and two processes sharing a data
+    // folder would tear each other's history lines).
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    bool written = true;
+    while (!bytes.empty()) {
+        const auto n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            written = false;
+            break;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return ::close(fd) == 0 && written;
 }
 
 void PosixPlatform::SleepMs(int milliseconds) {
