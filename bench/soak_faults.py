@@ -191,7 +191,8 @@ def tally(rig, verdict, payments, records=None):
             verdict["recorded"] += 1
         else:
             rig.note(verdict, "lost", "%s reached the terminal %d times, written %d; history %s" % (
-                line, n, times, said))
+                line, n, times, [(r.get("description"), r.get("handler")) for r in records
+                                 if r.get("command") == line]))
 
 
 def record_of(path):
@@ -485,6 +486,7 @@ def run_register(rig, register):
     a random moment and started again (at most three kills), then its dump read."""
     command = os.path.join(register["folder"], "SRINPF.TXT")
     dump = os.path.join(register["folder"], "POSDUMPOUT.TXT")
+    err = open(register["folder"] + ".err", "ab")  # what the run-onces say, for the problems
     pick = register["rng"]
     for line, amount in register["payments"]:
         write_command(command, line + "\r\n", "rename")
@@ -492,8 +494,7 @@ def run_register(rig, register):
         for attempt in range(4):
             recorded = rig.descriptions(line).count(UNKNOWN)
             proc = subprocess.Popen([exe("varnixpos-cli"), "-E" + register["config"]],
-                                    env=rig.env, stdout=subprocess.DEVNULL,
-                                    stderr=subprocess.DEVNULL)
+                                    env=rig.env, stdout=subprocess.DEVNULL, stderr=err)
             if attempt < 3 and pick.random() < 0.6:
                 # At the start, during the terminal's 1.5 s, or about its answer.
                 time.sleep(pick.choice((pick.uniform(0, 0.02), pick.uniform(0, 1.5),
@@ -516,6 +517,7 @@ def run_register(rig, register):
         if run["left"]:
             os.remove(command)
         register["runs"].append(run)
+    err.close()
 
 
 def phase_shared(rig, rng, verdict):
@@ -552,10 +554,16 @@ def phase_shared(rig, rng, verdict):
     tally(rig, verdict, payments, records)
     if torn:
         rig.note(verdict, "untrue", "%d torn lines in the shared history" % torn)
+    said = [line for register in registers
+            for line in (read_bytes(register["folder"] + ".err") or b"").splitlines()]
+    if rig.problems:
+        rig.problems += sorted(set("run-once said: " + line.decode("cp1252") for line in said))
     recorded = sum(UNKNOWN in rig.descriptions(line, records) for line, _, _ in payments)
-    return "2 registers, %d payments, %d kills, %d recorded as interrupted; last exit codes %s" % (
-        len(payments), kills, recorded,
-        ", ".join("%s: %d" % (code, n) for code, n in sorted(codes.items(), key=str)))
+    return "2 registers, %d payments, %d kills, %d recorded as interrupted; last exit codes %s; " \
+        "%d lines on standard error" % (
+            len(payments), kills, recorded,
+            ", ".join("%s: %d" % (code, n) for code, n in sorted(codes.items(), key=str)),
+            len(said))
 
 
 # Run inside a mount namespace of the phase's own: a tmpfs over the journal folder ($0) with the
