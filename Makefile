@@ -35,7 +35,9 @@ bench: build
 	python3 bench/bench.py
 
 # Not part of make test: about 20 minutes of the real resident process and simulator, then about
-# 8 more of the fault phases (undeletable file, kills, two residents, slow writers, rewrites, 1 GB).
+# 13 more of the fault phases (undeletable file, kills, two residents, slow writers, rewrites, 1 GB,
+# the command folder deleted under a resident, two registers on one data folder, a full journal
+# disk, the same bytes rewritten, two payments in a killed file). SOAK_PHASES picks some of them.
 SOAK_COMMANDS ?= 1000
 soak: build
 	SOAK_COMMANDS=$(SOAK_COMMANDS) python3 bench/soak.py

@@ -28,11 +28,14 @@ def private_data_folder(prefix):
     return work, data, env
 
 
-def write_config(data, port):
+def write_config(data, port, folder=None):
+    """ConfigVnxPos.TXT in `data` for the simulator at `port`, with the command and result files
+    in `folder` (bare names, so the configuration's own folder, when None)."""
     config = os.path.join(data, "ConfigVnxPos.TXT")
+    where = b"" if folder is None else os.fsencode(folder) + b"/"
     with open(config, "wb") as f:
-        f.write(b"TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:%d\r\nINPF:SRINPF.TXT\r\nOUTF:SROUTF.TXT\r\n"
-                % port)
+        f.write(b"TIPO:ETH\r\nIPAD:127.0.0.1\r\nPORT:%d\r\nINPF:%sSRINPF.TXT\r\n"
+                b"OUTF:%sSROUTF.TXT\r\n" % (port, where, where))
     return config
 
 
