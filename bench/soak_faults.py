@@ -58,7 +58,7 @@ NOT_RUN = "Comando non eseguito: esecuzione interrotta"
 NOT_SENT = "Comando non inviato al terminale: impossibile registrarne l'esecuzione su disco ("
 INTERRUPTED = ("ERROR_DESCRIZ = " + UNKNOWN).encode()
 # The machine-wide folder of the journals, one per command path.
-JOURNALS = "/var/tmp/ZANDRIKVarnixPos/Journal"
+JOURNALS = "/var/tmp/ZANDRIKVarnixPosJournal"
 
 
 class Rig:
