@@ -173,7 +173,7 @@ def tally(rig, verdict, payments, records=None):
     """Each payment (line, amount, times written anew): once when the terminal saw it that many
     times; recorded when it never got there and the history says why (interrupted, not run, not
     sent); lost otherwise; twice when the terminal saw it more often. A history that says "not
-    run" or "not sent" of one the terminal saw is untrue."""
+    run" or "not sent" of one the terminal saw, or nothing at all, is untrue."""
     records = rig.history()[0] if records is None else records
     for line, amount, times in payments:
         n = rig.sent(amount)
@@ -181,6 +181,9 @@ def tally(rig, verdict, payments, records=None):
         if n and any(d.startswith((NOT_RUN, NOT_SENT)) for d in said):
             rig.note(verdict, "untrue", "%s reached the terminal, yet the history says %s" % (
                 line, said))
+        elif n and not said:
+            rig.note(verdict, "untrue", "%s reached the terminal, and the history has no record "
+                     "of it" % line)
         if n == times:
             verdict["once"] += 1
         elif n > times:
