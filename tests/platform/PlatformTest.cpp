@@ -211,6 +211,9 @@ TEST(HostPlatformTest, AClaimIsExclusiveUntilReleasedAndOnePathHasOneCanonicalNa
 #else
     std::filesystem::create_directory_symlink(dir.path(), dir / "link");
     EXPECT_EQ(p.CanonicalPath(dir / "link" + sep + "SRINPF.TXT"), name);
+    // A folder missing for a while: the same file by every spelling all the same.
+    EXPECT_EQ(p.CanonicalPath(dir / "link" + sep + "gone" + sep + sep + "X.TXT"),
+              p.CanonicalPath(dir / "gone" + sep + "." + sep + "X.TXT"));
 #endif
     EXPECT_NE(p.CanonicalPath("SRINPF.TXT").find(sep), std::string::npos);
     // A folder's identity is the same by every path that reaches it, and no other's.

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "text/Hash.h"
 
@@ -395,16 +396,36 @@ std::string PosixPlatform::CanonicalPath(const std::string& path) {
             absolute = std::string(cwd.data()) + '/' + absolute;
         }
     }
-    const std::string folder = FolderOf(absolute);
+    // The longest part of the path that exists is resolved (links followed); the rest, which
+    // does not exist yet (a command folder deleted for a while), is tidied as written. Either
+    // way two spellings of one file come out the same, folder or no folder.
+    std::vector<std::string> rest;
+    std::string existing = absolute;
     std::array<char, PATH_MAX> resolved{};
-    if (::realpath(folder.c_str(), resolved.data()) == nullptr) {
-        return absolute;
+    for (;;) {
+        while (existing.size() > 1 && existing.back() == '/') {
+            existing.pop_back();
+        }
+        if (::realpath(existing.c_str(), resolved.data()) != nullptr || existing.size() <= 1) {
+            break;
+        }
+        const auto slash = existing.find_last_of('/');
+        rest.push_back(existing.substr(slash + 1));
+        existing.erase(slash == 0 ? 1 : slash);
     }
-    std::string canonical = resolved.data();
-    if (canonical.back() != '/') {
-        canonical += '/';
+    std::string canonical = existing.size() <= 1 && resolved[0] == '\0' ? "/" : resolved.data();
+    for (auto it = rest.rbegin(); it != rest.rend(); ++it) {
+        if (it->empty() || *it == ".") {
+            continue;
+        }
+        if (*it == "..") {
+            const auto slash = canonical.find_last_of('/');
+            canonical.erase(slash == 0 ? 1 : slash);
+            continue;
+        }
+        canonical += (canonical.back() == '/' ? "" : "/") + *it;
     }
-    return canonical + NameOf(absolute);
+    return canonical;
 }
 
 }  // namespace varnix::platform
