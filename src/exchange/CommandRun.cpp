@@ -95,6 +95,21 @@ std::string CommandRun::ClaimMessage(const std::string& inputPath) const {
     return "VarnixPos \xE8 gi\xE0 in esecuzione per " + inputPath;
 }
 
+void CommandRun::RecordCommandsOf(CommandFile& file, std::uint64_t firstLine, const char* outcome,
+                                  Dispatcher& dispatcher) {
+    std::uint64_t index = 0;
+    file.ForEachLine([&](std::string_view raw) {
+        if (index++ < firstLine) {
+            return true;
+        }
+        if (const auto line = Dispatcher::PrepareLine(raw);
+            line && Dispatcher::TakesKeyword(*line)) {
+            dispatcher.RecordNotRun(*line, outcome, heldPath_);
+        }
+        return true;
+    });
+}
+
 void CommandRun::RecoverInterrupted() {
     auto& platform = context_.platform;
     recoveredAny_ = false;
@@ -109,17 +124,7 @@ void CommandRun::RecoverInterrupted() {
         const bool same =
             file.Status() == CommandFile::State::Open && file.Identity() == entry.identity;
         if (same) {
-            std::uint64_t index = 0;
-            file.ForEachLine([&](std::string_view raw) {
-                if (index++ <= entry.lineIndex) {
-                    return true;
-                }
-                if (const auto line = Dispatcher::PrepareLine(raw);
-                    line && Dispatcher::TakesKeyword(*line)) {
-                    dispatcher.RecordNotRun(*line, kNotRunOutcome, heldPath_);
-                }
-                return true;
-            });
+            RecordCommandsOf(file, entry.lineIndex + 1, kNotRunOutcome, dispatcher);
         }
         dispatcher.RecordNotRun(entry.line, kInterruptedOutcome, heldPath_);
         // Recorded first, then deleted, then resolved: a crash in between records it twice at
@@ -135,13 +140,7 @@ void CommandRun::RecoverInterrupted() {
         if (file.Status() == CommandFile::State::Open &&
             journal_.Find(file.Identity()) == IntentJournal::Mark::None) {
             recoveredAny_ = true;
-            file.ForEachLine([&](std::string_view raw) {
-                if (const auto line = Dispatcher::PrepareLine(raw);
-                    line && Dispatcher::TakesKeyword(*line)) {
-                    dispatcher.RecordNotRun(*line, kJournalDamagedOutcome, heldPath_);
-                }
-                return true;
-            });
+            RecordCommandsOf(file, 0, kJournalDamagedOutcome, dispatcher);
             if (!platform.RemoveFile(heldPath_)) {
                 journal_.Begin(file.Identity(), 0, {});  // kept as run: never sent
                 journal_.Finish(file.Identity());

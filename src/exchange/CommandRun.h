@@ -83,6 +83,10 @@ class CommandRun {
   private:
     static platform::Platform& PlatformOf(Context& context);
     void RecoverInterrupted();
+    // Records every command of `file` from the line `firstLine` on (counted from 0) as not sent,
+    // with `outcome`.
+    void RecordCommandsOf(CommandFile& file, std::uint64_t firstLine, const char* outcome,
+                          Dispatcher& dispatcher);
 
     Context& context_;
     IntentJournal journal_;

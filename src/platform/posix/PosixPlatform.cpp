@@ -13,6 +13,7 @@
 
 #include "platform/RegFile.h"
 #include "platform/StdFiles.h"
+#include "text/AnsiText.h"
 
 namespace varnix::platform {
 
@@ -99,21 +100,16 @@ std::string PosixPlatform::SharedFolder(const std::string& relative) {
     // A folder made here is open to every user like /var/tmp itself (sticky: nobody removes
     // another's files).
     std::string folder = "/var/tmp";
-    std::size_t at = 0;
-    while (at < relative.size()) {
-        std::size_t slash = relative.find('/', at);
-        if (slash == std::string::npos) {
-            slash = relative.size();
+    for (const auto& part : text::Split(relative, '/')) {
+        if (part.empty()) {
+            continue;
         }
-        if (slash > at) {
-            folder += '/' + relative.substr(at, slash - at);
-            if (::mkdir(folder.c_str(), 0777) == 0) {
-                ::chmod(folder.c_str(), 01777);
-            } else if (errno != EEXIST) {
-                return {};
-            }
+        folder += '/' + part;
+        if (::mkdir(folder.c_str(), 0777) == 0) {
+            ::chmod(folder.c_str(), 01777);
+        } else if (errno != EEXIST) {
+            return {};
         }
-        at = slash + 1;
     }
     struct stat st {};
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? folder : std::string();

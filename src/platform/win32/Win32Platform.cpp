@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/StdFiles.h"
+#include "text/AnsiText.h"
 
 namespace varnix::platform {
 
@@ -66,20 +67,15 @@ std::string Win32Platform::SharedFolder(const std::string& relative) {
     if (folder.empty()) {
         return {};
     }
-    std::size_t at = 0;
-    while (at < relative.size()) {
-        std::size_t slash = relative.find('\\', at);
-        if (slash == std::string::npos) {
-            slash = relative.size();
+    for (const auto& part : text::Split(relative, '\\')) {
+        if (part.empty()) {
+            continue;
         }
-        if (slash > at) {
-            folder += '\\' + relative.substr(at, slash - at);
-            if (::CreateDirectoryA(folder.c_str(), nullptr) == 0 &&
-                ::GetLastError() != ERROR_ALREADY_EXISTS) {
-                return {};
-            }
+        folder += '\\' + part;
+        if (::CreateDirectoryA(folder.c_str(), nullptr) == 0 &&
+            ::GetLastError() != ERROR_ALREADY_EXISTS) {
+            return {};
         }
-        at = slash + 1;
     }
     return FolderExists(folder) ? folder : std::string();
 }
