@@ -7,7 +7,8 @@ import sys
 import tempfile
 import time
 
-BIN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "build", "bin")
+BIN = os.environ.get("BENCH_BIN") or os.path.join(os.path.dirname(os.path.abspath(__file__)), "..",
+                                                  "build", "bin")
 SEP = "-" * 52
 
 

@@ -28,6 +28,12 @@ bool PollingCycle::CommandFileReady(const std::string& path) {
     auto& clock = context_.ports.clock;
     if (path != watchedPath_) {
         watch_ = platform.WatchWriters(path);
+        if (watch_) {
+            // The next cycle comes when the file's quiet time after the close is over, however
+            // far the next tick is; what it finds then, it judges as a ticked cycle would.
+            auto& timer = context_.ports.timer;
+            watch_->OnReady([&timer] { timer.BringForward(static_cast<int>(kCloseQuietMs)); });
+        }
         watchedPath_ = path;
         removalsSeen_ = 0;
         changesTimed_ = 0;
@@ -89,7 +95,12 @@ bool PollingCycle::CommandFileReady(const std::string& path) {
         // ("POS_PAGEXT,A12" now, "50,P0" later) must not have the piece run as an amount.
         const bool unterminated =
             stat->size == 0 || !CommandFile::EndsWithLineEnd(platform, path, stat->size);
-        const std::int64_t needMs = unterminated ? kSettleUnterminatedMs : kSettleMs;
+        // Its writer seen to close it, and every change timed by the watch: a short quiet time
+        // tells a writer done from one between two rounds.
+        const bool closeSeen =
+            writer == platform::WriterState::Closed && watch_->LastChangeAgeMs().has_value();
+        const std::int64_t needMs =
+            unterminated ? kSettleUnterminatedMs : (closeSeen ? kCloseQuietMs : kSettleMs);
         if (stillMs >= needMs) {
             return true;
         }

@@ -23,13 +23,19 @@ namespace varnix::exchange {
 
 struct Context;
 
-// How long a command file must have held still before it runs: with its writer known to have
-// closed it, or ending with CR LF; and, where no close can be seen, without a final CR LF (or
+// How long a command file must have held still before it runs: ending with CR LF (its close not
+// seen); and, where no close can be seen, without a final CR LF (or
 // empty). Still means: no change this program saw (size, time stamp, bytes, a watch's event),
 // timed on its own monotonic clock, never by the file's time stamp against the local clock (a
 // file server's clock may lag). And how long one cycle waits for a file about to be ready,
 // rather than leaving it to the next tick.
 inline constexpr std::int64_t kSettleMs = 300;
+// A file its writer is known to have closed (or moved into place) and that nobody has touched
+// since for this long is ready, and the watch brings the cycle forward to that moment instead of
+// leaving it to the next tick. Twice the gaps of a register that writes line by line, opening
+// and closing the file for each line 50 ms apart, so such a file is not run half written; and
+// short against the tick, so a command runs about a tenth of a second after its writer is done.
+inline constexpr std::int64_t kCloseQuietMs = 100;
 inline constexpr std::int64_t kSettleUnterminatedMs = 2000;
 inline constexpr std::int64_t kSettleWaitInCycleMs = 1000;
 // A write seen without its close, and nothing since for this long: the writer is taken to be

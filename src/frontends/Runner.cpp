@@ -31,9 +31,4 @@ void Runner::ReloadConfiguration() {
     session_.ports.timer.SetEnabled(true);
 }
 
-long long Runner::MsToNextTick(long long elapsedMs, int intervalMs) {
-    const long long period = intervalMs > 0 ? intervalMs : 1;
-    return (elapsedMs / period + 1) * period - elapsedMs;
-}
-
 }  // namespace varnix::frontends

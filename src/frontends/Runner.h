@@ -32,11 +32,6 @@ class Runner {
     // configuration again and switches polling on.
     void ReloadConfiguration();
 
-    // Ticks keep a fixed grid of `intervalMs` from the start: the waits inside a cycle never push
-    // the next pickup back, and a cycle that overran its slot resumes at the next slot, never
-    // inside itself. Milliseconds from `elapsedMs` to the next grid point after it.
-    static long long MsToNextTick(long long elapsedMs, int intervalMs);
-
   private:
     platform::Platform& platform_;
     ports::SystemClock clock_;

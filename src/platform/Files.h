@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,6 +61,10 @@ class WriterWatch {
     virtual std::uint64_t Changes() { return 0; }
     // How many times the file has been seen deleted or moved away since the watch began.
     virtual std::uint64_t Removals() { return 0; }
+    // Called on the watch's own thread each time the file may have just become ready: its
+    // writer closed it, or it was moved into place. The callback only posts (it must not block
+    // nor call back into the watch); a platform that cannot tell never calls it.
+    virtual void OnReady(std::function<void()> callback) { (void)callback; }
 };
 
 // A name held by one process of the machine at a time, until the object is destroyed or the

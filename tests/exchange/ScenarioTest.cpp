@@ -568,9 +568,9 @@ TEST_F(ScenarioTest, HeldCommandFileIsRetriedBoundedlyAndRunOnlyOnce) {
     EXPECT_EQ(engine.Tick(), 1);
     EXPECT_EQ(Join({std::to_string(files.refusedRemovals), State()}),
               "4|POSDUMPOUT | 1 ops | polling");  // run once, not once per retry
-    // Four waits of 100 ms (two steps each) besides the cycle's own, the tick's and the 300 ms
-    // of stillness after the writer's close.
-    EXPECT_EQ(engine.clock.sleeps - sleepsBefore, 4 * 2 + 4 + 4 + 1 + 6);
+    // Four waits of 100 ms (two steps each) besides the cycle's own, the tick's and the 100 ms
+    // of quiet after the writer's close.
+    EXPECT_EQ(engine.clock.sleeps - sleepsBefore, 4 * 2 + 4 + 4 + 1 + 2);
     EXPECT_TRUE(service.cmdSalvaDati.enabled);
 
     files.heldRemovals = 100;
@@ -653,6 +653,10 @@ TEST_F(ScenarioTest, StillnessIsTimedByWhatThisProgramSawNotByTheFileTimeStamp) 
     };
     files.writer = platform::WriterState::Unknown;
     ASSERT_TRUE(engine.Connect());
+    // The watch's word that the file was closed brings the next cycle forward by the quiet time.
+    ASSERT_TRUE(files.onReady);
+    files.onReady();
+    EXPECT_EQ(engine.timer.broughtForward, std::vector<int>{int{exchange::kCloseQuietMs}});
     const auto anHourAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
     // A file server whose clock lags: the file looks an hour old, yet it was just seen, and
     // unterminated it waits two seconds of this program's own time.
@@ -677,6 +681,20 @@ TEST_F(ScenarioTest, StillnessIsTimedByWhatThisProgramSawNotByTheFileTimeStamp) 
     const int sleeps = engine.clock.sleeps;
     EXPECT_EQ(ticksToRun(1), 1);
     EXPECT_LT(engine.clock.sleeps - sleeps, 12);  // the cycle's own waits, no settling
+    // Closed 50 ms ago: the rest of the short quiet time after a close, in the same cycle; the
+    // same file whose close was not seen waits the longer settle from when it was first seen.
+    const auto cycleMs = [&](platform::WriterState writer, std::int64_t ageMs) {
+        files.writer = writer;
+        files.changeAgeMs = ageMs;
+        ++files.changes;
+        engine.WriteFreshData("SRINPF.TXT", "POS_TOTTER\r\n");
+        const std::int64_t begin = engine.clock.MonotonicMs();
+        EXPECT_EQ(ticksToRun(1), 1);
+        return engine.clock.MonotonicMs() - begin;
+    };
+    const std::int64_t unsettled = cycleMs(platform::WriterState::Closed, 500);
+    EXPECT_EQ(cycleMs(platform::WriterState::Closed, 50) - unsettled, exchange::kCloseQuietMs - 50);
+    EXPECT_EQ(cycleMs(platform::WriterState::Unknown, 50) - unsettled, exchange::kSettleMs);
     // Closed with a piece of a line (a writer that appends and closes each time): the longer
     // wait, so "A12" of "A1250" is never sent as an amount.
     engine.WriteData("SRINPF.TXT", "POS_PAGEXT,A12");

@@ -78,6 +78,8 @@ class FakeTimer : public ports::PollTimer {
     bool IsEnabled() const override { return enabled_; }
     void SetInterval(int milliseconds) override { interval_ = milliseconds; }
     int Interval() const override { return interval_; }
+    void BringForward(int delayMs) override { broughtForward.push_back(delayMs); }
+    std::vector<int> broughtForward;
 
   private:
     bool enabled_ = false;

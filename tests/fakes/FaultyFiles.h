@@ -4,6 +4,7 @@
 // writer, with the time of its last change and the deletions it saw, for every file.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,12 +25,15 @@ class FaultyFiles : public platform::PlatformWrapper {
     }
     std::unique_ptr<platform::WriterWatch> WatchWriters(const std::string& path) override {
         struct ScriptedWatch : platform::WriterWatch {
-            explicit ScriptedWatch(const FaultyFiles& files) : files_(files) {}
+            explicit ScriptedWatch(FaultyFiles& files) : files_(files) {}
             platform::WriterState State() override { return *files_.writer; }
             std::optional<std::int64_t> LastChangeAgeMs() override { return files_.changeAgeMs; }
             std::uint64_t Removals() override { return files_.removals; }
             std::uint64_t Changes() override { return files_.changes; }
-            const FaultyFiles& files_;
+            void OnReady(std::function<void()> callback) override {
+                files_.onReady = std::move(callback);
+            }
+            FaultyFiles& files_;
         };
         if (writer) {
             return std::make_unique<ScriptedWatch>(*this);
@@ -72,6 +76,7 @@ class FaultyFiles : public platform::PlatformWrapper {
     std::optional<std::int64_t> changeAgeMs;      // what the watch says of its last event
     std::uint64_t changes = 0;                    // how many events it has seen
     std::uint64_t removals = 0;                   // deletions the watch has seen
+    std::function<void()> onReady;                // the watch's call when the file is ready
     std::optional<std::string> unwritable;        // a part of the paths no replace reaches
 };
 

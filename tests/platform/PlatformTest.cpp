@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <vector>
 
@@ -152,6 +153,8 @@ TEST(HostPlatformTest, WriterWatchSeesTheWriterUntilItClosesAndTimesWhatItSaw) {
         return testing::Eventually([&] { return watch->State() == state; }, 5);
     };
     EXPECT_FALSE(watch->LastChangeAgeMs());
+    std::atomic<int> readies = 0;  // the watch's own thread says when the file may be ready
+    watch->OnReady([&readies] { ++readies; });
     std::FILE* writer = std::fopen(file.c_str(), "wb");
     ASSERT_NE(writer, nullptr);
     std::fputs("POS_", writer);
@@ -161,18 +164,18 @@ TEST(HostPlatformTest, WriterWatchSeesTheWriterUntilItClosesAndTimesWhatItSaw) {
 #else
     EXPECT_TRUE(becomes(WriterState::Writing));
 #endif
+    EXPECT_EQ(readies, 0) << "a writer still at it";
     std::fclose(writer);
+    EXPECT_TRUE(testing::Eventually([&] { return readies > 0; }, 5)) << "the close was not told";
     EXPECT_TRUE(becomes(WriterState::Closed));
-#ifndef _WIN32
     const std::uint64_t removals = watch->Removals();
     const auto age = watch->LastChangeAgeMs();
     ASSERT_TRUE(age);
     EXPECT_TRUE(*age >= 0 && *age < 5000) << *age;
-#endif
     p.RemoveFile(file);
     EXPECT_TRUE(becomes(WriterState::Unknown));
-#ifndef _WIN32
     EXPECT_TRUE(testing::Eventually([&] { return watch->Removals() == removals + 1; }, 5));
+#ifndef _WIN32
     // The folder deleted and made again: the first file written there is seen being written.
     std::filesystem::remove_all(dir.path());
     std::filesystem::create_directories(dir.path());

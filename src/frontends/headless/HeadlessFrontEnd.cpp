@@ -1,11 +1,13 @@
 #include "frontends/headless/HeadlessFrontEnd.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 
 #include "frontends/HistoryLines.h"
 #include "frontends/Runner.h"
+#include "frontends/TickSchedule.h"
 #include "text/AnsiText.h"
 
 namespace varnix::headless {
@@ -62,6 +64,21 @@ void HeadlessFrontEnd::EndProcess(int exitCode) {
     }
 }
 
+long long HeadlessFrontEnd::NowMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start_)
+        .count();
+}
+
+void HeadlessFrontEnd::BringForward(int delayMs) {
+    {
+        const std::lock_guard<std::mutex> hold(scheduleMutex_);
+        schedule_.BringForward(NowMs(), delayMs);
+        broughtForward_ = true;
+    }
+    scheduleChanged_.notify_one();
+}
+
 void HeadlessFrontEnd::ShowAboutModal() {
     if (about_ == nullptr) {
         return;
@@ -100,14 +117,14 @@ int HeadlessFrontEnd::Run(const std::string& commandLine) {
              ports::Icon::None);
         return 0;
     }
-    // Resident: one polling cycle per tick while the timer is on; a stop signal is the close
-    // request answered OK. Waiting in short slices keeps the answer to a signal quick.
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    const auto elapsedMs = [&start] {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-    };
-    long long nextTick = interval_;
+    // Resident: one polling cycle per tick while the timer is on, or sooner when a command file
+    // has just become ready; a stop signal is the close request answered OK. Waiting in short
+    // slices keeps the answer to a signal quick.
+    long long due = 0;  // when the next cycle runs, by NowMs
+    {
+        const std::lock_guard<std::mutex> hold(scheduleMutex_);
+        due = NowMs() + schedule_.DelayMs(NowMs(), interval_);
+    }
     bool stoppedSaid = false;
     long long retryAt = -1;  // when polling stopped on its own: the time of the next try
     while (!ended_) {
@@ -121,15 +138,24 @@ int HeadlessFrontEnd::Run(const std::string& commandLine) {
             runner.ReloadConfiguration();
             retryAt = -1;
         }
-        const long long now = elapsedMs();
+        const long long now = NowMs();
         if (retryAt >= 0 && now >= retryAt && !enabled_) {
             SetEnabled(true);
             retryAt = -1;
         }
-        if (now < nextTick) {
-            runner.Platform().SleepMs(
-                static_cast<int>(nextTick - now < 100 ? nextTick - now : 100));
-            continue;
+        {
+            std::unique_lock<std::mutex> hold(scheduleMutex_);
+            if (broughtForward_) {
+                broughtForward_ = false;
+                due = std::min(due, now + schedule_.DelayMs(now, interval_));
+            }
+            if (now < due) {
+                const long long waitMs = due - now < 100 ? due - now : 100;
+                scheduleChanged_.wait_for(hold, std::chrono::milliseconds(waitMs),
+                                          [this] { return broughtForward_; });
+                continue;
+            }
+            schedule_.CycleStarts(now);
         }
         if (enabled_) {
             runner.Tick();
@@ -143,14 +169,15 @@ int HeadlessFrontEnd::Run(const std::string& commandLine) {
                     lastBox_ = stoppedBy;
                     stoppedSaid = true;
                 }
-                retryAt = elapsedMs() + kRetryAfterStopMs;
+                retryAt = NowMs() + kRetryAfterStopMs;
             } else {
                 stoppedSaid = false;
             }
             retrying_ = stoppedSaid;
         }
-        const long long after = elapsedMs();
-        nextTick = after + frontends::Runner::MsToNextTick(after, interval_);
+        const std::lock_guard<std::mutex> hold(scheduleMutex_);
+        const long long after = NowMs();
+        due = after + schedule_.DelayMs(after, interval_);
     }
     return exitCode_;
 }

@@ -4,9 +4,13 @@
 // SIGTERM, which it treats as the close request answered OK.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 
 #include "forms/AboutBox.h"
+#include "frontends/TickSchedule.h"
 #include "ports/Dialogs.h"
 #include "ports/EventPump.h"
 #include "ports/PollTimer.h"
@@ -32,6 +36,7 @@ class HeadlessFrontEnd : public ports::Dialogs,
     bool IsEnabled() const override { return enabled_; }
     void SetInterval(int milliseconds) override { interval_ = milliseconds; }
     int Interval() const override { return interval_; }
+    void BringForward(int delayMs) override;
     void EndProcess(int exitCode) override;
     void ShowAboutModal() override;
     bool StopRequested() override;
@@ -42,6 +47,13 @@ class HeadlessFrontEnd : public ports::Dialogs,
     std::string lastBox_;
     bool enabled_ = false;
     int interval_ = 900;
+    // The schedule is shared with the watch's thread, which brings cycles forward.
+    long long NowMs() const;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::mutex scheduleMutex_;
+    std::condition_variable scheduleChanged_;
+    frontends::TickSchedule schedule_{0};
+    bool broughtForward_ = false;
     bool ended_ = false;
     int exitCode_ = 0;
 };

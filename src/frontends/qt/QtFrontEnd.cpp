@@ -22,11 +22,12 @@ namespace varnix::qt {
 
 QtFrontEnd::QtFrontEnd() {
     timer_.setSingleShot(true);
-    grid_.start();
+    clock_.start();
     connect(&timer_, &QTimer::timeout, this, [this] {
         if (runner_ == nullptr || ended_ || !enabled_) {
             return;
         }
+        schedule_.CycleStarts(clock_.elapsed());
         runner_->Tick();  // switches the timer off and, at its end, on again
         if (enabled_ && !timer_.isActive()) {
             ScheduleNextTick();
@@ -36,7 +37,21 @@ QtFrontEnd::QtFrontEnd() {
 }
 
 void QtFrontEnd::ScheduleNextTick() {
-    timer_.start(static_cast<int>(frontends::Runner::MsToNextTick(grid_.elapsed(), interval_)));
+    timer_.start(static_cast<int>(schedule_.DelayMs(clock_.elapsed(), interval_)));
+}
+
+void QtFrontEnd::BringForward(int delayMs) {
+    // Called from the watch's thread: handled on this object's, where the timer lives. While a
+    // cycle runs (the timer off) the request waits for the timer to be switched on again.
+    QMetaObject::invokeMethod(
+        this,
+        [this, delayMs] {
+            schedule_.BringForward(clock_.elapsed(), delayMs);
+            if (enabled_ && timer_.isActive()) {
+                ScheduleNextTick();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 QtFrontEnd::~QtFrontEnd() = default;

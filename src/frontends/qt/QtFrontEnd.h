@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "frontends/TickSchedule.h"
 #include "ports/Dialogs.h"
 #include "ports/EventPump.h"
 #include "ports/PollTimer.h"
@@ -47,6 +48,7 @@ class QtFrontEnd : public QObject,
     bool IsEnabled() const override { return enabled_; }
     void SetInterval(int milliseconds) override { interval_ = milliseconds; }
     int Interval() const override { return interval_; }
+    void BringForward(int delayMs) override;
     void EndProcess(int exitCode) override;
     void ShowAboutModal() override;
     void ShowHistory() override;
@@ -64,7 +66,8 @@ class QtFrontEnd : public QObject,
 
     frontends::Runner* runner_ = nullptr;
     QTimer timer_;
-    QElapsedTimer grid_;
+    QElapsedTimer clock_;
+    frontends::TickSchedule schedule_{0};
     static constexpr qint64 kPumpRefreshMs = 250;
     QElapsedTimer lastPumpRefresh_;
     bool enabled_ = false;

@@ -16,14 +16,17 @@
 
 namespace varnix::win32 {
 
-// The polling timer's window: it only receives messages, and is never shown.
+// The polling timer's window: it only receives messages, and is never shown. Its messages are
+// also how another thread (the command file's watch) brings a cycle forward.
 class TimerWindow : public Window {
   public:
-    explicit TimerWindow(std::function<void()> onTimer) : onTimer_(std::move(onTimer)) {
+    TimerWindow(std::function<void()> onTimer, std::function<void(int)> onBringForward)
+        : onTimer_(std::move(onTimer)), onBringForward_(std::move(onBringForward)) {
         Create("VarnixPosTimer", "", 0, HWND_MESSAGE);
     }
 
     static constexpr UINT_PTR kTimerId = 1;
+    static constexpr UINT kBringForward = WM_APP + 1;  // wParam: the delay in milliseconds
 
   protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -31,19 +34,41 @@ class TimerWindow : public Window {
             onTimer_();
             return 0;
         }
+        if (message == kBringForward) {
+            onBringForward_(static_cast<int>(wParam));
+            return 0;
+        }
         return Window::HandleMessage(message, wParam, lParam);
     }
 
   private:
     std::function<void()> onTimer_;
+    std::function<void(int)> onBringForward_;
 };
 
-Win32FrontEnd::Win32FrontEnd() : gridStart_(::GetTickCount64()) {
+Win32FrontEnd::Win32FrontEnd() : schedule_(static_cast<long long>(::GetTickCount64())) {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
     ::InitCommonControlsEx(&controls);
-    timer_ = std::make_unique<TimerWindow>([this] { Tick(); });
+    timer_ = std::make_unique<TimerWindow>([this] { Tick(); },
+                                           [this](int delayMs) {
+                                               schedule_.BringForward(Now(), delayMs);
+                                               // While a cycle runs the timer is off: the
+                                               // request waits for it to be switched on.
+                                               if (enabled_ && !ticking_) {
+                                                   ScheduleNextTick();
+                                               }
+                                           });
+}
+
+long long Win32FrontEnd::Now() {
+    return static_cast<long long>(::GetTickCount64());
+}
+
+void Win32FrontEnd::BringForward(int delayMs) {
+    // Any thread may post to a window; the message is handled on the window's own.
+    ::PostMessageA(timer_->Handle(), TimerWindow::kBringForward, static_cast<WPARAM>(delayMs), 0);
 }
 
 Win32FrontEnd::~Win32FrontEnd() = default;
@@ -128,6 +153,7 @@ void Win32FrontEnd::Tick() {
         return;
     }
     ticking_ = true;
+    schedule_.CycleStarts(Now());
     runner_->Tick();  // switches the timer off and, at its end, on again
     ticking_ = false;
     if (enabled_ && !ended_) {
@@ -137,8 +163,7 @@ void Win32FrontEnd::Tick() {
 }
 
 void Win32FrontEnd::ScheduleNextTick() {
-    const auto elapsed = static_cast<long long>(::GetTickCount64() - gridStart_);
-    const auto delay = frontends::Runner::MsToNextTick(elapsed, interval_);
+    const auto delay = schedule_.DelayMs(Now(), interval_);
     ::SetTimer(timer_->Handle(), TimerWindow::kTimerId, static_cast<UINT>(delay), nullptr);
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "frontends/TickSchedule.h"
 #include "frontends/win32/WindowsApi.h"
 #include "ports/Dialogs.h"
 #include "ports/EventPump.h"
@@ -45,6 +46,7 @@ class Win32FrontEnd : public ports::Dialogs,
     bool IsEnabled() const override { return enabled_; }
     void SetInterval(int milliseconds) override { interval_ = milliseconds; }
     int Interval() const override { return interval_; }
+    void BringForward(int delayMs) override;
     void EndProcess(int exitCode) override;
     void ShowAboutModal() override;
     void ShowHistory() override;
@@ -55,6 +57,7 @@ class Win32FrontEnd : public ports::Dialogs,
     void Attach(frontends::Runner& runner);
     void Tick();
     void ScheduleNextTick();
+    static long long Now();
     void RefreshViews();
     void CloseForEndOfSession();
     void Dispatch(MSG& message);
@@ -65,7 +68,7 @@ class Win32FrontEnd : public ports::Dialogs,
     std::unique_ptr<ServiceView> service_;
     std::unique_ptr<ConsoleView> console_;
     std::unique_ptr<HistoryWindow> history_;  // made when first shown
-    ULONGLONG gridStart_ = 0;
+    frontends::TickSchedule schedule_;
     static constexpr ULONGLONG kPumpRefreshMs = 250;
     ULONGLONG lastPumpRefresh_ = 0;
     bool enabled_ = false;

@@ -158,6 +158,10 @@ class InotifyWatch : public WriterWatch {
         const std::lock_guard<std::mutex> hold(mutex_);
         return changes_;
     }
+    void OnReady(std::function<void()> callback) override {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        onReady_ = std::move(callback);
+    }
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -186,9 +190,15 @@ class InotifyWatch : public WriterWatch {
                 return;
             }
             const std::lock_guard<std::mutex> hold(mutex_);
+            const std::uint64_t closes = closes_;
             Drain();
             if (watch_ < 0) {
                 AddWatch();
+            }
+            // Only the reader thread calls back: a look from the poller (State) drains too, but
+            // is the poller already looking.
+            if (closes_ != closes && onReady_) {
+                onReady_();
             }
         }
     }
@@ -230,6 +240,7 @@ class InotifyWatch : public WriterWatch {
             ++removals_;
         } else if ((event.mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) != 0) {
             state_ = WriterState::Closed;
+            ++closes_;
         } else if ((event.mask & (IN_CREATE | IN_MODIFY)) != 0) {
             state_ = WriterState::Writing;
         }
@@ -245,6 +256,8 @@ class InotifyWatch : public WriterWatch {
     std::optional<Clock::time_point> lastChange_;
     std::uint64_t removals_ = 0;
     std::uint64_t changes_ = 0;
+    std::uint64_t closes_ = 0;
+    std::function<void()> onReady_;
     std::thread reader_;
 };
 #endif

@@ -1,14 +1,20 @@
 // The Windows side of the file identity (file index and volume serial), piecewise reading,
 // durable replacing (write-through rename, waiting briefly for a reader to let go), writer
-// watching (a writer's open handle makes an exclusive open fail with a sharing violation), the
+// watching (a writer's open handle makes an exclusive open fail with a sharing violation; the
+// folder's change notifications time the changes and bring the next look forward), the
 // machine-wide claim (a named mutex) and canonical paths.
 #include "platform/win32/WindowsHeaders.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "platform/win32/Win32Platform.h"
 #include "text/AnsiText.h"
@@ -93,14 +99,74 @@ class Win32ReadableFile : public ReadableFile {
     Handle handle_;
 };
 
+// Whether a writer holds the file comes from a probe: every other handle, the writer's included
+// and whatever sharing it asked for, makes an open that shares nothing fail, so an open handle is
+// always seen (Open, never a guess that a long silence could end). When the file changes comes
+// from the folder's change notifications, read by a thread of its own and timed on this
+// machine's monotonic clock; after a change the thread probes until the writer has let go, and
+// then says the file may be ready.
 class SharingWatch : public WriterWatch {
   public:
-    explicit SharingWatch(std::string path) : path_(std::move(path)) {}
+    explicit SharingWatch(std::string path)
+        : path_(std::move(path)), stop_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        const auto slash = path_.find_last_of("\\/");
+        folder_ = slash == std::string::npos ? std::string(".") : path_.substr(0, slash + 1);
+        const std::string name = slash == std::string::npos ? path_ : path_.substr(slash + 1);
+        const int length = ::MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);
+        if (length > 0) {
+            name_.resize(static_cast<std::size_t>(length));
+            ::MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, name_.data(), length);
+            name_.pop_back();  // the terminator, counted in the length
+        }
+        if (stop_.valid()) {
+            reader_ = std::thread([this] { ReadChanges(); });
+        }
+    }
+    SharingWatch(const SharingWatch&) = delete;
+    SharingWatch& operator=(const SharingWatch&) = delete;
+    ~SharingWatch() override {
+        if (reader_.joinable()) {
+            ::SetEvent(stop_.get());
+            reader_.join();
+        }
+    }
 
-    WriterState State() override {
-        // Every other handle, the writer's included and whatever sharing it asked for, makes an
-        // open that shares nothing fail: an open handle is always seen here, so it is Open (never
-        // a guess that a long silence could end).
+    WriterState State() override { return Probe(); }
+    std::optional<std::int64_t> LastChangeAgeMs() override {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        if (!lastChange_) {
+            return std::nullopt;
+        }
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - *lastChange_)
+            .count();
+    }
+    std::uint64_t Changes() override {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        return changes_;
+    }
+    std::uint64_t Removals() override {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        return removals_;
+    }
+    void OnReady(std::function<void()> callback) override {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        onReady_ = std::move(callback);
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    // The first probe waits this long after the last change (a burst of writes is one change);
+    // while the writer holds the file, probes follow each other this far apart, for at most
+    // kProbeForMs after the last change (then the polling tick looks on its own).
+    static constexpr DWORD kFirstProbeMs = 20;
+    static constexpr DWORD kProbeStepMs = 50;
+    static constexpr std::int64_t kProbeForMs = 2000;
+    // A folder that cannot be watched (missing, or gone) is looked for again this often; one
+    // whose file system sends no notifications, this often.
+    static constexpr DWORD kReopenMs = 250;
+    static constexpr DWORD kUnsupportedRetryMs = 10000;
+
+    WriterState Probe() const {
         const HANDLE probe = ::CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (probe != INVALID_HANDLE_VALUE) {
@@ -111,8 +177,138 @@ class SharingWatch : public WriterWatch {
                                                            : WriterState::Unknown;
     }
 
-  private:
+    void ReadChanges() {
+        const Handle changed(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        if (!changed.valid()) {
+            return;
+        }
+        for (;;) {
+            // The folder is opened so that others may still rename or delete it; when it goes,
+            // the pending read ends with an error and the handle is let go at once.
+            const Handle folder(::CreateFileA(
+                folder_.c_str(), FILE_LIST_DIRECTORY,
+                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
+            // A folder that is missing, or one whose file system sends no notifications (some
+            // network shares), is tried again later; meanwhile the polling tick looks on its own.
+            const DWORD retryMs =
+                folder.valid()
+                    ? (WatchFolder(folder.get(), changed.get()) ? kReopenMs : kUnsupportedRetryMs)
+                    : kReopenMs;
+            if (stopping_ || ::WaitForSingleObject(stop_.get(), retryMs) == WAIT_OBJECT_0) {
+                return;
+            }
+        }
+    }
+
+    // Reads the folder's notifications until it goes away (true) or cannot be read (false), or
+    // the watch ends (stopping_).
+    bool WatchFolder(HANDLE folder, HANDLE changed) {
+        // Aligned for the notification records, which hold DWORDs.
+        alignas(FILE_NOTIFY_INFORMATION) std::array<char, 16384> buffer{};
+        std::optional<Clock::time_point> nextProbe;   // while a change waits for its writer
+        std::optional<Clock::time_point> probeUntil;  // the last probe after that change
+        for (;;) {
+            OVERLAPPED overlapped{};
+            overlapped.hEvent = changed;
+            ::ResetEvent(changed);
+            if (::ReadDirectoryChangesW(folder, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                        FALSE,
+                                        FILE_NOTIFY_CHANGE_FILE_NAME |
+                                            FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE,
+                                        nullptr, &overlapped, nullptr) == 0) {
+                return false;
+            }
+            for (;;) {
+                DWORD waitMs = INFINITE;
+                if (nextProbe) {
+                    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          *nextProbe - Clock::now())
+                                          .count();
+                    waitMs = static_cast<DWORD>(std::max<std::int64_t>(0, left));
+                }
+                const std::array<HANDLE, 2> handles{changed, stop_.get()};
+                const DWORD woke = ::WaitForMultipleObjects(2, handles.data(), FALSE, waitMs);
+                if (woke == WAIT_TIMEOUT) {
+                    const WriterState state = Probe();
+                    if (state == WriterState::Open && Clock::now() < *probeUntil) {
+                        nextProbe = Clock::now() + std::chrono::milliseconds(kProbeStepMs);
+                        continue;
+                    }
+                    nextProbe.reset();
+                    if (state == WriterState::Closed) {
+                        const std::lock_guard<std::mutex> hold(mutex_);
+                        if (onReady_) {
+                            onReady_();
+                        }
+                    }
+                    continue;
+                }
+                DWORD bytes = 0;
+                if (woke != WAIT_OBJECT_0) {
+                    stopping_ = true;
+                    ::CancelIoEx(folder, &overlapped);
+                    ::GetOverlappedResult(folder, &overlapped, &bytes, TRUE);
+                    return true;
+                }
+                if (::GetOverlappedResult(folder, &overlapped, &bytes, FALSE) == 0) {
+                    Record(true);  // the folder went away, and whatever was in it
+                    return true;
+                }
+                if (Apply(buffer.data(), bytes)) {
+                    // A burst of writes is one change: the first probe waits a little.
+                    nextProbe = Clock::now() + std::chrono::milliseconds(kFirstProbeMs);
+                    probeUntil = Clock::now() + std::chrono::milliseconds(kProbeForMs);
+                }
+                break;  // read the next notifications
+            }
+        }
+    }
+
+    // Takes one batch of notifications; whether it touched the watched name. An empty batch
+    // means the system dropped some: every name may have changed.
+    bool Apply(const char* records, DWORD bytes) {
+        if (bytes == 0) {
+            Record(false);
+            return true;
+        }
+        bool touched = false;
+        for (DWORD at = 0; at < bytes;) {
+            const auto* record = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(records + at);
+            const std::wstring name(record->FileName, record->FileNameLength / sizeof(WCHAR));
+            if (!name_.empty() && ::lstrcmpiW(name.c_str(), name_.c_str()) == 0) {
+                touched = true;
+                Record(record->Action == FILE_ACTION_REMOVED ||
+                       record->Action == FILE_ACTION_RENAMED_OLD_NAME);
+            }
+            if (record->NextEntryOffset == 0) {
+                break;
+            }
+            at += record->NextEntryOffset;
+        }
+        return touched;
+    }
+
+    void Record(bool removed) {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        lastChange_ = Clock::now();
+        ++changes_;
+        if (removed) {
+            ++removals_;
+        }
+    }
+
     std::string path_;
+    std::string folder_;
+    std::wstring name_;
+    Handle stop_;
+    bool stopping_ = false;  // the reader thread's own
+    std::mutex mutex_;
+    std::optional<Clock::time_point> lastChange_;
+    std::uint64_t changes_ = 0;
+    std::uint64_t removals_ = 0;
+    std::function<void()> onReady_;
+    std::thread reader_;
 };
 
 // A mutex is owned by a thread, and its owner may take it again: the claims this process holds

@@ -134,7 +134,9 @@ app_pid=""
 # programs, shortcuts and registration go; the data folder, the user's files, stays.
 timeout 60 wine "$install/Uninstall.exe" /S >/dev/null 2>&1 || true
 check "the uninstaller left $programs\\VarnixPos" wait_for gone "$install"
-check "the uninstaller left Start-menu shortcuts" \
+# The uninstaller removes the program folder before the Start-menu folder: wait for both.
+check "the uninstaller left Start-menu shortcuts" wait_for gone "$menu/VarnixPos"
+check "the uninstaller left Start-menu shortcuts elsewhere" \
   test -z "$(find "$menu" -path '*VarnixPos*' 2>/dev/null)"
 check "the uninstaller left the Add/Remove programs entry" \
   bash -c "! wine reg query '$uninstall_key' >/dev/null 2>&1"
