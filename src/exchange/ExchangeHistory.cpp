@@ -91,6 +91,15 @@ std::string AmountText(const std::string& cents) {
     return padded.substr(0, padded.size() - 2) + "," + padded.substr(padded.size() - 2);
 }
 
+const iae17::FieldRef* FieldNamed(std::string_view name) {
+    for (const auto& field : iae17::kPOSDataFields) {
+        if (name == field.name) {
+            return &field;
+        }
+    }
+    return nullptr;
+}
+
 // The last byte of the file, if it has one.
 std::optional<char> LastByte(platform::Platform& platform, const std::string& path,
                              std::uint64_t size) {
@@ -153,9 +162,8 @@ std::string ExchangeHistory::ToJsonLine(const HistoryEntry& entry) {
             continue;
         }
         posData[name] = Utf8(TrimRightBlanks(value));
-        const auto field = std::ranges::find_if(
-            iae17::kPOSDataFields, [&](const iae17::FieldRef& f) { return name == f.name; });
-        if (field != iae17::kPOSDataFields.end() && value.size() != field->width) {
+        if (const auto* field = FieldNamed(name);
+            field != nullptr && value.size() != field->width) {
             lengths[name] = value.size();
         }
     }
@@ -239,10 +247,8 @@ std::string ExchangeHistory::RecordOf(const HistoryEntry& entry) {
     head.detail = entry.handler;
     iae17::POSData data{};
     for (const auto& [name, value] : entry.posData) {
-        const auto field = std::ranges::find_if(
-            iae17::kPOSDataFields, [&](const iae17::FieldRef& f) { return name == f.name; });
-        if (field != iae17::kPOSDataFields.end()) {
-            iae17::SetFieldBytes(data, static_cast<int>(field - iae17::kPOSDataFields.begin()),
+        if (const auto* field = FieldNamed(name); field != nullptr) {
+            iae17::SetFieldBytes(data, static_cast<int>(field - iae17::kPOSDataFields.data()),
                                  value);
         }
     }
@@ -306,8 +312,7 @@ forms::HistoryRow HistoryRowOf(const HistoryEntry& entry) {
         reason = entry.handler;
     } else if (outcome != "OK") {
         // A result code's text ("TIMEOUT ERROR"), or KO with the reason beside it.
-        const std::string description(text::TrimBlanks(entry.description));
-        reason = outcome == "KO" && !description.empty() ? description : outcome;
+        reason = outcome == "KO" ? std::string(text::TrimBlanks(entry.description)) : outcome;
     } else {
         shownOutcome = transaction.empty() ? outcome : outcome + " " + marked(transaction, stale);
         if (!stale && !transaction.empty() && transaction != "00") {

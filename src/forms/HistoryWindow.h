@@ -32,13 +32,13 @@ class HistoryWindow {
     // The one table both views and `--history` build from; the cells come from the history's
     // entries (exchange::HistoryRowOf).
     static constexpr std::array<HistoryColumn, kHistoryColumnCount> kColumns = {{
-        {"Inizio", 120},
-        {"Comando", 190},
-        {"Esito", 70},
-        {"Importo", 70},
-        {"STAN", 70},
-        {"Durata", 70},
-        {"Motivo", 210},
+        {"Inizio", 125},
+        {"Comando", 180},
+        {"Esito", 60},
+        {"Importo", 65},
+        {"STAN", 65},
+        {"Durata", 65},
+        {"Motivo", 200},
     }};
     // Windows-1252: \x85 is the ellipsis.
     static constexpr const char* kExportCaption = "Esporta CSV\x85";

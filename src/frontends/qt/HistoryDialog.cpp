@@ -1,5 +1,7 @@
 #include "frontends/qt/HistoryDialog.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -49,9 +51,7 @@ HistoryDialog::HistoryDialog(forms::HistoryWindow& model, engine::HistoryActions
         headers << FromAnsi(column.caption);
     }
     table_->setHorizontalHeaderLabels(headers);
-    for (std::size_t c = 0; c < forms::HistoryWindow::kColumns.size(); ++c) {
-        table_->setColumnWidth(static_cast<int>(c), forms::HistoryWindow::kColumns[c].width);
-    }
+
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -107,6 +107,14 @@ bool HistoryDialog::PullTable() {
                                 new QTableWidgetItem(FromAnsi(tableRows_[r][c])));
             }
         }
+        // The table's widths at the least; wider where this font and these rows need it.
+        table_->resizeColumnsToContents();
+        for (std::size_t c = 0; c < forms::HistoryWindow::kColumns.size(); ++c) {
+            const int column = static_cast<int>(c);
+            table_->setColumnWidth(column, std::max(table_->columnWidth(column),
+                                                    forms::HistoryWindow::kColumns[c].width));
+        }
+        table_->horizontalHeader()->setStretchLastSection(true);
     }
     if (table_->currentRow() != model_.selected) {
         if (model_.selected < 0) {

@@ -24,7 +24,7 @@ void ShowText(const std::string& text, FILE* stream, bool error) {
         return;
     }
     ::MessageBoxA(nullptr, text.c_str(), varnix::forms::AboutBox::kApplicationTitle,
-                  MB_OK | (error ? MB_ICONWARNING : MB_ICONINFORMATION));
+                  static_cast<UINT>(MB_OK | (error ? MB_ICONWARNING : MB_ICONINFORMATION)));
 }
 
 std::string AsIs(const std::string& text) {
