@@ -140,7 +140,8 @@ TEST_F(CliTest, ResidentPicksUpACommandFileAndStopsCleanlyOnSigterm) {
     // command file's.
     const auto lines = text::SplitLines(run.Stdout());
     ASSERT_EQ(lines.size(), 2U) << run.Stdout();
-    EXPECT_NE(lines[0].find("  POS_STATUS (VarnixPos)  OK 00  -  -  "), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("  POS_STATUS (VarnixPos)  OK 00  -  -  "), std::string::npos)
+        << lines[0];
     EXPECT_NE(lines[1].find("  POS_STATUS  OK  -  -  "), std::string::npos) << lines[1];
     // And the same, afterwards, from the history: VarnixPos's own requests only with --all; a
     // count that is no positive number is refused, and nothing printed.
