@@ -33,6 +33,7 @@ package-check: package
 
 bench: build
 	python3 bench/bench.py
+	python3 bench/history.py
 
 # Not part of make test: about 20 minutes of the real resident process and simulator, then about
 # 13 more of the fault phases (undeletable file, kills, two residents, slow writers, rewrites, 1 GB,

@@ -12,8 +12,9 @@ void HistoryActions::mnuStorico_Click() {
     std::vector<forms::HistoryRow> rows;
     rows.reserve(entries.size());
     for (const auto& entry : entries) {
-        rows.push_back({entry.time, entry.command, entry.outcome, entry.transaction,
-                        std::to_string(entry.durationMs) + " ms", entry.record});
+        auto row = exchange::HistoryRowOf(entry);
+        row.detail = exchange::ExchangeHistory::RecordOf(entry);
+        rows.push_back(std::move(row));
     }
     auto& window = context_.history;
     window.SetRows(std::move(rows));

@@ -3,6 +3,7 @@
 // outside services. One exists per run, owned by the engine's Session; tests build one on fakes.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -37,6 +38,9 @@ struct Context {
     iae17::Records records;
     bool terminalConnected = false;
     bool ecrIdRequired = false;  // the dispatcher's copy, read by the command handlers
+    // How many library calls the terminal answered with OK: the history tells by it whether an
+    // exchange's outcome record is the terminal's answer or what an earlier one left.
+    std::uint64_t terminalAnswers = 0;
 
     forms::ConsoleForm console;
     forms::ServiceWindow service;

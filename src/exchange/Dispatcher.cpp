@@ -23,20 +23,21 @@ struct Keyword {
     const char* text;
     Handler handler;
     bool reachesTerminal;  // a library call on the terminal: never without its intent on disk
+    bool sendsAmount;      // its A field is an amount (the void's is a STAN)
 };
 
 // Tested in this order; the first keyword that opens the line takes it.
 constexpr std::array<Keyword, 10> kKeywords = {{
-    {"POS_PAGAME", &CommandHandlers::CmdPagamento, false},
-    {"POS_PAGEXT", &CommandHandlers::CmdPagamentoEsteso, true},
-    {"POS_ACCRED", &CommandHandlers::CmdAccredito, true},
-    {"POS_CHCASS", &CommandHandlers::CmdChiusura, true},
-    {"POS_TOTTER", &CommandHandlers::CmdTotali, true},
-    {"POS_STORNO", &CommandHandlers::CmdStorno, true},
-    {"POS_PREAUT", &CommandHandlers::CmdPreautorizzazione, false},
-    {"POS_PREINT", &CommandHandlers::CmdIntegrativa, false},
-    {"POS_CHPREA", &CommandHandlers::CmdChiusuraPreaut, false},
-    {"POS_STATUS", &CommandHandlers::CmdStato, false},
+    {"POS_PAGAME", &CommandHandlers::CmdPagamento, false, true},
+    {"POS_PAGEXT", &CommandHandlers::CmdPagamentoEsteso, true, true},
+    {"POS_ACCRED", &CommandHandlers::CmdAccredito, true, true},
+    {"POS_CHCASS", &CommandHandlers::CmdChiusura, true, false},
+    {"POS_TOTTER", &CommandHandlers::CmdTotali, true, false},
+    {"POS_STORNO", &CommandHandlers::CmdStorno, true, false},
+    {"POS_PREAUT", &CommandHandlers::CmdPreautorizzazione, false, false},
+    {"POS_PREINT", &CommandHandlers::CmdIntegrativa, false, false},
+    {"POS_CHPREA", &CommandHandlers::CmdChiusuraPreaut, false, false},
+    {"POS_STATUS", &CommandHandlers::CmdStato, false, false},
 }};
 
 const Keyword* FindKeyword(const std::string& line) {
@@ -48,7 +49,38 @@ const Keyword* FindKeyword(const std::string& line) {
     return nullptr;
 }
 
+// The amount a line sends: its last A field as the handler stores it, or, without one, the
+// request's amount left by an earlier command.
+void NoteAmount(const std::string& line, const iae17::POSRequest& request, HistoryEntry& entry) {
+    std::optional<std::string> field;
+    const auto fields = text::Split(line, ',');
+    for (std::size_t i = 1; i < fields.size(); ++i) {
+        if (fields[i].starts_with('A')) {
+            field = fields[i].substr(1, decltype(iae17::POSRequest::Amount)::kWidth);
+        }
+    }
+    entry.amount = std::string(text::TrimBlanks(field.value_or(request.Amount.Text())));
+    if (!field && !entry.amount.empty()) {
+        entry.inherited.emplace_back(kInheritedAmount);
+    }
+}
+
+bool HoldsText(std::string_view bytes) {
+    return bytes.find_first_not_of(std::string_view(" \0", 2)) != std::string_view::npos;
+}
+
 }  // namespace
+
+Dispatcher::LineStart Dispatcher::Begin(const std::string& filePath) {
+    LineStart start;
+    start.startMs = context_.ports.clock.MonotonicMs();
+    start.filePath = filePath;
+    start.resultBefore = context_.platform.StatFile(ResultFilePath(context_));
+    start.startTime = ports::DateTimeText(context_.ports.clock.Now());
+    start.answersBefore = context_.terminalAnswers;
+    start.stanBefore = context_.records.data.STAN.Text();
+    return start;
+}
 
 std::optional<std::string> Dispatcher::PrepareLine(std::string_view raw) {
     std::string line = text::ToUpper(raw);
@@ -86,7 +118,22 @@ void Dispatcher::Record(const std::string& line, const std::string& result,
     if (command) {
         auto& platform = context_.platform;
         HistoryEntry entry = writer.HistoryEntryFor(line, result);
+        entry.start = command->startTime;
         entry.durationMs = context_.ports.clock.MonotonicMs() - command->startMs;
+        if (const Keyword* keyword = FindKeyword(line);
+            keyword != nullptr && keyword->sendsAmount) {
+            NoteAmount(line, context_.records.request, entry);
+        }
+        // Without an answer of the terminal the outcome record and the boxes fed from it are what
+        // an earlier exchange left; with one, a STAN it did not replace is the earlier one.
+        const auto& data = context_.records.data;
+        if (context_.terminalAnswers == command->answersBefore) {
+            if (HoldsText(std::string_view(iae17::Pack(data).data(), iae17::POSData::kSize))) {
+                entry.inherited.emplace_back(kInheritedPosData);
+            }
+        } else if (data.STAN.Text() == command->stanBefore && HoldsText(command->stanBefore)) {
+            entry.inherited.emplace_back(kInheritedStan);
+        }
         entry.mode = context_.runMode;
         const std::string folder = config::GetPathFolder(command->filePath, platform.Style());
         entry.file = command->filePath.substr(std::min(folder.size(), command->filePath.size()));
@@ -155,8 +202,7 @@ std::string Dispatcher::EseguiFileComandi(CommandFile& file, bool ecrIdRequired,
             }
             return true;
         }
-        const std::int64_t startMs = context_.ports.clock.MonotonicMs();
-        const auto resultBefore = context_.platform.StatFile(ResultFilePath(context_));
+        const LineStart start = Begin(file.Path());
         if (hooks.beforeCommand && isCommand) {
             if (std::string refusal = hooks.beforeCommand(line, index); !refusal.empty()) {
                 RecordNotRun(line, refusal, context_.settings.InputFilePath);
@@ -187,8 +233,7 @@ std::string Dispatcher::EseguiFileComandi(CommandFile& file, bool ecrIdRequired,
         if (!line.empty()) {
             try {
                 Record(line, result, context_.settings.InputFilePath,
-                       isCommand ? std::optional(LineStart{startMs, file.Path(), resultBefore})
-                                 : std::nullopt);
+                       isCommand ? std::optional(start) : std::nullopt);
             } catch (const RuntimeError&) {
             }
         }
@@ -205,9 +250,7 @@ void Dispatcher::RecordNotRun(const std::string& line, const std::string& descri
     console.txtDescrKO.SetText(description);
     context_.records.data = {};
     try {
-        Record(line, description, commandPath,
-               LineStart{context_.ports.clock.MonotonicMs(), commandPath,
-                         context_.platform.StatFile(ResultFilePath(context_))});
+        Record(line, description, commandPath, Begin(commandPath));
     } catch (const RuntimeError&) {
     }
 }

@@ -75,12 +75,17 @@ class Dispatcher {
     static bool ReachesTerminal(const std::string& line);
 
   private:
-    // When a command line started, the file it came from, and the result file as it was then.
+    // When a command line started, the file it came from, the result file as it was then, and
+    // what the history needs to tell the values this exchange set from those it inherited.
     struct LineStart {
         std::int64_t startMs = 0;
         std::string filePath;
         std::optional<platform::FileStat> resultBefore;
+        std::string startTime;
+        std::uint64_t answersBefore = 0;
+        std::string stanBefore;
     };
+    LineStart Begin(const std::string& filePath);
     // The dump goes beside `commandPath`. A line a keyword took (`command`) goes into the
     // history too, whatever the switches say; the others (comments aside, they are recorded in
     // the dump and the log) are no exchange to look back on.

@@ -51,23 +51,24 @@ resultfile::Head ExchangeRecordWriter::CurrentHead(const std::string& funzione,
 HistoryEntry ExchangeRecordWriter::HistoryEntryFor(const std::string& funzione,
                                                    const std::string& executionDescription) {
     const resultfile::Head head = CurrentHead(funzione, executionDescription);
-    // A copy: writing the block blanks the record's NULs, and the dump and log after this must
-    // see the record as the exchange left it.
-    iae17::POSData data = context_.records.data;
+    const iae17::POSData& data = context_.records.data;
     HistoryEntry entry;
-    entry.time = ports::DateTimeText(context_.ports.clock.Now());
+    // The record's own stamp, so the record rebuilt from the history carries it exactly.
+    const std::string& stamp = head.timestamp;
+    entry.time = stamp.size() == 15 ? stamp.substr(0, 4) + "-" + stamp.substr(4, 2) + "-" +
+                                          stamp.substr(6, 2) + " " + stamp.substr(9, 2) + ":" +
+                                          stamp.substr(11, 2) + ":" + stamp.substr(13, 2)
+                                    : ports::DateTimeText(context_.ports.clock.Now());
     entry.command = funzione;
     entry.handler = executionDescription;
     entry.outcome = head.outcome;
     entry.transaction = head.transaction;
     entry.description = head.description;
     for (std::size_t i = 0; i < iae17::kPOSDataFields.size(); ++i) {
-        const std::string value = iae17::FieldText(data, static_cast<int>(i));
         entry.posData.emplace_back(
             iae17::kPOSDataFields[i].name,
-            std::string(text::TrimBlanks(value.substr(0, value.find('\0')))));
+            text::RemoveAll(iae17::FieldText(data, static_cast<int>(i)), '\0'));
     }
-    entry.record = resultfile::FormatHead(head) + resultfile::FormatPosDataBlock(data);
     return entry;
 }
 

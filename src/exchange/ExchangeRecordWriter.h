@@ -25,8 +25,9 @@ class ExchangeRecordWriter {
     void WriteRecord(const std::string& outFile, const std::string& funzione,
                      const std::string& executionDescription);
 
-    // The exchange as the history keeps it: the head, the record as the dump shows it and the
-    // outcome fields, stamped now (duration, mode and result file are the caller's to add).
+    // The exchange as the history keeps it: the head's values and the POSData fields, from which
+    // the record rebuilds, stamped now (start, duration, mode, amount, what was inherited and the
+    // result file are the caller's to add).
     HistoryEntry HistoryEntryFor(const std::string& funzione,
                                  const std::string& executionDescription);
 

@@ -78,6 +78,9 @@ std::string RunTerminalOperation(Context& context, TerminalOperations& checks,
         context.console.SetPOSData(context.records.request, op.source);
         const int code =
             context.library.Call(op.function, context.records.request, context.records.data);
+        if (code == iae17::kResultOk) {
+            ++context.terminalAnswers;
+        }
         ShowResult(context, code);
         return "";
     };

@@ -29,9 +29,11 @@ void HistoryWindow::ApplyFilter() {
     const std::string filter = text::ToUpper(txtFiltro.Text());
     shown.clear();
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const auto& row = rows[i];
-        const std::string all = text::ToUpper(row.time + '\n' + row.command + '\n' + row.outcome +
-                                              '\n' + row.transaction + '\n' + row.duration);
+        std::string all;
+        for (const auto& cell : rows[i].cells) {
+            all += cell + '\n';
+        }
+        all = text::ToUpper(all);
         if (filter.empty() || all.find(filter) != std::string::npos) {
             shown.push_back(i);
         }
@@ -52,14 +54,15 @@ const HistoryRow* HistoryWindow::SelectedRow() const {
 std::string HistoryWindow::Csv() const {
     std::string csv;
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
-        csv += (i == 0 ? "" : ";") + CsvField(kColumns[i]);
+        csv += (i == 0 ? "" : ";") + CsvField(kColumns[i].caption);
     }
     csv += text::kCrLf;
     for (const std::size_t index : shown) {
-        const auto& row = rows[index];
-        csv += CsvField(row.time) + ';' + CsvField(row.command) + ';' + CsvField(row.outcome) +
-               ';' + CsvField(row.transaction) + ';' + CsvField(row.duration) +
-               std::string(text::kCrLf);
+        const auto& cells = rows[index].cells;
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            csv += (i == 0 ? "" : ";") + CsvField(cells[i]);
+        }
+        csv += text::kCrLf;
     }
     return csv;
 }

@@ -13,20 +13,33 @@
 
 namespace varnix::forms {
 
+// A column of the table: its caption and its width at 96 dpi (the views scale it).
+struct HistoryColumn {
+    const char* caption;
+    int width;
+};
+
+inline constexpr std::size_t kHistoryColumnCount = 7;
+
 struct HistoryRow {
-    std::string time;
-    std::string command;
-    std::string outcome;
-    std::string transaction;
-    std::string duration;  // "812 ms"
-    std::string detail;    // the exchange record as the dump shows it
+    std::array<std::string, kHistoryColumnCount> cells;  // in HistoryWindow::kColumns order
+    std::string detail;                                  // the exchange record as the dump shows it
 };
 
 class HistoryWindow {
   public:
     static constexpr const char* kCaption = "Storico degli scambi";
-    static constexpr std::array<const char*, 5> kColumns = {"Data e ora", "Comando", "Esito",
-                                                            "Esito transazione", "Durata"};
+    // The one table both views and `--history` build from; the cells come from the history's
+    // entries (exchange::HistoryRowOf).
+    static constexpr std::array<HistoryColumn, kHistoryColumnCount> kColumns = {{
+        {"Inizio", 125},
+        {"Comando", 180},
+        {"Esito", 60},
+        {"Importo", 65},
+        {"STAN", 65},
+        {"Durata", 65},
+        {"Motivo", 200},
+    }};
     // Windows-1252: \x85 is the ellipsis.
     static constexpr const char* kExportCaption = "Esporta CSV\x85";
     static constexpr const char* kFilterCaption = "Filtro";

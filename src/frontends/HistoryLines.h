@@ -1,7 +1,8 @@
-// The exchange history as a terminal shows it: one line per exchange (time, command, outcome,
-// transaction outcome, duration), printed live by the resident varnixpos-cli and on request by
-// `varnixpos-cli --history [N]`, a whole argument taken like --help, only when no run-mode switch
-// is on the command line.
+// The exchange history as a terminal shows it: one line per exchange with the "Storico" table's
+// columns (start, command, outcome, amount, STAN, duration, and the reason when KO), printed live
+// by the resident varnixpos-cli and on request by `--history [N] [--all]` of varnixpos and
+// varnixpos-cli, whole arguments taken like --help, only when no run-mode switch is on the
+// command line.
 #pragma once
 
 #include <cstddef>
@@ -18,12 +19,27 @@ inline constexpr std::size_t kDefaultHistoryCount = 20;
 // The line of one exchange, Windows-1252, without its line end.
 std::string ExchangeLine(const exchange::HistoryEntry& entry);
 
-// How many exchanges `--history [N]` asks for; nothing when the command line does not ask.
-std::optional<std::size_t> AsksForHistory(int argc, const char* const* argv);
+struct HistoryRequest {
+    std::size_t count = kDefaultHistoryCount;
+    bool all = false;   // the polling cycle's own status requests too
+    std::string error;  // what is wrong with the arguments; nothing is printed then
+};
 
-// Prints the newest `count` exchanges of the data folder's history, oldest first, each line
-// through `forTerminal`; returns the exit code (0; 1 when there is no history to read).
-int PrintHistory(platform::Platform& platform, std::size_t count,
-                 std::string (*forTerminal)(const std::string&));
+// What `--history` asks for; nothing when the command line does not ask.
+std::optional<HistoryRequest> AsksForHistory(int argc, const char* const* argv);
+
+struct HistoryText {
+    std::string out;   // the lines, oldest first
+    std::string err;   // a message for standard error
+    int exitCode = 0;  // 0; 1 when there is no history to read; 2 for wrong arguments
+};
+
+// The answer to `request` from the data folder's history, each line through `forTerminal`.
+HistoryText ReadHistoryText(platform::Platform& platform, const std::string& program,
+                            const HistoryRequest& request,
+                            std::string (*forTerminal)(const std::string&));
+// The same written to standard output and standard error; returns the exit code.
+int PrintHistory(platform::Platform& platform, const std::string& program,
+                 const HistoryRequest& request, std::string (*forTerminal)(const std::string&));
 
 }  // namespace varnix::frontends

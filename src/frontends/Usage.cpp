@@ -26,10 +26,12 @@ std::string UsageText(const std::string& program) {
            "  -I         apre la console di test interattiva\n"
            "  -V         mostra la versione e termina\n"
            "  -h, --help, /?  mostra questo testo\n"
-           "  --history [N]   (varnixpos-cli) stampa gli ultimi N scambi (20) e termina\n"
+           "  --history [N] [--all]\n"
+           "             stampa gli ultimi N scambi dallo storico (20) e termina; con --all\n"
+           "             anche i controlli di stato di VarnixPos\n"
            "\n"
            "I file stanno nella cartella dati (ConfigVnxPos.TXT, ParamVnxPos.TXT, "
-           "LogVnxPos.TXT).\n";
+           "LogVnxPos.TXT,\nHistoryVnxPos.jsonl).\n";
 }
 
 }  // namespace varnix::frontends

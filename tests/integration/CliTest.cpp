@@ -120,8 +120,10 @@ TEST_F(CliTest, MissingTerminalLibraryIsReportedAndTheRunStillEnds) {
         std::string::npos);
     testing::Process history({lonely, "--history", "1"});
     EXPECT_EQ(history.Wait(20), 0);
-    EXPECT_NE(history.Stdout().find("  POS_TOTTER  KO 01  "), std::string::npos)
+    EXPECT_TRUE(
+        history.Stdout().ends_with(" ms  Libreria del terminale non trovata: libIae17.so\n"))
         << history.Stdout();
+    EXPECT_NE(history.Stdout().find("  POS_TOTTER  KO  -  -  "), std::string::npos);
 }
 
 TEST_F(CliTest, ResidentPicksUpACommandFileAndStopsCleanlyOnSigterm) {
@@ -134,14 +136,62 @@ TEST_F(CliTest, ResidentPicksUpACommandFileAndStopsCleanlyOnSigterm) {
     EXPECT_EQ(run.Wait(20), 0);
     EXPECT_EQ(testing::ReadFile(data + "ParamVnxPos.TXT"), "0\r\n0\r\n6\r\n0\r\n");
     EXPECT_EQ(run.Stderr(), "ZANDRIK VarnixPos: Vuoi terminare l'esecuzione ?\n");
-    // A line per exchange: the start-up's status request, then the command file's.
+    // A line per exchange: the start-up's status request, marked as VarnixPos's own, then the
+    // command file's.
     const auto lines = text::SplitLines(run.Stdout());
     ASSERT_EQ(lines.size(), 2U) << run.Stdout();
-    EXPECT_NE(lines[1].find("  POS_STATUS  OK -  "), std::string::npos) << lines[1];
-    // And the same, afterwards, from the history.
-    testing::Process history({cli, "--history", "1"});
-    EXPECT_EQ(history.Wait(20), 0);
-    EXPECT_EQ(history.Stdout(), lines[1] + "\n");
+    EXPECT_NE(lines[0].find("  POS_STATUS (VarnixPos)  OK 00  -  -  "), std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find("  POS_STATUS  OK  -  -  "), std::string::npos) << lines[1];
+    // And the same, afterwards, from the history: VarnixPos's own requests only with --all; a
+    // count that is no positive number is refused, and nothing printed.
+    const struct {
+        std::string program;
+        std::vector<std::string> args;
+        int exitCode;
+        std::string out;
+        std::string err;
+    } cases[] = {
+        {cli, {"5"}, 0, lines[1] + "\n", ""},
+        {bin + "varnixpos", {"5"}, 0, lines[1] + "\n", ""},
+        {cli, {"--all"}, 0, run.Stdout(), ""},
+        {cli, {"1", "--all"}, 0, lines[1] + "\n", ""},
+        {cli,
+         {"-3"},
+         2,
+         "",
+         "varnixpos-cli: --history vuole un numero intero positivo di scambi, "
+         "non \"-3\"\n"},
+        {cli,
+         {"abc"},
+         2,
+         "",
+         "varnixpos-cli: --history vuole un numero intero positivo di "
+         "scambi, non \"abc\"\n"},
+        {cli,
+         {"0"},
+         2,
+         "",
+         "varnixpos-cli: --history vuole un numero intero positivo di scambi, "
+         "non \"0\"\n"},
+        {cli,
+         {"2", "3"},
+         2,
+         "",
+         "varnixpos-cli: argomento non previsto: \"3\" (uso: --history [N] "
+         "[--all])\n"},
+    };
+    for (const auto& c : cases) {
+        if (!fs::exists(c.program)) {
+            continue;  // built without Qt
+        }
+        std::vector<std::string> argv{c.program, "--history"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        testing::Process history(argv);
+        EXPECT_EQ(history.Wait(20), c.exitCode) << c.args[0];
+        EXPECT_EQ(history.Stdout(), c.out) << c.args[0];
+        EXPECT_EQ(history.Stderr(), c.err) << c.args[0];
+    }
 }
 
 TEST_F(CliTest, HelpIsAWholeArgumentWithNoRunModeSwitch) {

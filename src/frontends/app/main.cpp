@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "frontends/HistoryLines.h"
 #include "frontends/Usage.h"
 #include "frontends/app/QtModuleLoader.h"
 #include "frontends/app/RunOnceFrontEnd.h"
@@ -37,6 +38,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     platform::Platform& platform = platform::HostPlatform();
+    if (const auto request = frontends::AsksForHistory(argc, argv)) {
+        return frontends::PrintHistory(platform, "varnixpos", *request, headless::ForTerminal);
+    }
     const std::string commandLine = platform.CommandLineText(argc, argv);
     if (!DisplayAvailable()) {
         return headless::HeadlessFrontEnd().Run(commandLine);

@@ -11,9 +11,9 @@ int main(int argc, char** argv) {
         std::fputs(varnix::frontends::UsageText("varnixpos-cli").c_str(), stdout);
         return 0;
     }
-    if (const auto count = varnix::frontends::AsksForHistory(argc, argv)) {
-        return varnix::frontends::PrintHistory(varnix::platform::HostPlatform(), *count,
-                                               varnix::headless::ForTerminal);
+    if (const auto request = varnix::frontends::AsksForHistory(argc, argv)) {
+        return varnix::frontends::PrintHistory(varnix::platform::HostPlatform(), "varnixpos-cli",
+                                               *request, varnix::headless::ForTerminal);
     }
     const std::string commandLine = varnix::platform::HostPlatform().CommandLineText(argc, argv);
     varnix::headless::HeadlessFrontEnd frontEnd;

@@ -1,5 +1,7 @@
 #include "frontends/qt/HistoryDialog.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -45,10 +47,11 @@ HistoryDialog::HistoryDialog(forms::HistoryWindow& model, engine::HistoryActions
     table_ = new QTableWidget(0, static_cast<int>(forms::HistoryWindow::kColumns.size()));
     table_->setObjectName("lstStorico");
     QStringList headers;
-    for (const char* column : forms::HistoryWindow::kColumns) {
-        headers << FromAnsi(column);
+    for (const auto& column : forms::HistoryWindow::kColumns) {
+        headers << FromAnsi(column.caption);
     }
     table_->setHorizontalHeaderLabels(headers);
+
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -87,11 +90,10 @@ HistoryDialog::HistoryDialog(forms::HistoryWindow& model, engine::HistoryActions
 }
 
 bool HistoryDialog::PullTable() {
-    std::vector<std::array<std::string, forms::HistoryWindow::kColumns.size()>> rows;
+    std::vector<std::array<std::string, forms::kHistoryColumnCount>> rows;
     rows.reserve(model_.shown.size());
     for (const std::size_t index : model_.shown) {
-        const auto& row = model_.rows[index];
-        rows.push_back({row.time, row.command, row.outcome, row.transaction, row.duration});
+        rows.push_back(model_.rows[index].cells);
     }
     bool changed = false;
     if (rows != tableRows_) {
@@ -105,7 +107,13 @@ bool HistoryDialog::PullTable() {
                                 new QTableWidgetItem(FromAnsi(tableRows_[r][c])));
             }
         }
+        // The table's widths at the least; wider where this font and these rows need it.
         table_->resizeColumnsToContents();
+        for (std::size_t c = 0; c < forms::HistoryWindow::kColumns.size(); ++c) {
+            const int column = static_cast<int>(c);
+            table_->setColumnWidth(column, std::max(table_->columnWidth(column),
+                                                    forms::HistoryWindow::kColumns[c].width));
+        }
         table_->horizontalHeader()->setStretchLastSection(true);
     }
     if (table_->currentRow() != model_.selected) {

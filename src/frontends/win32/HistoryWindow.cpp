@@ -16,8 +16,6 @@ constexpr int kMargin = 8;
 constexpr int kListTop = 40;
 constexpr int kExportWidth = 130;
 constexpr int kFilterOffset = 48;  // the filter box, from the margin
-constexpr std::array<int, forms::HistoryWindow::kColumns.size()> kColumnWidths = {140, 250, 70, 170,
-                                                                                  80};
 
 }  // namespace
 
@@ -52,11 +50,12 @@ void HistoryWindow::Build() {
         0, 0, Handle(), nullptr, ::GetModuleHandleA(nullptr), nullptr);
     ::SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(b.Font()), FALSE);
     ::SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-    for (std::size_t i = 0; i < kColumnWidths.size(); ++i) {
+    for (std::size_t i = 0; i < forms::HistoryWindow::kColumns.size(); ++i) {
+        const auto& table = forms::HistoryWindow::kColumns[i];
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.cx = b.Scale(kColumnWidths[i]);
-        column.pszText = const_cast<char*>(forms::HistoryWindow::kColumns[i]);
+        column.cx = b.Scale(table.width);
+        column.pszText = const_cast<char*>(table.caption);
         ::SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
     }
 
@@ -103,8 +102,7 @@ bool HistoryWindow::PullList() {
     std::vector<Cells> rows;
     rows.reserve(model_.shown.size());
     for (const std::size_t index : model_.shown) {
-        const auto& row = model_.rows[index];
-        rows.push_back({row.time, row.command, row.outcome, row.transaction, row.duration});
+        rows.push_back(model_.rows[index].cells);
     }
     bool changed = false;
     if (rows != listRows_) {

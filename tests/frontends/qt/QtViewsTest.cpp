@@ -71,12 +71,12 @@ void WriteHistory(const varnix::fakes::EngineDriver& engine) {
                                            {"POS_TOTTER", "KO"},
                                            {"POS_PAGAME,A150,P1", "OK"}}) {
         varnix::exchange::HistoryEntry entry;
-        entry.time = "2026-12-06 09:41:0" + std::to_string(++n);
+        entry.start = entry.time = "2026-12-06 09:41:0" + std::to_string(++n);
         entry.durationMs = 800 + n;
         entry.command = command;
         entry.outcome = outcome;
-        entry.transaction = outcome == std::string("OK") ? "TRANSAZIONE OK" : "RIFIUTATA";
-        entry.record = std::string("TIPO_COMANDO = ") + command + "\r\nNOTE = citt\xE0\r\n";
+        entry.transaction = "00";
+        entry.description = outcome == std::string("OK") ? "citt\xE0" : "RIFIUTATA citt\xE0";
         lines += varnix::exchange::ExchangeHistory::ToJsonLine(entry) + "\n";
     }
     engine.WriteData(varnix::config::kHistoryFileName, lines);
@@ -254,7 +254,7 @@ class QtViewsTest : public QObject {
         QTest::addColumn<int>("rows");
         QTest::newRow("none") << QString() << 3;
         QTest::newRow("command") << QString("pagame") << 2;
-        QTest::newRow("transaction") << QString("rifiut") << 1;
+        QTest::newRow("reason") << QString("rifiut") << 1;
         QTest::newRow("nothing") << QString("zzz") << 0;
     }
     void historyWindow() {
@@ -268,7 +268,7 @@ class QtViewsTest : public QObject {
         auto* table = Find<QTableWidget>(v.history, "lstStorico");
         QCOMPARE(table->rowCount(), 3);
         QCOMPARE(table->item(0, 1)->text(), QString("POS_PAGAME,A150,P1"));
-        QCOMPARE(table->item(0, 4)->text(), QString("803 ms"));
+        QCOMPARE(table->item(0, 5)->text(), QString("803 ms"));
         QTest::keyClicks(Find<QLineEdit>(v.history, "txtFiltro"), filter);
         QCOMPARE(table->rowCount(), rows);
         auto* detail = Find<QPlainTextEdit>(v.history, "txtDettaglio");
@@ -277,8 +277,10 @@ class QtViewsTest : public QObject {
             const QRect cell = table->visualItemRect(table->item(last, 1));
             QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
             QCOMPARE(v.session.history.selected, last);
-            QCOMPARE(detail->toPlainText(), "TIPO_COMANDO = " + table->item(last, 1)->text() +
-                                                QString::fromUtf8("\nNOTE = citt\xC3\xA0\n"));
+            const QString record = detail->toPlainText();
+            QVERIFY2(record.startsWith("TIPO_COMANDO  = " + table->item(last, 1)->text() + "\n") &&
+                         record.contains(QString::fromUtf8("citt\xC3\xA0\n")),
+                     qPrintable(record));
         } else {
             QVERIFY(detail->toPlainText().isEmpty());
         }
