@@ -15,8 +15,12 @@
 
 namespace varnix::sim {
 
+// The highest port VarnixPos's configuration takes (PORT: below 9999): a simulator beyond it could
+// never be reached.
+inline constexpr int kMaxVarnixPosPort = 9998;
+
 struct ServerOptions {
-    int tcpPort = -1;                      // -1: no TCP listener; 0: any free port
+    int tcpPort = -1;  // -1: no TCP listener; 0: any free port VarnixPos can use
     std::vector<std::string> serialPorts;  // "COM3", ...
     std::string journalPath;
     int delayMs = 0;

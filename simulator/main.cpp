@@ -32,8 +32,9 @@ constexpr const char* kUsageLinks = R"(pos-simulator: a simulated payment termin
 Usage: pos-simulator --tcp PORT [options]
 
 Link:
-  --tcp PORT          listen on 127.0.0.1:PORT (0 picks a free port; the line
-                      "tcp 127.0.0.1:PORT" on standard output names it)
+  --tcp PORT          listen on 127.0.0.1:PORT, 1 to 9998 as VarnixPos takes
+                      (0 picks a free one; the line "tcp 127.0.0.1:PORT"
+                      on standard output names it)
                       Serial links (--serial COMn) are not available on
                       Windows: set TIPO:ETH, IPAD:127.0.0.1 and this PORT.
 )";
@@ -44,8 +45,9 @@ constexpr const char* kUsageLinks = R"(pos-simulator: a simulated payment termin
 Usage: pos-simulator [--tcp PORT] [--serial COMn]... [options]
 
 Links (at least one):
-  --tcp PORT          listen on 127.0.0.1:PORT (0 picks a free port; the line
-                      "tcp 127.0.0.1:PORT" on standard output names it)
+  --tcp PORT          listen on 127.0.0.1:PORT, 1 to 9998 as VarnixPos takes
+                      (0 picks a free one; the line "tcp 127.0.0.1:PORT"
+                      on standard output names it)
   --serial COMn       serve serial port COMn on a pseudo-terminal linked at
                       $XDG_RUNTIME_DIR/varnixpos/COMn (or /tmp/varnixpos-<uid>/COMn)
 )";
@@ -75,11 +77,13 @@ Test sets (docs/test-sets.md):
   --history PATH      follow VarnixPos's exchange history (HistoryVnxPos.jsonl
                       in its data folder), to see refused connections and what
                       the register does after each exchange
-  --lang LANG         the instructions' language when the set has it (default it)
+  --lang LANG         the instructions' language, one the set has (default it)
   With --test-set the steps decide every answer: --outcome, --refuse,
   --delay-ms and --no-magic are refused. Exit code: 0 every step passed,
-  1 a step failed or could not be judged, 2 bad options, test set or
-  --history, 3 the link could not be opened or the report not written.
+  1 a step failed or could not be judged, or the register sent something
+  after the last step, 2 bad options, test set or --history (also a history
+  that does not appear within the first step), 3 the link could not be
+  opened or the report not written.
   The report is written at the start and after each step; Ctrl+C ends the
   run with it.
 
@@ -201,8 +205,13 @@ int Run(int argc, char** argv) {
         } else if (arg == "--tcp") {
             char* end = nullptr;
             const long port = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || port < 0 || port > 65535) {
+            if (*end != '\0' || port < 0) {
                 return Fail("not a port: " + std::string(argv[i]));
+            }
+            if (port > varnix::sim::kMaxVarnixPosPort) {
+                return Fail("--tcp " + std::string(argv[i]) + ": VarnixPos takes ports 1 to " +
+                            std::to_string(varnix::sim::kMaxVarnixPosPort) +
+                            " (PORT: of its configuration); give one of those, or 0");
             }
             options.tcpPort = static_cast<int>(port);
         } else if (arg == "--serial") {
@@ -282,8 +291,13 @@ int Run(int argc, char** argv) {
         std::string error;
         set = varnix::sim::ParseTestSet(*text, language, error);
         if (!set) {
-            std::cerr << "pos-simulator: " << testSet.setFile << ": "
-                      << varnix::sim::Printable(error) << "\n";
+            // One line a mistake, each naming the file, as compilers do.
+            std::size_t start = 0;
+            for (std::size_t end = 0; end != std::string::npos; start = end + 1) {
+                end = error.find('\n', start);
+                std::cerr << "pos-simulator: " << testSet.setFile << ": "
+                          << varnix::sim::Printable(error.substr(start, end - start)) << "\n";
+            }
             return 2;
         }
         if (!testSet.historyPath.empty() && !HistoryFollowable(testSet.historyPath, error)) {
