@@ -198,14 +198,15 @@ std::string JUnitXml(const TestRun& run, const ReportInfo& info) {
                MarkupEscape(StepTitle(i, step)) + "\" time=\"" + Decimal(Took(r)) + "\">\n";
         if (r.verdict == Verdict::Failed) {
             xml += "      <failure type=\"" + MarkupEscape(r.failureType) + "\" message=\"" +
-                   MarkupEscape(r.failures.front()) + "\">" +
-                   MarkupEscape(Join(r.failures, "\n")) + "</failure>\n";
+                   MarkupEscape(r.failures.front()) + "\">" + MarkupEscape(Join(r.failures, "\n")) +
+                   "</failure>\n";
         } else if (r.verdict == Verdict::NotJudged) {
             xml += "      <error type=\"non verificato\" message=\"" +
                    MarkupEscape(Join(r.notJudged, "; ")) + "\"/>\n";
         } else if (r.verdict == Verdict::Pending) {
-            xml += "      <error type=\"da eseguire\" message=\"non ancora eseguito: la prova è "
-                   "in corso, o si è fermata senza report finale\"/>\n";
+            xml +=
+                "      <error type=\"da eseguire\" message=\"non ancora eseguito: la prova è "
+                "in corso, o si è fermata senza report finale\"/>\n";
         }
         xml += "      <system-out>" + MarkupEscape(Story(step, r)) + "</system-out>\n";
         xml += "    </testcase>\n";
@@ -240,8 +241,8 @@ std::string HtmlReport(const TestRun& run, const ReportInfo& info) {
     html +=
         "<div class=\"summary\"><span class=\"fail\">" +
         std::to_string(run.Count(Verdict::Failed) + (afterLast ? 1 : 0)) +
-        " falliti</span><span class=\"skip\">" +
-        std::to_string(run.Count(Verdict::NotJudged)) + " non verificati</span>" +
+        " falliti</span><span class=\"skip\">" + std::to_string(run.Count(Verdict::NotJudged)) +
+        " non verificati</span>" +
         (run.Finished() ? std::string()
                         : "<span class=\"skip\">" + std::to_string(run.Count(Verdict::Pending)) +
                               " da eseguire (prova in corso)</span>") +
@@ -274,9 +275,10 @@ std::string HtmlReport(const TestRun& run, const ReportInfo& info) {
         for (const auto& what : run.AfterLast()) {
             html += "<div>" + MarkupEscape(what) + "</div>";
         }
-        html += "</td><td>negata</td><td class=\"verdict fail\"><b>fallito</b><ul><li "
-                "class=\"why\">richiesta non prevista</li></ul></td><td class=\"small\">"
-                "</td></tr>\n";
+        html +=
+            "</td><td>negata</td><td class=\"verdict fail\"><b>fallito</b><ul><li "
+            "class=\"why\">richiesta non prevista</li></ul></td><td class=\"small\">"
+            "</td></tr>\n";
     }
     for (const std::size_t i : order) {
         const Step& step = set.steps[i];
@@ -333,7 +335,8 @@ bool WriteReports(const std::string& folder, const TestRun& run, const ReportInf
         const std::string path = (base / name).string();
         errno = 0;
         if (!platform.ReplaceContents(path, text, /*synced=*/false)) {
-            error = "cannot write " + path + (errno != 0 ? ": " + std::string(std::strerror(errno)) : "");
+            error = "cannot write " + path +
+                    (errno != 0 ? ": " + std::string(std::strerror(errno)) : "");
             return false;
         }
     }

@@ -266,7 +266,8 @@ void TestRun::JudgeAmount(std::int64_t amount, const std::string& raw) {
     if (amount < 0) {
         Fail("importo non leggibile: " + Quoted(raw), kWrongRequest);
     } else if (e.amount && amount != *e.amount) {
-        Fail("importo " + AmountText(amount) + " invece di " + AmountText(*e.amount), kWrongRequest);
+        Fail("importo " + AmountText(amount) + " invece di " + AmountText(*e.amount),
+             kWrongRequest);
     } else if ((e.amountMin && amount < *e.amountMin) || (e.amountMax && amount > *e.amountMax)) {
         Fail("importo " + AmountText(amount) + " fuori dall'intervallo atteso", kWrongRequest);
     }
@@ -278,9 +279,8 @@ void TestRun::JudgeStan(const std::string& stan) {
     if (!e.stanOf.empty()) {
         const auto found = stans_.find(e.stanOf);
         if (found == stans_.end()) {
-            Fail("il passo \"" + e.stanOf +
-                 "\" non ha avuto una transazione approvata da stornare",
-             kWrongRequest);
+            Fail("il passo \"" + e.stanOf + "\" non ha avuto una transazione approvata da stornare",
+                 kWrongRequest);
             return;
         }
         wanted = found->second;
@@ -295,9 +295,9 @@ void TestRun::JudgeRequest(const proto::Request& request) {
     const std::string keyword = KeywordOfWire(request.function);
     if (keyword != e.command) {
         Fail("richiesta " +
-             std::string(keyword.empty() ? iae17::FunctionNameOfWire(request.function)
-                                         : keyword.c_str()) +
-             " invece di " + e.command,
+                 std::string(keyword.empty() ? iae17::FunctionNameOfWire(request.function)
+                                             : keyword.c_str()) +
+                 " invece di " + e.command,
              kUnexpected);
         return;
     }
@@ -622,8 +622,8 @@ void TestRun::OnHistory(const exchange::HistoryEntry& entry, std::int64_t nowMs)
             // The step's command VarnixPos turned down, or another one: said at once.
             result.received = "comando " + line;
             if (keyword == step.expect.command) {
-                Fail("il comando " + line + " non ha raggiunto il terminale: VarnixPos ha risposto " +
-                         answered,
+                Fail("il comando " + line +
+                         " non ha raggiunto il terminale: VarnixPos ha risposto " + answered,
                      kNotSent);
             } else {
                 Fail("comando " + (keyword.empty() ? Quoted(entry.command) : line) + " invece di " +
@@ -718,8 +718,8 @@ void TestRun::Tick(std::int64_t nowMs) {
             if (late && history_) {
                 // Not one record in the whole run: most likely not this VarnixPos's history.
                 Fail("VarnixPos non ha registrato lo scambio entro " + Seconds(step.timeLimitMs) +
-                     (recordsSeen_ == 0 ? " (--history indica lo storico di questo VarnixPos?)"
-                                        : ""),
+                         (recordsSeen_ == 0 ? " (--history indica lo storico di questo VarnixPos?)"
+                                            : ""),
                      kNotRecorded);
                 EndStep(nowMs);
             } else if (late) {

@@ -152,7 +152,7 @@ class TestRun {
                                        const std::string& keyword, std::int64_t nowMs);
     std::int64_t thenStartMs_ = 0;
     std::vector<bool> thenResolved_;
-    std::int64_t stepAmount_ = -1;  // the amount the step's request carried
+    std::int64_t stepAmount_ = -1;                     // the amount the step's request carried
     std::vector<std::optional<std::string>> carried_;  // what each step's own request carried
     std::vector<std::string> afterLast_;
     std::int64_t afterLastEndMs_ = 0;

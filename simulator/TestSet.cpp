@@ -46,7 +46,8 @@ constexpr AnswerName kAnswerNames[] = {
     {ScriptedAnswer::Garbled, "garbled"},   {ScriptedAnswer::Code, "code"},
 };
 
-void OnlyKeys(const json& object, std::initializer_list<const char*> keys, const std::string& what) {
+void OnlyKeys(const json& object, std::initializer_list<const char*> keys,
+              const std::string& what) {
     if (!object.is_object()) {
         throw Mistake{what + Say(" deve essere un oggetto", " must be an object")};
     }
@@ -57,7 +58,8 @@ void OnlyKeys(const json& object, std::initializer_list<const char*> keys, const
             for (const char* k : keys) {
                 known += known.empty() ? k : std::string(", ") + k;
             }
-            const std::string where = what.starts_with("il ") ? "nel " + what.substr(3) : "in " + what;
+            const std::string where =
+                what.starts_with("il ") ? "nel " + what.substr(3) : "in " + what;
             throw Mistake{Say("chiave sconosciuta \"", "unknown key \"") + key + "\" " +
                           Say(where, "in " + what) + Say(" (note: ", " (known: ") + known + ")"};
         }
@@ -99,7 +101,7 @@ int Milliseconds(const json& seconds, const char* what, bool zero = false) {
     }
     if (!seconds.is_number() || seconds.get<double>() <= 0 || seconds.get<double>() > kMaxSeconds) {
         throw Mistake{std::string(what) +
-                      Say(" deve essere un numero di secondi sopra 0", 
+                      Say(" deve essere un numero di secondi sopra 0",
                           " must be a number of seconds above 0") +
                       (zero ? Say(" (o 0, per spegnerlo)", " (or 0, to switch it off)") : "") +
                       Say(", al massimo ", ", at most ") + std::to_string(kMaxSeconds)};
@@ -130,14 +132,14 @@ IdRule ParseId(const json& value, const char* what) {
         // Compared with the request's field, blanks trimmed: nine Windows-1252 characters.
         const std::size_t length = text::Utf8ToCp1252(rule.value).size();
         if (rule.value.find_first_not_of(' ') == std::string::npos || length > 9) {
-            throw Mistake{std::string(what) +
-                          Say(": l'identificativo ha da 1 a 9 caratteri",
-                              ": the identifier holds 1 to 9 characters")};
+            throw Mistake{std::string(what) + Say(": l'identificativo ha da 1 a 9 caratteri",
+                                                  ": the identifier holds 1 to 9 characters")};
         }
         return rule;
     }
-    throw Mistake{std::string(what) + Say(" deve essere \"any\", \"present\" o {\"equals\": \"...\"}",
-                                          " must be \"any\", \"present\" or {\"equals\": \"...\"}")};
+    throw Mistake{std::string(what) +
+                  Say(" deve essere \"any\", \"present\" o {\"equals\": \"...\"}",
+                      " must be \"any\", \"present\" or {\"equals\": \"...\"}")};
 }
 
 ExpectedRequest ParseExpect(const json& e) {
@@ -182,8 +184,8 @@ ExpectedRequest ParseExpect(const json& e) {
             }
         } else {
             // The terminal declines an amount of 0 whatever the step scripts.
-            expect.amount = Whole(a, Say("\"amount\" (centesimi)", "\"amount\" (cents)").c_str(),
-                                  1, kMaxAmount);
+            expect.amount = Whole(a, Say("\"amount\" (centesimi)", "\"amount\" (cents)").c_str(), 1,
+                                  kMaxAmount);
         }
     }
     if (e.contains("stan") || e.contains("stan_of")) {
@@ -204,7 +206,8 @@ ExpectedRequest ParseExpect(const json& e) {
         } else {
             expect.stanOf = Text(e["stan_of"], "\"stan_of\"");
             if (expect.stanOf.empty()) {
-                throw Mistake{Say("\"stan_of\" deve nominare un passo", "\"stan_of\" must name a step")};
+                throw Mistake{
+                    Say("\"stan_of\" deve nominare un passo", "\"stan_of\" must name a step")};
             }
         }
     }
@@ -250,9 +253,10 @@ Terminal ParseTerminal(const json& t) {
         // The record carries Windows-1252: one byte a character there, and nothing else.
         const std::string ansi = text::Utf8ToCp1252(terminal.reason);
         if (text::Cp1252ToUtf8(ansi) != terminal.reason) {
-            throw Mistake{Say("\"reason\" contiene caratteri che il record non può portare "
-                              "(Windows-1252)",
-                              "\"reason\" holds characters the record cannot carry (Windows-1252)")};
+            throw Mistake{
+                Say("\"reason\" contiene caratteri che il record non può portare "
+                    "(Windows-1252)",
+                    "\"reason\" holds characters the record cannot carry (Windows-1252)")};
         }
         const std::size_t length =
             terminal.reason.find_first_not_of(' ') == std::string::npos ? 0 : ansi.size();
@@ -283,10 +287,11 @@ Then ParseThen(const json& t) {
         return then;
     }
     if (!t.contains("command") || !t.contains("within_s")) {
-        throw Mistake{Say("una voce di \"then\" è {\"command\": ..., \"within_s\": ...} o "
-                          "{\"no_repeat_within_s\": ...}",
-                          "a \"then\" entry is {\"command\": ..., \"within_s\": ...} or "
-                          "{\"no_repeat_within_s\": ...}")};
+        throw Mistake{
+            Say("una voce di \"then\" è {\"command\": ..., \"within_s\": ...} o "
+                "{\"no_repeat_within_s\": ...}",
+                "a \"then\" entry is {\"command\": ..., \"within_s\": ...} or "
+                "{\"no_repeat_within_s\": ...}")};
     }
     then.command = Text(t["command"], "\"command\"");
     if (KeywordOf(then.command) != then.command) {
@@ -350,8 +355,8 @@ std::string ParseInstruction(const json& value, const std::string& language,
                           "\"instruction\" must be a string or an object of languages")};
     }
     for (auto it = value.begin(); it != value.end(); ++it) {
-        Text(it.value(), Say("l'\"instruction\" di ogni lingua", "each language's \"instruction\"")
-                             .c_str());
+        Text(it.value(),
+             Say("l'\"instruction\" di ogni lingua", "each language's \"instruction\"").c_str());
         languages.insert(it.key());
     }
     for (const std::string& lang : {language, std::string("it")}) {
@@ -412,8 +417,9 @@ Step ParseStep(const json& s, const std::string& language, const std::set<std::s
             throw Mistake{Say("\"name\" non deve essere vuoto", "\"name\" must not be blank")};
         }
         if (before.count(step.name) != 0) {
-            throw Mistake{Say("un altro passo si chiama già \"", "another step is already called \"") +
-                          step.name + "\""};
+            throw Mistake{
+                Say("un altro passo si chiama già \"", "another step is already called \"") +
+                step.name + "\""};
         }
     });
     const bool expected = mistakes.Check([&] {
@@ -434,10 +440,11 @@ Step ParseStep(const json& s, const std::string& language, const std::set<std::s
         const auto earlier = std::find_if(steps.begin(), steps.end(), [&](const Step& other) {
             return other.name == step.expect.stanOf;
         });
-        const std::string named = Say("\"stan_of\" nomina \"", "\"stan_of\" names \"") +
-                                  step.expect.stanOf + "\"";
+        const std::string named =
+            Say("\"stan_of\" nomina \"", "\"stan_of\" names \"") + step.expect.stanOf + "\"";
         if (earlier == steps.end()) {
-            throw Mistake{named + Say(", che non è un passo precedente", ", which is no earlier step")};
+            throw Mistake{named +
+                          Say(", che non è un passo precedente", ", which is no earlier step")};
         }
         if (earlier->expect.command != "POS_PAGEXT") {
             throw Mistake{named + Say(", che non è un pagamento: si stornano solo i pagamenti",
@@ -490,15 +497,17 @@ Step ParseStep(const json& s, const std::string& language, const std::set<std::s
                                  [&](const Then& t) { return t.kind == kind; });
         };
         if (count(Then::Kind::Command) > 1 || count(Then::Kind::NoRepeat) > 1) {
-            throw Mistake{Say("\"then\" ha al massimo una voce \"command\" e una "
-                              "\"no_repeat_within_s\": la cassa ha un solo comando successivo",
-                              "\"then\" holds one \"command\" entry and one \"no_repeat_within_s\" "
-                              "at most: the register has one next command")};
+            throw Mistake{
+                Say("\"then\" ha al massimo una voce \"command\" e una "
+                    "\"no_repeat_within_s\": la cassa ha un solo comando successivo",
+                    "\"then\" holds one \"command\" entry and one \"no_repeat_within_s\" "
+                    "at most: the register has one next command")};
         }
         if (count(Then::Kind::NoRepeat) == 1 && expected &&
             step.NextCommand() == step.expect.command) {
-            throw Mistake{Say("\"then\" vuole ", "\"then\" both wants ") + step.expect.command +
-                          Say(" come comando successivo e insieme lo vieta", " next and forbids it")};
+            throw Mistake{
+                Say("\"then\" vuole ", "\"then\" both wants ") + step.expect.command +
+                Say(" come comando successivo e insieme lo vieta", " next and forbids it")};
         }
     });
     const bool doubtful = step.terminal.answer == ScriptedAnswer::Timeout ||
@@ -545,7 +554,8 @@ std::string NotJson(std::string_view text, const json::exception& e) {
             return head + Say(": il file finisce a metà (", ": the file ends too early (") +
                    Position(text, parse->byte) + ")";
         }
-        const unsigned char at = parse->byte == 0 ? 0 : static_cast<unsigned char>(text[parse->byte - 1]);
+        const unsigned char at =
+            parse->byte == 0 ? 0 : static_cast<unsigned char>(text[parse->byte - 1]);
         const std::string shown =
             at >= 0x20 && at < 0x7F ? "\"" + std::string(1, static_cast<char>(at)) + "\"" : "";
         return head + Say(": qui non è atteso ", ": not expected here: ") +
@@ -736,9 +746,10 @@ std::optional<TestSet> ParseTestSet(std::string_view text, const std::string& la
             std::set<std::string> names;
             std::size_t index = 0;
             for (const json& s : root["steps"]) {
-                const std::string name = s.is_object() && s.contains("name") && s["name"].is_string()
-                                             ? Printable(s["name"].get<std::string>())
-                                             : "";
+                const std::string name =
+                    s.is_object() && s.contains("name") && s["name"].is_string()
+                        ? Printable(s["name"].get<std::string>())
+                        : "";
                 mistakes.At(++index, name);
                 set.steps.push_back(ParseStep(s, language, names, set.steps, defaultNoRepeatMs,
                                               languages, mistakes));
@@ -758,9 +769,10 @@ std::optional<TestSet> ParseTestSet(std::string_view text, const std::string& la
         for (const auto& l : set.languages) {
             known += (known.empty() ? "" : ", ") + l;
         }
-        lines += std::string(lines.empty() ? "" : "\n") + "--lang " + Printable(language) +
-                 Say(": il test set ha le istruzioni in ", ": the test set's instructions are in ") +
-                 known;
+        lines +=
+            std::string(lines.empty() ? "" : "\n") + "--lang " + Printable(language) +
+            Say(": il test set ha le istruzioni in ", ": the test set's instructions are in ") +
+            known;
     }
     if (!lines.empty()) {
         error = lines;

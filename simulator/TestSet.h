@@ -108,7 +108,8 @@ inline constexpr std::size_t kMaxTestSetBytes = std::size_t{16} * 1024 * 1024;
 // Parses a test set. `language` picks the instructions ("it", "en") and the language of the
 // mistakes (English for "en", Italian otherwise); a step without an instruction in that language
 // falls back to Italian, then to one made up from what it expects. A language other than those
-// two that no instruction of the set comes in is a mistake. On mistakes: nothing, and `error` says each, one a line.
+// two that no instruction of the set comes in is a mistake. On mistakes: nothing, and `error` says
+// each, one a line.
 std::optional<TestSet> ParseTestSet(std::string_view json, const std::string& language,
                                     std::string& error);
 

@@ -129,8 +129,8 @@ bool TestSetSession::HistoryAppeared() {
     }
     std::error_code ec;
     historySeen_ = std::filesystem::exists(history_->Path(), ec);
-    const bool due = run_.StepsDone() > 0 ||
-                     (run_.FirstAnswerMs() >= 0 && NowMs() - run_.FirstAnswerMs() > kHistoryGraceMs);
+    const bool due = run_.StepsDone() > 0 || (run_.FirstAnswerMs() >= 0 &&
+                                              NowMs() - run_.FirstAnswerMs() > kHistoryGraceMs);
     if (historySeen_ || !due) {
         return true;
     }

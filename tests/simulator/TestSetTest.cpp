@@ -36,8 +36,10 @@ TEST(TestSetTest, MistakesAreNamedWithTheirStep) {
         std::string error;
         std::string language = "it";
     } cases[] = {
-        {"{\"steps\": [", "non \xC3\xA8 JSON valido: il file finisce a met\xC3\xA0 (riga 1, colonna 12)"},
-        {"{\n \"steps\": x}", "non \xC3\xA8 JSON valido: qui non \xC3\xA8 atteso \"x\" (riga 2, colonna 11)"},
+        {"{\"steps\": [",
+         "non \xC3\xA8 JSON valido: il file finisce a met\xC3\xA0 (riga 1, colonna 12)"},
+        {"{\n \"steps\": x}",
+         "non \xC3\xA8 JSON valido: qui non \xC3\xA8 atteso \"x\" (riga 2, colonna 11)"},
         {R"({"steps": []})", "\"steps\" deve essere una lista di almeno un passo"},
         {R"({"stepz": []})", "chiave sconosciuta \"stepz\" nel test set"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT", "amout": 5}}]})",
@@ -110,7 +112,8 @@ TEST(TestSetTest, MistakesAreNamedWithTheirStep) {
          "passo 1 (\"a\"): chiave sconosciuta \"amout\" in \"expect\" (note: command, amount, "
          "stan, stan_of, terminal_id, ecr_id)\npasso 1 (\"a\"): risposta sconosciuta \"nope\" "
          "(note: approved, declined, timeout, drop, refuse, busy, garbled, code)\npasso 2 "
-         "(\"b\"): un passo richiede \"expect\"", "it"},
+         "(\"b\"): un passo richiede \"expect\"",
+         "it"},
         {R"({"stepz": 1})", "unknown key \"stepz\" in the test set", "en"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_CHCASS"},
             "instruction": {"en": "Close", "de": "Schliesse"}}]})",
