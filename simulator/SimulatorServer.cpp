@@ -428,6 +428,9 @@ Reply SimulatorServer::HandleRequest(const proto::Request& request, const std::s
         {"stan", Utf8(TrimField(answered.STAN.Text()))},
     };
     Journal(line.dump());
+    if (observer_) {
+        observer_(request, reply);
+    }
     return reply;
 }
 

@@ -372,8 +372,9 @@ Terminal TestRun::OnRequest(const proto::Request& request, std::int64_t nowMs) {
     StepResult& result = Current();
     // A resend of an earlier step's payment is that step's mistake, even when it comes while
     // this one waits for the same command: judged as this step's request it would be approved.
-    const std::size_t repeated =
-        FitsStep(keyword, amount) ? kNoStep : RepeatedStep(keyword, carried, current_);
+    const std::size_t repeated = phase_ == Phase::Awaiting && FitsStep(keyword, amount)
+                                     ? kNoStep
+                                     : RepeatedStep(keyword, carried, current_);
     if (phase_ == Phase::Awaiting && step.terminal.answer != ScriptedAnswer::Refuse &&
         keyword == step.expect.command && repeated == kNoStep) {
         pending_.back().exchange = true;
@@ -607,7 +608,8 @@ void TestRun::OnHistory(const exchange::HistoryEntry& entry, std::int64_t nowMs)
                 if (!entry.handler.empty()) {
                     Fail("VarnixPos non ha tentato la connessione: ha risposto " + answered,
                          kNotSent);
-                } else if (entry.outcome != "ETH ERROR" && entry.outcome != "COM ERROR") {
+                } else if (TrimField(entry.outcome) != "ETH ERROR" &&
+                           TrimField(entry.outcome) != "COM ERROR") {
                     Fail("la connessione non \xC3\xA8 fallita: esito " + answered, kNotSent);
                 }
                 if (!result.failures.empty()) {

@@ -302,49 +302,6 @@ Then ParseThen(const json& t) {
     return then;
 }
 
-// The instruction made up from what the step expects, for a step whose file gives none.
-std::string MadeUpInstruction(const ExpectedRequest& e, bool english) {
-    std::string amount;
-    if (e.amount) {
-        amount = (english ? " of " : " di ") + EuroText(*e.amount);
-    } else if (e.amountMin && e.amountMax) {
-        amount = (english ? " between " : " tra ") + EuroText(*e.amountMin) +
-                 (english ? " and " : " e ") + EuroText(*e.amountMax);
-    } else if (e.amountMin) {
-        amount = (english ? " of at least " : " di almeno ") + EuroText(*e.amountMin);
-    } else if (e.amountMax) {
-        amount = (english ? " of at most " : " di al massimo ") + EuroText(*e.amountMax);
-    }
-    if (e.command == "POS_PAGEXT") {
-        return english ? "Make a payment" + amount + " from the register"
-                       : "Esegui dalla cassa un pagamento" + amount;
-    }
-    if (e.command == "POS_ACCRED") {
-        return english ? "Make a refund" + amount + " from the register"
-                       : "Esegui dalla cassa un accredito (rimborso)" + amount;
-    }
-    if (e.command == "POS_STORNO") {
-        if (!e.stanOf.empty()) {
-            return english ? "Void the transaction of step \"" + e.stanOf +
-                                 "\" by its STAN from the register"
-                           : "Esegui dalla cassa lo storno della transazione del passo \"" +
-                                 e.stanOf + "\" con il suo STAN";
-        }
-        if (!e.stan.empty()) {
-            return english ? "Void the transaction with STAN " + e.stan + " from the register"
-                           : "Esegui dalla cassa lo storno della transazione con STAN " + e.stan;
-        }
-        return english ? "Void a transaction from the register"
-                       : "Esegui dalla cassa lo storno di una transazione";
-    }
-    if (e.command == "POS_TOTTER") {
-        return english ? "Ask for the terminal's totals from the register"
-                       : "Chiedi dalla cassa i totali del terminale";
-    }
-    return english ? "Run the end-of-day closure from the register"
-                   : "Esegui dalla cassa la chiusura contabile";
-}
-
 std::string ParseInstruction(const json& value, const std::string& language,
                              std::set<std::string>& languages) {
     if (value.is_string()) {
@@ -581,6 +538,48 @@ class LanguageOfMistakes {
 };
 
 }  // namespace
+
+std::string MadeUpInstruction(const ExpectedRequest& e, bool english) {
+    std::string amount;
+    if (e.amount) {
+        amount = (english ? " of " : " di ") + EuroText(*e.amount);
+    } else if (e.amountMin && e.amountMax) {
+        amount = (english ? " between " : " tra ") + EuroText(*e.amountMin) +
+                 (english ? " and " : " e ") + EuroText(*e.amountMax);
+    } else if (e.amountMin) {
+        amount = (english ? " of at least " : " di almeno ") + EuroText(*e.amountMin);
+    } else if (e.amountMax) {
+        amount = (english ? " of at most " : " di al massimo ") + EuroText(*e.amountMax);
+    }
+    if (e.command == "POS_PAGEXT") {
+        return english ? "Make a payment" + amount + " from the register"
+                       : "Esegui dalla cassa un pagamento" + amount;
+    }
+    if (e.command == "POS_ACCRED") {
+        return english ? "Make a refund" + amount + " from the register"
+                       : "Esegui dalla cassa un accredito (rimborso)" + amount;
+    }
+    if (e.command == "POS_STORNO") {
+        if (!e.stanOf.empty()) {
+            return english ? "Void the transaction of step \"" + e.stanOf +
+                                 "\" by its STAN from the register"
+                           : "Esegui dalla cassa lo storno della transazione del passo \"" +
+                                 e.stanOf + "\" con il suo STAN";
+        }
+        if (!e.stan.empty()) {
+            return english ? "Void the transaction with STAN " + e.stan + " from the register"
+                           : "Esegui dalla cassa lo storno della transazione con STAN " + e.stan;
+        }
+        return english ? "Void a transaction from the register"
+                       : "Esegui dalla cassa lo storno di una transazione";
+    }
+    if (e.command == "POS_TOTTER") {
+        return english ? "Ask for the terminal's totals from the register"
+                       : "Chiedi dalla cassa i totali del terminale";
+    }
+    return english ? "Run the end-of-day closure from the register"
+                   : "Esegui dalla cassa la chiusura contabile";
+}
 
 const std::vector<TerminalCommand>& TerminalCommands() {
     static const std::vector<TerminalCommand> commands = {

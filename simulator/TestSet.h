@@ -113,6 +113,9 @@ inline constexpr std::size_t kMaxTestSetBytes = std::size_t{16} * 1024 * 1024;
 std::optional<TestSet> ParseTestSet(std::string_view json, const std::string& language,
                                     std::string& error);
 
+// The instruction made up from what a step expects, for a step whose file gives none.
+std::string MadeUpInstruction(const ExpectedRequest& expect, bool english);
+
 // "12,50 €" (UTF-8).
 std::string EuroText(std::int64_t cents);
 

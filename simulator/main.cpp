@@ -1,5 +1,7 @@
 // pos-simulator: a payment terminal on this machine, for developing and testing without hardware.
+#include <algorithm>
 #include <asio.hpp>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -15,6 +17,7 @@
 #include "iae17/Functions.h"
 #include "platform/Platform.h"
 #include "simulator/SimulatorServer.h"
+#include "simulator/TestSetRecorder.h"
 #include "simulator/TestSetSession.h"
 
 #ifdef _WIN32
@@ -78,6 +81,14 @@ Test sets (docs/test-sets.md):
                       in its data folder), to see refused connections and what
                       the register does after each exchange
   --lang LANG         the instructions' language, one the set has (default it)
+  --record-test-set FILE
+                      write a test set that replays this session: one step per
+                      exchange (command, amount, STAN, the answer the terminal
+                      gave), rewritten after each; with --history also the
+                      status request the register sent next
+  --from-history PATH with --record-test-set: the test set of the exchanges
+                      VarnixPos recorded in this history (against any
+                      terminal), written at once, no link opened
   With --test-set the steps decide every answer: --outcome, --refuse,
   --delay-ms and --no-magic are refused. Exit code: 0 every step passed,
   1 a step failed or could not be judged, or the register sent something
@@ -173,7 +184,7 @@ bool HistoryFollowable(const std::string& path, std::string& error) {
 bool TakesValue(const std::string& arg) {
     for (const char* name :
          {"--tcp", "--serial", "--journal", "--delay-ms", "--outcome", "--refuse", "--terminal-id",
-          "--test-set", "--report", "--history", "--lang"}) {
+          "--test-set", "--report", "--history", "--lang", "--record-test-set", "--from-history"}) {
         if (arg == name) {
             return true;
         }
@@ -181,13 +192,56 @@ bool TakesValue(const std::string& arg) {
     return false;
 }
 
+// Writes the recorded set (when it has a step) in place of the last one. False, said, when the
+// file cannot be written.
+bool SaveRecording(const varnix::sim::TestSetRecorder& recorder, const std::string& file,
+                   const std::string& description) {
+    if (recorder.Steps() == 0) {
+        return true;
+    }
+    errno = 0;
+    if (varnix::platform::HostPlatform().ReplaceContents(
+            file, recorder.Json("Sessione registrata", description), /*synced=*/false)) {
+        return true;
+    }
+    std::cerr << "pos-simulator: cannot write " << file
+              << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()) << "\n";
+    return false;
+}
+
+// --from-history: the set of what VarnixPos recorded, oldest first.
+int RecordFromHistory(const std::string& history, const std::string& file) {
+    auto& platform = varnix::platform::HostPlatform();
+    if (!platform.StatFile(history)) {
+        return Fail("--from-history " + history + ": no such file");
+    }
+    // Every generation the history keeps, whatever it holds.
+    auto entries = varnix::exchange::ExchangeHistory::ReadNewest(platform, history, 100000000);
+    std::reverse(entries.begin(), entries.end());
+    varnix::sim::TestSetRecorder recorder;
+    for (const auto& entry : entries) {
+        recorder.OnRecorded(entry);
+    }
+    if (recorder.Steps() == 0) {
+        return Fail("--from-history " + history + ": no exchange with the terminal in it");
+    }
+    if (!SaveRecording(recorder, file, "Dallo storico di VarnixPos " + history)) {
+        return 3;
+    }
+    std::cout << "test set " << file << ": " << recorder.Steps() << " passi dallo storico "
+              << history << std::endl;
+    return 0;
+}
+
 int Run(int argc, char** argv) {
     varnix::sim::ServerOptions options;
     varnix::sim::TestSetSession::Options testSet;
     testSet.reportFolder = "pos-simulator-report";
     std::string language = "it";
-    std::string scriptedBy;  // the first option a test set overrides
-    std::string setOnly;     // an option that means something with a test set only
+    std::string recordFile;   // --record-test-set
+    std::string fromHistory;  // --from-history
+    std::string scriptedBy;   // the first option a test set overrides
+    std::string setOnly;      // an option that means something with a test set only
     std::set<std::string> givenOnce;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -248,6 +302,12 @@ int Run(int argc, char** argv) {
             scriptedBy = scriptedBy.empty() ? arg : scriptedBy;
         } else if (arg == "--terminal-id") {
             options.model.terminalId = argv[++i];
+        } else if (arg == "--record-test-set" || arg == "--from-history") {
+            std::string& value = arg == "--record-test-set" ? recordFile : fromHistory;
+            if (!value.empty() || argv[i + 1][0] == '\0') {
+                return Fail(arg + " given twice, or without a value");
+            }
+            value = argv[++i];
         } else if (arg == "--test-set") {
             if (!testSet.setFile.empty()) {
                 return Fail("--test-set given twice");
@@ -270,7 +330,29 @@ int Run(int argc, char** argv) {
             }
         }
     }
-    if (testSet.setFile.empty() && !setOnly.empty()) {
+    if (!recordFile.empty()) {
+        // A recording plays the terminal as configured; only the history goes with it.
+        for (const char* other : {"--report", "--lang"}) {
+            if (givenOnce.count(other) != 0) {
+                return Fail(std::string(other) + " goes with --test-set");
+            }
+        }
+        if (!testSet.setFile.empty()) {
+            return Fail("--record-test-set and --test-set: one or the other");
+        }
+        if (!fromHistory.empty()) {
+            if (!testSet.historyPath.empty()) {
+                return Fail("--from-history reads the history itself: no --history with it");
+            }
+            return RecordFromHistory(fromHistory, recordFile);
+        }
+        std::string error;
+        if (!testSet.historyPath.empty() && !HistoryFollowable(testSet.historyPath, error)) {
+            return Fail(error);
+        }
+    } else if (!fromHistory.empty()) {
+        return Fail("--from-history goes with --record-test-set");
+    } else if (testSet.setFile.empty() && !setOnly.empty()) {
         return Fail(setOnly + " goes with --test-set");
     }
     std::optional<varnix::sim::TestSet> set;
@@ -337,6 +419,44 @@ int Run(int argc, char** argv) {
         }
         stop();
     });
+    varnix::sim::TestSetRecorder recorder;
+    std::optional<varnix::sim::HistoryTail> followed;
+    asio::steady_timer follow(io);
+    std::function<void()> followHistory;
+    if (!recordFile.empty()) {
+        const std::string description =
+            "Registrata con pos-simulator --record-test-set: uno scambio, un passo";
+        server.SetObserver([&, description](const varnix::proto::Request& request,
+                                            const varnix::sim::Reply& reply) {
+            recorder.OnExchange(request, reply);
+            if (SaveRecording(recorder, recordFile, description)) {
+                std::cout << "passo " << recorder.Steps() << " registrato in " << recordFile
+                          << std::endl;
+            }
+        });
+        if (!testSet.historyPath.empty()) {
+            followed.emplace(testSet.historyPath);
+            followHistory = [&, description] {
+                follow.expires_after(std::chrono::milliseconds(200));
+                follow.async_wait([&, description](const asio::error_code& ec) {
+                    if (ec) {
+                        return;
+                    }
+                    const auto entries = followed->ReadNew();
+                    for (const auto& entry : entries) {
+                        recorder.OnHistory(entry);
+                    }
+                    if (!entries.empty()) {
+                        SaveRecording(recorder, recordFile, description);
+                    }
+                    followHistory();
+                });
+            };
+            followHistory();
+        }
+        std::cout << "registrazione in " << recordFile
+                  << ": ogni scambio diventa un passo; Ctrl+C per finire" << std::endl;
+    }
     if (set) {
         session = std::make_unique<varnix::sim::TestSetSession>(io, server, std::move(*set),
                                                                 testSet, std::cout, std::cerr);
@@ -351,6 +471,9 @@ int Run(int argc, char** argv) {
         }
     }
     io.run();
+    if (!recordFile.empty() && recorder.Steps() == 0) {
+        std::cerr << "pos-simulator: no exchange came: " << recordFile << " not written\n";
+    }
     return session ? session->ExitCode() : 0;
 }
 

@@ -198,6 +198,10 @@ TEST_F(CliTest, TestSetOptionsAreCheckedAndARunEndsWithItsReport) {
         {{"--test-set", set, "--history", home.InMissingFolder("h.jsonl")}, 2, "no such folder"},
         {{"--test-set", set, "--report", set}, 3, "cannot create the report folder"},
         {{"--test-set", set, "--report", set + "/r"}, 3, "Not a directory"},
+        {{"--from-history", set}, 2, "--from-history goes with --record-test-set"},
+        {{"--record-test-set", home / "rec.json", "--from-history", set},
+         2,
+         "no exchange with the terminal in it"},
         // Misspelt: not there at the start, nor once the first step is over.
         {{"--test-set", set, "--report", home / "h", "--history", home / "Storico.jsonl"},
          2,

@@ -8,6 +8,7 @@
 #include "simulator/HistoryTail.h"
 #include "simulator/TestReport.h"
 #include "simulator/TestRun.h"
+#include "simulator/TestSetRecorder.h"
 
 namespace varnix::sim {
 namespace {
@@ -541,6 +542,49 @@ TEST(TestReportTest, JUnitCountsAndHtmlPutsFailuresFirst) {
         replaced += "\xEF\xBF\xBD";  // each byte of U+FFFE and of an overlong "/"
     }
     EXPECT_EQ(MarkupEscape("\xEF\xBF\xBE\xC0\xAF"), replaced);
+}
+
+TEST(TestSetRecorderTest, AHistoryBecomesASetThatParsesWithTheTerminalAsItWas) {
+    const struct {
+        std::string command, outcome, transaction, handler, file;
+        std::string answer;  // of the step made, "" for none
+    } exchanges[] = {
+        {"POS_PAGEXT,T1,A1250,P0", "OK", "00 ", "", "SRINPF.TXT", "approved"},
+        {"POS_STATUS", "OK", "", "", "POSDUMPIN.TXT", ""},  // VarnixPos's own poll
+        {"POS_PAGEXT,A2000", "OK", "05 ", "", "SRINPF.TXT", "declined"},
+        {"POS_PAGEXT,A3000", "", "", "Parametri mancanti", "SRINPF.TXT", ""},
+        {"POS_STORNO,S000001", "OK", "00", "", "SRINPF.TXT", "approved"},
+        {"POS_PAGEXT,A4000", "ETH ERROR", "", "", "SRINPF.TXT", "drop"},
+        {"POS_STATUS", "OK", "", "", "SRINPF.TXT", ""},
+        {"POS_TOTTER", "TIMEOUT ERROR", "", "", "SRINPF.TXT", "timeout"},
+        {"POS_CHCASS", "FUNCTION ERROR", "", "", "SRINPF.TXT", "code"},
+    };
+    TestSetRecorder recorder;
+    std::vector<std::string> answers;
+    for (const auto& e : exchanges) {
+        exchange::HistoryEntry entry;
+        entry.command = e.command;
+        entry.outcome = e.outcome;
+        entry.transaction = e.transaction;
+        entry.handler = e.handler;
+        entry.file = e.file;
+        entry.posData = {{"STAN", "000001"}};
+        recorder.OnRecorded(entry);
+        if (!e.answer.empty()) {
+            answers.push_back(e.answer);
+        }
+    }
+    std::string error;
+    const auto set = ParseTestSet(recorder.Json("S", "d"), "it", error);
+    ASSERT_TRUE(set) << error;
+    ASSERT_EQ(set->steps.size(), answers.size());
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        EXPECT_EQ(NameOf(set->steps[i].terminal.answer), answers[i]) << i;
+    }
+    EXPECT_EQ(set->steps[1].expect.amount, 2000);
+    EXPECT_EQ(set->steps[2].expect.stanOf, "pagamento 1");
+    EXPECT_EQ(set->steps[3].NextCommand(), "POS_STATUS");
+    EXPECT_EQ(set->steps[5].terminal.code, 4);
 }
 
 TEST(HistoryTailTest, HandsOutWholeNewLinesAndStartsAgainAfterARotation) {

@@ -14,7 +14,10 @@ Its own logic is a careful register's: after ETH ERROR or COM ERROR it asks for 
   ignore-eth-error  asks for no status after a link error
   wrong-command     sends its first payment as POS_PAGAME instead of POS_PAGEXT
   no-ecr-id         sends its first command without the E field
-  idle              does nothing at all"""
+  idle              does nothing at all
+With --script it follows no set: it sends the given command lines, one after the other ("{N}" in
+a line stands for the STAN the terminal approved the N-th with), as a developer clicking through
+a sale would."""
 import argparse
 import json
 import os
@@ -137,13 +140,23 @@ class Register:
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--data", required=True, help="VarnixPos's data folder")
-    parser.add_argument("--set", required=True, help="the test set the simulator plays")
-    parser.add_argument("--simulator-output", required=True, help="the simulator's stdout")
+    parser.add_argument("--set", help="the test set the simulator plays")
+    parser.add_argument("--simulator-output", help="the simulator's stdout")
+    parser.add_argument("--script", help="command lines to send, separated by \";\"")
     parser.add_argument("--mistake", default="none",
                         choices=["none", "resend-declined", "resend-late", "resend-timeout",
                                  "resend-drop", "resend-after-last", "ignore-eth-error",
                                  "wrong-command", "no-ecr-id", "idle"])
     args = parser.parse_args()
+    if args.script:
+        register = Register(args.data, "none")
+        for n, line in enumerate(args.script.split(";"), 1):
+            for k, stan in register.stans.items():
+                line = line.replace("{%s}" % k, stan)
+            outcome, transaction, stan = register.send(line)
+            if outcome == "OK" and transaction == "00" and stan:
+                register.stans[str(n)] = stan
+        return
     with open(args.set, encoding="utf-8") as f:
         steps = json.load(f)["steps"]
     register = Register(args.data, args.mistake)

@@ -62,7 +62,17 @@ CASES = {
     "stopped": dict(
         mistake="idle", steps=["approvato", "negato"], stop_after_s=2,
         not_judged=["approvato", "negato"]),
+    # A session recorded at the simulator (or from VarnixPos's history of it) replays green with
+    # the register that made it, and red with one that changed.
+    "replay-recorded": dict(mistake="none", record="simulator"),
+    "replay-from-history": dict(mistake="none", record="history"),
+    "replay-changed-register": dict(
+        mistake="resend-declined", record="simulator",
+        failed={"pagamento 2": "la cassa ha ripetuto il comando dopo"}),
 }
+# The session recorded: an approved payment, a declined one (a magic amount), the void of the
+# first by its STAN, the totals.
+SESSION = "POS_PAGEXT,T1,E42,A1250,P0;POS_PAGEXT,T1,E42,A990001,P0;POS_STORNO,T1,E42,S{1};POS_TOTTER,T1,E42"
 WINDOW_S = 6
 QUICK_S = 30  # a mistake said at once: well within the steps' limits of 60 s and more
 
@@ -81,6 +91,45 @@ def start_simulator(bin_dir, out_path, test_set, report, history):
             return sim, int(first[0].rsplit(b":", 1)[1])
         time.sleep(0.05)
     sys.exit("the simulator did not start")
+
+
+def recorded_set(bin_dir, how, into):
+    """Records SESSION with the real simulator, VarnixPos and register: the set's path (in
+    `into`)."""
+    work, data, env = harness.private_data_folder("varnixpos-record-")
+    recorded = os.path.join(work, "recorded.json")
+    history = os.path.join(data, "HistoryVnxPos.jsonl")
+    out = os.path.join(work, "simulator.out")
+    sim = subprocess.Popen([os.path.join(bin_dir, "pos-simulator"), "--tcp", "0",
+                            "--record-test-set", recorded, "--history", history],
+                           stdout=open(out, "wb"), stderr=subprocess.STDOUT)
+    if not harness.wait_for(lambda: (harness.read_bytes(out) or b"").startswith(b"tcp "), 10):
+        sys.exit("the simulator did not start to record")
+    harness.write_config(data, int(harness.read_bytes(out).split(b"\n")[0].rsplit(b":", 1)[1]))
+    with open(os.path.join(data, "ParamVnxPos.TXT"), "wb") as f:
+        f.write(b"1\r\n0\r\n0\r\n0\r\n")
+    resident = subprocess.Popen([os.path.join(bin_dir, "varnixpos-cli")], env=env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run([sys.executable, os.path.join(os.path.dirname(__file__), "register.py"),
+                    "--data", data, "--script", SESSION], timeout=120, check=True)
+    for process in (resident, sim):
+        process.terminate()
+        process.wait(timeout=10)
+    print(harness.read_bytes(out).decode("utf-8", "replace"))
+    if how == "history":
+        recorded = os.path.join(work, "from-history.json")
+        subprocess.run([os.path.join(bin_dir, "pos-simulator"), "--record-test-set", recorded,
+                        "--from-history", history], timeout=30, check=True)
+    with open(recorded, encoding="utf-8") as f:
+        text = f.read()
+    print(text)
+    recorded = os.path.join(into, "recorded.json")
+    with open(recorded, "w", encoding="utf-8") as f:
+        f.write(text)
+    shutil.rmtree(work, ignore_errors=True)
+    if json.loads(text)["steps"][2]["expect"].get("stan_of") != "pagamento 1":
+        sys.exit("the void was not recorded by the STAN of the first payment")
+    return recorded
 
 
 def the_set(source, work, steps):
@@ -145,7 +194,8 @@ def main():
     env.update(VARNIXPOS_IAE17_ANSWER_MS="3000", VARNIXPOS_IAE17_CONNECT_MS="1000")
     report = os.path.join(work, "report")
     sim_out = os.path.join(work, "simulator.out")
-    test_set = the_set(source, work, case.get("steps"))
+    test_set = (recorded_set(bin_dir, case["record"], work) if "record" in case
+                else the_set(source, work, case.get("steps")))
 
     began = time.time()
     sim, port = start_simulator(bin_dir, sim_out, test_set, report,
