@@ -11,6 +11,9 @@ packages=(
   qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev
   xvfb xauth x11-utils xdotool openbox trayer
   python3
+  # The test-set report is read in the tests by real JUnit consumers: junitparser, and
+  # test-results-parser from npm (below).
+  python3-junitparser
   # make package: CPack looks up the package's dependencies (dpkg-shlibdeps) only with `file`.
   file
 )
@@ -84,11 +87,22 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  echo "install-deps: all ${#packages[@]} packages present"
-  exit 0
+# Node is taken as it is when the machine has one (it may not be Debian's, and Debian's npm would
+# clash with it); otherwise Debian's.
+if ! command -v npm >/dev/null 2>&1; then
+  missing+=(nodejs npm)
 fi
 
-echo "install-deps: installing ${missing[*]}"
-$sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all ${#packages[@]} packages present"
+else
+  echo "install-deps: installing ${missing[*]}"
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The npm JUnit consumer, globally, at the version the tests were written against.
+if ! NODE_PATH="$(npm root -g)" node -e "require('test-results-parser')" 2>/dev/null; then
+  echo "install-deps: installing test-results-parser (npm)"
+  $sudo npm install --global --no-fund --no-audit test-results-parser@0.4.6
+fi

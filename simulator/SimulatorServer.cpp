@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <sstream>
 
 #ifndef _WIN32
@@ -291,7 +292,21 @@ bool SimulatorServer::Start(std::ostream& out, std::string& error) {
             return false;
         }
     }
-    if (options_.tcpPort >= 0) {
+    if (options_.tcpPort == 0) {
+        // The system's own choice would lie far above what VarnixPos takes: a random port below
+        // its limit, above the privileged ones, tried until one is free.
+        std::random_device seed;
+        std::mt19937 random(seed());
+        std::uniform_int_distribution<int> ports(1024, kMaxVarnixPosPort);
+        for (int attempt = 0; attempt < 200 && !acceptor_; ++attempt) {
+            Listen(ports(random), error);
+        }
+        if (!acceptor_) {
+            error = "no free port from 1024 to " + std::to_string(kMaxVarnixPosPort) + ": " + error;
+            return false;
+        }
+        out << "tcp 127.0.0.1:" << port_ << std::endl;
+    } else if (options_.tcpPort > 0) {
         if (!Listen(options_.tcpPort, error)) {
             return false;
         }
@@ -413,6 +428,9 @@ Reply SimulatorServer::HandleRequest(const proto::Request& request, const std::s
         {"stan", Utf8(TrimField(answered.STAN.Text()))},
     };
     Journal(line.dump());
+    if (observer_) {
+        observer_(request, reply);
+    }
     return reply;
 }
 

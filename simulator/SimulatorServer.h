@@ -15,8 +15,12 @@
 
 namespace varnix::sim {
 
+// The highest port VarnixPos's configuration takes (PORT: below 9999): a simulator beyond it could
+// never be reached.
+inline constexpr int kMaxVarnixPosPort = 9998;
+
 struct ServerOptions {
-    int tcpPort = -1;                      // -1: no TCP listener; 0: any free port
+    int tcpPort = -1;  // -1: no TCP listener; 0: any free port VarnixPos can use
     std::vector<std::string> serialPorts;  // "COM3", ...
     std::string journalPath;
     int delayMs = 0;
@@ -40,6 +44,9 @@ class SimulatorServer {
     // In a test run the script, not the configured outcome, decides each answer.
     using Script = std::function<Reply(TerminalModel&, const proto::Request&)>;
     void SetScript(Script script) { script_ = std::move(script); }
+    // Told of every request and the answer it got (a session being recorded).
+    using Observer = std::function<void(const proto::Request&, const Reply&)>;
+    void SetObserver(Observer observer) { observer_ = std::move(observer); }
 
     // Used by the conversations.
     Reply HandleRequest(const proto::Request& request, const std::string& link);
@@ -57,6 +64,7 @@ class SimulatorServer {
     std::unique_ptr<asio::ip::tcp::acceptor> acceptor_;
     int port_ = 0;
     Script script_;
+    Observer observer_;
     asio::steady_timer acceptRetry_;
     std::vector<std::unique_ptr<SerialLink>> serial_;
     std::ofstream journal_;

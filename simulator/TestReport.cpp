@@ -1,7 +1,9 @@
 #include "simulator/TestReport.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -172,11 +174,13 @@ std::string MarkupEscape(const std::string& utf8) {
 std::string JUnitXml(const TestRun& run, const ReportInfo& info) {
     const TestSet& set = run.Set();
     const std::string suite = set.name.empty() ? "test set" : set.name;
+    const bool afterLast = !run.AfterLast().empty();
+    // A step that could not be judged is no pass a CI may let through: an error, not a skip.
     const std::string counts =
-        " tests=\"" + std::to_string(set.steps.size()) + "\" failures=\"" +
-        std::to_string(run.Count(Verdict::Failed)) + "\" errors=\"0\"" + " skipped=\"" +
-        std::to_string(run.Count(Verdict::NotJudged) + run.Count(Verdict::Pending)) + "\" time=\"" +
-        Decimal(info.durationMs) + "\"";
+        " tests=\"" + std::to_string(set.steps.size() + (afterLast ? 1 : 0)) + "\" failures=\"" +
+        std::to_string(run.Count(Verdict::Failed) + (afterLast ? 1 : 0)) + "\" errors=\"" +
+        std::to_string(run.Count(Verdict::NotJudged) + run.Count(Verdict::Pending)) +
+        "\" skipped=\"0\" time=\"" + Decimal(info.durationMs) + "\"";
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     xml += "<testsuites name=\"VarnixPos pos-simulator\"" + counts + ">\n";
     std::string stamp = info.startedAt;
@@ -193,15 +197,26 @@ std::string JUnitXml(const TestRun& run, const ReportInfo& info) {
         xml += "    <testcase classname=\"" + MarkupEscape(suite) + "\" name=\"" +
                MarkupEscape(StepTitle(i, step)) + "\" time=\"" + Decimal(Took(r)) + "\">\n";
         if (r.verdict == Verdict::Failed) {
-            xml += "      <failure message=\"" + MarkupEscape(r.failures.front()) + "\">" +
-                   MarkupEscape(Join(r.failures, "\n")) + "</failure>\n";
+            xml += "      <failure type=\"" + MarkupEscape(r.failureType) + "\" message=\"" +
+                   MarkupEscape(r.failures.front()) + "\">" + MarkupEscape(Join(r.failures, "\n")) +
+                   "</failure>\n";
         } else if (r.verdict == Verdict::NotJudged) {
-            xml += "      <skipped message=\"" + MarkupEscape(Join(r.notJudged, "; ")) + "\"/>\n";
+            xml += "      <error type=\"non verificato\" message=\"" +
+                   MarkupEscape(Join(r.notJudged, "; ")) + "\"/>\n";
         } else if (r.verdict == Verdict::Pending) {
-            xml += "      <skipped message=\"non ancora eseguito: la prova è in corso\"/>\n";
+            xml +=
+                "      <error type=\"da eseguire\" message=\"non ancora eseguito: la prova è "
+                "in corso, o si è fermata senza report finale\"/>\n";
         }
         xml += "      <system-out>" + MarkupEscape(Story(step, r)) + "</system-out>\n";
         xml += "    </testcase>\n";
+    }
+    if (afterLast) {
+        xml += "    <testcase classname=\"" + MarkupEscape(suite) + "\" name=\"" +
+               MarkupEscape(kAfterLastCase) + "\" time=\"0.000\">\n      <failure type=\"" +
+               TestRun::kUnexpected + "\" message=\"" +
+               MarkupEscape("richiesta non prevista: " + run.AfterLast().front()) + "\">" +
+               MarkupEscape(Join(run.AfterLast(), "\n")) + "</failure>\n    </testcase>\n";
     }
     xml += "  </testsuite>\n</testsuites>\n";
     return xml;
@@ -222,15 +237,18 @@ std::string HtmlReport(const TestRun& run, const ReportInfo& info) {
             " \xC2\xB7 durata " + MarkupEscape(Seconds(info.durationMs)) + " \xC2\xB7 storico: " +
             MarkupEscape(info.history.empty() ? "non letto (manca --history)" : info.history) +
             "</div>\n";
+    const bool afterLast = !run.AfterLast().empty();
     html +=
         "<div class=\"summary\"><span class=\"fail\">" +
-        std::to_string(run.Count(Verdict::Failed)) + " falliti</span><span class=\"skip\">" +
-        std::to_string(run.Count(Verdict::NotJudged)) + " non verificati</span>" +
+        std::to_string(run.Count(Verdict::Failed) + (afterLast ? 1 : 0)) +
+        " falliti</span><span class=\"skip\">" + std::to_string(run.Count(Verdict::NotJudged)) +
+        " non verificati</span>" +
         (run.Finished() ? std::string()
                         : "<span class=\"skip\">" + std::to_string(run.Count(Verdict::Pending)) +
                               " da eseguire (prova in corso)</span>") +
         "<span class=\"pass\">" + std::to_string(run.Count(Verdict::Passed)) +
-        " superati</span> su " + std::to_string(set.steps.size()) + " passi</div>\n";
+        " superati</span> su " + std::to_string(set.steps.size()) + " passi" +
+        (afterLast ? " e il controllo finale" : "") + "</div>\n";
     html +=
         "<table>\n<colgroup><col style=\"width:11%\"><col style=\"width:17%\">"
         "<col style=\"width:14%\"><col style=\"width:24%\"><col style=\"width:11%\">"
@@ -250,6 +268,18 @@ std::string HtmlReport(const TestRun& run, const ReportInfo& info) {
     };
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return rank(a) < rank(b); });
+    if (afterLast) {
+        html += "<tr class=\"fail\"><td>" + MarkupEscape(kAfterLastCase) +
+                "</td><td>La cassa non invia altro dopo l'ultimo passo</td><td>nessuna "
+                "richiesta</td><td>";
+        for (const auto& what : run.AfterLast()) {
+            html += "<div>" + MarkupEscape(what) + "</div>";
+        }
+        html +=
+            "</td><td>negata</td><td class=\"verdict fail\"><b>fallito</b><ul><li "
+            "class=\"why\">richiesta non prevista</li></ul></td><td class=\"small\">"
+            "</td></tr>\n";
+    }
     for (const std::size_t i : order) {
         const Step& step = set.steps[i];
         const StepResult& r = results[i];
@@ -292,8 +322,10 @@ bool WriteReports(const std::string& folder, const TestRun& run, const ReportInf
                   std::string& error) {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
-    if (!std::filesystem::is_directory(folder, ec)) {
-        error = "cannot create the report folder " + folder;
+    std::error_code looked;
+    if (!std::filesystem::is_directory(folder, looked)) {
+        const std::string reason = ec ? ec.message() : std::string("not a folder");
+        error = "cannot create the report folder " + folder + ": " + reason;
         return false;
     }
     auto& platform = platform::HostPlatform();
@@ -301,8 +333,10 @@ bool WriteReports(const std::string& folder, const TestRun& run, const ReportInf
     for (const auto& [name, text] : {std::pair{kJUnitFileName, JUnitXml(run, info)},
                                      std::pair{kHtmlFileName, HtmlReport(run, info)}}) {
         const std::string path = (base / name).string();
+        errno = 0;
         if (!platform.ReplaceContents(path, text, /*synced=*/false)) {
-            error = "cannot write " + path;
+            error = "cannot write " + path +
+                    (errno != 0 ? ": " + std::string(std::strerror(errno)) : "");
             return false;
         }
     }

@@ -19,6 +19,8 @@ struct ReportInfo {
 
 inline constexpr const char* kJUnitFileName = "report.xml";
 inline constexpr const char* kHtmlFileName = "report.html";
+// The report's case for what the register sent after the last step, shown when it sent any.
+inline constexpr const char* kAfterLastCase = "dopo l'ultimo passo";
 
 std::string JUnitXml(const TestRun& run, const ReportInfo& info);
 std::string HtmlReport(const TestRun& run, const ReportInfo& info);

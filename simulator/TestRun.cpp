@@ -206,7 +206,10 @@ std::string DescribeExpected(const Step& step) {
 }
 
 TestRun::TestRun(TestSet set, bool history)
-    : set_(std::move(set)), history_(history), results_(set_.steps.size()) {}
+    : set_(std::move(set)),
+      history_(history),
+      carried_(set_.steps.size()),
+      results_(set_.steps.size()) {}
 
 void TestRun::Start(std::int64_t nowMs) {
     started_ = true;
@@ -248,7 +251,10 @@ void TestRun::BeginStep(std::int64_t nowMs) {
                       Seconds(step.timeLimitMs) + ")");
 }
 
-void TestRun::Fail(std::string why) {
+void TestRun::Fail(std::string why, const char* type) {
+    if (Current().failures.empty()) {
+        Current().failureType = type;
+    }
     Current().failures.push_back(std::move(why));
 }
 
@@ -258,11 +264,12 @@ void TestRun::JudgeAmount(std::int64_t amount, const std::string& raw) {
         return;
     }
     if (amount < 0) {
-        Fail("importo non leggibile: " + Quoted(raw));
+        Fail("importo non leggibile: " + Quoted(raw), kWrongRequest);
     } else if (e.amount && amount != *e.amount) {
-        Fail("importo " + AmountText(amount) + " invece di " + AmountText(*e.amount));
+        Fail("importo " + AmountText(amount) + " invece di " + AmountText(*e.amount),
+             kWrongRequest);
     } else if ((e.amountMin && amount < *e.amountMin) || (e.amountMax && amount > *e.amountMax)) {
-        Fail("importo " + AmountText(amount) + " fuori dall'intervallo atteso");
+        Fail("importo " + AmountText(amount) + " fuori dall'intervallo atteso", kWrongRequest);
     }
 }
 
@@ -272,14 +279,14 @@ void TestRun::JudgeStan(const std::string& stan) {
     if (!e.stanOf.empty()) {
         const auto found = stans_.find(e.stanOf);
         if (found == stans_.end()) {
-            Fail("il passo \"" + e.stanOf +
-                 "\" non ha avuto una transazione approvata da stornare");
+            Fail("il passo \"" + e.stanOf + "\" non ha avuto una transazione approvata da stornare",
+                 kWrongRequest);
             return;
         }
         wanted = found->second;
     }
     if (!wanted.empty() && stan != wanted) {
-        Fail("STAN " + Quoted(stan) + " invece di " + Quoted(wanted));
+        Fail("STAN " + Quoted(stan) + " invece di " + Quoted(wanted), kWrongRequest);
     }
 }
 
@@ -288,9 +295,10 @@ void TestRun::JudgeRequest(const proto::Request& request) {
     const std::string keyword = KeywordOfWire(request.function);
     if (keyword != e.command) {
         Fail("richiesta " +
-             std::string(keyword.empty() ? iae17::FunctionNameOfWire(request.function)
-                                         : keyword.c_str()) +
-             " invece di " + e.command);
+                 std::string(keyword.empty() ? iae17::FunctionNameOfWire(request.function)
+                                             : keyword.c_str()) +
+                 " invece di " + e.command,
+             kUnexpected);
         return;
     }
     iae17::POSRequest req;
@@ -305,10 +313,10 @@ void TestRun::JudgeRequest(const proto::Request& request) {
     }
     std::string why;
     if (!JudgeId(e.terminalId, TrimField(req.TerminalId.Text()), "del terminale", why)) {
-        Fail(why);
+        Fail(why, kWrongRequest);
     }
     if (!JudgeId(e.ecrId, TrimField(req.EcrId.Text()), "della cassa", why)) {
-        Fail(why);
+        Fail(why, kWrongRequest);
     }
 }
 
@@ -316,7 +324,8 @@ void TestRun::JudgeCommandLine(const std::string& line) {
     const ExpectedRequest& e = CurrentStep().expect;
     const std::string keyword = KeywordOf(line);
     if (keyword != e.command) {
-        Fail("comando " + (keyword.empty() ? Quoted(line) : keyword) + " invece di " + e.command);
+        Fail("comando " + (keyword.empty() ? Quoted(line) : keyword) + " invece di " + e.command,
+             kUnexpected);
         return;
     }
     const CommandFields fields = FieldsOf(line, keyword);
@@ -333,10 +342,14 @@ Terminal TestRun::OnRequest(const proto::Request& request, std::int64_t nowMs) {
     iae17::Unpack(request.request, req);
     const std::string keyword = KeywordOfWire(request.function);
     const std::string what = DescribeRequest(request);
+    const std::string carried = keyword.empty() ? std::string() : CarriedBy(request, keyword);
+    const std::int64_t amount = ParseAmount(req.Amount.Text());
     Terminal declined;
     declined.answer = ScriptedAnswer::Declined;
     declined.reason = kUnexpectedReason;
     answering_ = Answering::Unexpected;
+    lastTerminal_ = declined;
+    lastRequestMs_ = nowMs;
     if (started_ && !Finished() && phase_ == Phase::Exchange) {
         // VarnixPos runs one command at a time: a new request means the register's last
         // exchange is over, whether or not its record has been seen yet (both commands in one
@@ -347,47 +360,122 @@ Terminal TestRun::OnRequest(const proto::Request& request, std::int64_t nowMs) {
     // Only a command's request gets a record in the history (the console's buttons call the
     // library without one).
     if (!keyword.empty()) {
-        pending_.push_back({keyword, CarriedBy(request, keyword), nowMs, owner, false});
+        pending_.push_back({keyword, carried, nowMs, owner, false});
     }
     if (owner == kNoStep) {
-        output_.push_back("      richiesta dopo l'ultimo passo: " + what + " (negata)");
+        if (started_) {
+            AfterLastStep(keyword, carried, what, nowMs);
+        }
         return declined;
     }
     const Step& step = CurrentStep();
     StepResult& result = Current();
+    // A resend of an earlier step's payment is that step's mistake, even when it comes while
+    // this one waits for the same command: judged as this step's request it would be approved.
+    const std::size_t repeated = phase_ == Phase::Awaiting && FitsStep(keyword, amount)
+                                     ? kNoStep
+                                     : RepeatedStep(keyword, carried, current_);
     if (phase_ == Phase::Awaiting && step.terminal.answer != ScriptedAnswer::Refuse &&
-        keyword == step.expect.command) {
+        keyword == step.expect.command && repeated == kNoStep) {
         pending_.back().exchange = true;
         answering_ = Answering::Step;
         result.received = what;
         result.requestMs = nowMs;
+        carried_[current_] = carried;
         JudgeRequest(request);
         phase_ = Phase::Exchange;
+        lastTerminal_ = step.terminal;
         return step.terminal;
     }
     result.after.push_back("richiesta al terminale: " + what);
     if (phase_ == Phase::Then) {
         const bool wanted = OpenNextCommand() == keyword;
-        if (!wanted && RepeatsStep(keyword, ParseAmount(req.Amount.Text())) &&
-            ResolveRepeat(what, nowMs)) {
+        if (!wanted && RepeatsStep(keyword, amount) && ResolveRepeat(what, nowMs)) {
             return declined;
         }
         if (!OpenNextCommand().empty()) {
             SettleNextCommand(keyword, keyword, nowMs);
             if (wanted) {
                 answering_ = Answering::Then;
-                return Terminal{};  // what the step asked for: the terminal answers as usual
+                lastTerminal_ = Terminal{};
+                return lastTerminal_;  // what the step asked for: the terminal answers as usual
             }
             return declined;
         }
     }
+    if (repeated != kNoStep) {
+        FailLate(repeated, what, nowMs);
+        return declined;
+    }
     Fail("richiesta non prevista: " + what +
-         (phase_ == Phase::Awaiting ? " (il passo attende " + step.expect.command + ")" : ""));
-    output_.push_back("      richiesta non prevista: " + what + " (negata)");
+             (phase_ == Phase::Awaiting ? " (il passo attende " + step.expect.command + ")" : ""),
+         kUnexpected);
+    if (phase_ == Phase::Awaiting) {
+        // Said at once: waiting out the step's time would tell the developer nothing more.
+        EndStep(nowMs);
+    } else {
+        output_.push_back("      richiesta non prevista: " + what + " (negata)");
+    }
     return declined;
 }
 
+bool TestRun::FitsStep(const std::string& keyword, std::int64_t amount) const {
+    const ExpectedRequest& e = CurrentStep().expect;
+    if (keyword != e.command) {
+        return false;
+    }
+    if (!TakesAmount(keyword)) {
+        return true;
+    }
+    return (!e.amount || amount == *e.amount) && (!e.amountMin || amount >= *e.amountMin) &&
+           (!e.amountMax || amount <= *e.amountMax);
+}
+
+std::size_t TestRun::RepeatedStep(const std::string& keyword, const std::string& carried,
+                                  std::size_t before) const {
+    for (std::size_t i = std::min(before, set_.steps.size()); i-- > 0;) {
+        const Step& step = set_.steps[i];
+        if (step.expect.command == keyword && step.ForbidsRepeat() && carried_[i] &&
+            *carried_[i] == carried) {
+            return i;
+        }
+    }
+    return kNoStep;
+}
+
+void TestRun::FailLate(std::size_t step, const std::string& what, std::int64_t nowMs) {
+    StepResult& result = results_[step];
+    const std::string why = "la cassa ha ripetuto il comando " +
+                            Seconds(nowMs - std::max(result.endMs, std::int64_t{0})) +
+                            " dopo la fine del passo: " + what;
+    if (result.failures.empty()) {
+        result.failureType = kRepeated;
+    }
+    result.failures.push_back(why);
+    result.verdict = Verdict::Failed;
+    ++revision_;
+    output_.push_back("      [" + std::to_string(step + 1) + "/" +
+                      std::to_string(set_.steps.size()) + "] " + set_.steps[step].name +
+                      ": ora FALLITO: " + why + " (negata)");
+}
+
+void TestRun::AfterLastStep(const std::string& keyword, const std::string& carried,
+                            const std::string& what, std::int64_t nowMs) {
+    if (const std::size_t repeated = RepeatedStep(keyword, carried, set_.steps.size());
+        repeated != kNoStep) {
+        FailLate(repeated, what, nowMs);
+        return;
+    }
+    afterLast_.push_back(what);
+    ++revision_;
+    output_.push_back("      dopo l'ultimo passo: FALLITO: richiesta non prevista: " + what +
+                      " (negata)");
+}
+
 void TestRun::OnAnswer(const Reply& reply) {
+    if (firstAnswerMs_ < 0 && lastTerminal_.answer != ScriptedAnswer::Timeout) {
+        firstAnswerMs_ = lastRequestMs_ + lastTerminal_.delayMs;
+    }
     if (answering_ != Answering::Step || Finished()) {
         return;
     }
@@ -418,7 +506,8 @@ bool TestRun::ResolveRepeat(const std::string& what, std::int64_t nowMs) {
         if (step.then[i].kind == Then::Kind::NoRepeat && !thenResolved_[i]) {
             thenResolved_[i] = true;
             Fail("la cassa ha ripetuto il comando dopo " + Seconds(nowMs - thenStartMs_) + ": " +
-                 what);
+                     what,
+                 kRepeated);
             return true;
         }
     }
@@ -445,10 +534,12 @@ void TestRun::SettleNextCommand(const std::string& keyword, const std::string& w
         }
         thenResolved_[i] = true;
         if (keyword != then.command) {
-            Fail("dopo lo scambio la cassa ha inviato " + what + " invece di " + then.command);
+            Fail("dopo lo scambio la cassa ha inviato " + what + " invece di " + then.command,
+                 kNextCommand);
         } else if (nowMs - thenStartMs_ > then.withinMs) {
             Fail(then.command + " arrivato dopo " + Seconds(nowMs - thenStartMs_) + ", oltre " +
-                 Seconds(then.withinMs));
+                     Seconds(then.withinMs),
+                 kNextCommand);
         }
     }
 }
@@ -461,6 +552,9 @@ void TestRun::OnHistory(const exchange::HistoryEntry& entry, std::int64_t nowMs)
     const bool terminalCommand = ReachesTerminal(keyword);
     const std::string line = text::Cp1252ToUtf8(entry.command);
     const std::string recorded = line + ": " + DescribeRecorded(entry);
+    // What VarnixPos said instead of running the command ("Parametri mancanti"), or the link's
+    // outcome when it ran.
+    const std::string answered = Quoted(entry.handler.empty() ? entry.outcome : entry.handler);
     ++recordsSeen_;
     // The record of a request the terminal saw: it belongs to the step that request came in,
     // which need not be the step on now (a terminal that kept silent beyond a step's limit).
@@ -479,38 +573,75 @@ void TestRun::OnHistory(const exchange::HistoryEntry& entry, std::int64_t nowMs)
         }
         return;
     }
+    // Asking for the status is never a mistake: the register may do it whenever it likes.
+    const bool status = keyword == "POS_STATUS";
+    const CommandFields fields = FieldsOf(entry.command, keyword);
+    const std::string carried = CarriedBy(fields, keyword);
+    const std::int64_t amount = fields.hasAmount ? ParseAmount(fields.amount) : -1;
     if (Finished()) {
+        if (!status) {
+            AfterLastStep(keyword, carried, "comando " + line + ", VarnixPos: " + answered, nowMs);
+        }
         return;
     }
     StepResult& result = Current();
     switch (phase_) {
-        case Phase::Awaiting:
-            if (!terminalCommand) {
-                return;  // a status check or a simulated payment: nothing the step waits for
+        case Phase::Awaiting: {
+            if (status) {
+                return;
+            }
+            const Step& step = CurrentStep();
+            if (!FitsStep(keyword, amount)) {
+                if (const std::size_t repeated = RepeatedStep(keyword, carried, current_);
+                    repeated != kNoStep) {
+                    FailLate(repeated, "comando " + line + ", VarnixPos: " + answered, nowMs);
+                    return;
+                }
             }
             result.recorded = recorded;
-            if (CurrentStep().terminal.answer == ScriptedAnswer::Refuse) {
+            result.requestMs = nowMs;
+            if (step.terminal.answer == ScriptedAnswer::Refuse && keyword == step.expect.command) {
                 result.received = "(connessione rifiutata) comando " + line;
-                result.answer = DescribeAnswer(CurrentStep().terminal, Reply{});
-                result.requestMs = nowMs;
+                carried_[current_] = carried;
+                // Only an attempt that failed shows the register's handling of a refusal: a
+                // command VarnixPos turned down never tried the link.
+                if (!entry.handler.empty()) {
+                    Fail("VarnixPos non ha tentato la connessione: ha risposto " + answered,
+                         kNotSent);
+                } else if (TrimField(entry.outcome) != "ETH ERROR" &&
+                           TrimField(entry.outcome) != "COM ERROR") {
+                    Fail("la connessione non \xC3\xA8 fallita: esito " + answered, kNotSent);
+                }
+                if (!result.failures.empty()) {
+                    EndStep(nowMs);
+                    return;
+                }
+                result.answer = DescribeAnswer(step.terminal, Reply{});
                 JudgeCommandLine(entry.command);
                 EndExchange(nowMs, nowMs);
-            } else {
-                // The register may still send the right one within the step's time.
-                Fail("il comando " + line +
-                     " non ha raggiunto il terminale: VarnixPos ha risposto " +
-                     Quoted(entry.handler.empty() ? entry.outcome : entry.handler));
-                output_.push_back("      " + Current().failures.back());
+                return;
             }
+            // The step's command VarnixPos turned down, or another one: said at once.
+            result.received = "comando " + line;
+            if (keyword == step.expect.command) {
+                Fail("il comando " + line +
+                         " non ha raggiunto il terminale: VarnixPos ha risposto " + answered,
+                     kNotSent);
+            } else {
+                Fail("comando " + (keyword.empty() ? Quoted(entry.command) : line) + " invece di " +
+                         step.expect.command + " (VarnixPos: " + answered + ")",
+                     kUnexpected);
+            }
+            EndStep(nowMs);
             return;
+        }
         case Phase::Exchange:
             return;
         case Phase::Then:
             break;
     }
     result.after.push_back(line + " dopo " + Seconds(nowMs - thenStartMs_));
-    const CommandFields fields = FieldsOf(entry.command, keyword);
-    if (terminalCommand && RepeatsStep(keyword, ParseAmount(fields.amount))) {
+    if (terminalCommand && RepeatsStep(keyword, amount)) {
         ResolveRepeat("comando " + line, nowMs);
     }
     SettleNextCommand(keyword, line, nowMs);
@@ -579,7 +710,8 @@ void TestRun::Tick(std::int64_t nowMs) {
                         "il tentativo rifiutato si vede solo nello storico (--history)");
                 } else {
                     Fail("nessuna richiesta " + step.expect.command + " dalla cassa entro " +
-                         Seconds(step.timeLimitMs));
+                             Seconds(step.timeLimitMs),
+                         kNothing);
                 }
                 EndStep(nowMs);
             }
@@ -588,8 +720,9 @@ void TestRun::Tick(std::int64_t nowMs) {
             if (late && history_) {
                 // Not one record in the whole run: most likely not this VarnixPos's history.
                 Fail("VarnixPos non ha registrato lo scambio entro " + Seconds(step.timeLimitMs) +
-                     (recordsSeen_ == 0 ? " (--history indica lo storico di questo VarnixPos?)"
-                                        : ""));
+                         (recordsSeen_ == 0 ? " (--history indica lo storico di questo VarnixPos?)"
+                                            : ""),
+                     kNotRecorded);
                 EndStep(nowMs);
             } else if (late) {
                 EndExchange(nowMs, nowMs);  // a silent terminal: the register's wait is over
@@ -614,7 +747,8 @@ void TestRun::Tick(std::int64_t nowMs) {
         thenResolved_[i] = true;
         if (then.kind == Then::Kind::Command) {
             Fail("nessun " + then.command + " entro " + Seconds(then.withinMs) +
-                 " dalla fine dello scambio");
+                     " dalla fine dello scambio",
+                 kNextCommand);
         }
     }
     if (!open) {
@@ -624,6 +758,7 @@ void TestRun::Tick(std::int64_t nowMs) {
 
 void TestRun::Abort(std::int64_t nowMs) {
     if (!started_ || Finished()) {
+        aborted_ = started_;
         return;
     }
     for (std::size_t i = current_ + 1; i < results_.size(); ++i) {
@@ -632,6 +767,7 @@ void TestRun::Abort(std::int64_t nowMs) {
         results_[i].startMs = results_[i].endMs = nowMs;
     }
     Current().notJudged.push_back("prova interrotta prima della fine del passo");
+    aborted_ = true;
     EndStep(nowMs);
     current_ = results_.size();
 }
@@ -664,8 +800,14 @@ void TestRun::EndStep(std::int64_t nowMs) {
             break;
     }
     ++current_;
+    ++revision_;
     if (!Finished() && results_[current_].notJudged.empty()) {
         BeginStep(nowMs);
+    } else if (Finished() && !aborted_) {
+        // A register that sends a payment again once it thinks the test is over is caught too.
+        afterLastEndMs_ = nowMs + set_.afterLastMs;
+        output_.push_back("[fine] dopo l'ultimo passo la cassa non deve inviare altro per " +
+                          Seconds(set_.afterLastMs));
     }
 }
 

@@ -28,6 +28,7 @@ enum class Verdict {
 struct StepResult {
     Verdict verdict = Verdict::Pending;
     std::vector<std::string> failures;   // why it failed
+    std::string failureType;             // the kind of its first failure, for a CI to group by
     std::vector<std::string> notJudged;  // what could not be looked at, and why
     std::string received;                // the request as the terminal saw it
     std::string answer;                  // what the terminal answered
@@ -45,6 +46,14 @@ class TestRun {
     static constexpr const char* kUnexpectedReason = "RICHIESTA NON PREVISTA";
     // The polling cycle's own status requests, which are no command of the register's.
     static constexpr const char* kStatusRequestFile = "POSDUMPIN.TXT";
+    // The kinds of failure.
+    static constexpr const char* kWrongRequest = "richiesta errata";
+    static constexpr const char* kUnexpected = "richiesta non prevista";
+    static constexpr const char* kRepeated = "comando ripetuto";
+    static constexpr const char* kNotSent = "comando non inviato al terminale";
+    static constexpr const char* kNothing = "nessuna richiesta";
+    static constexpr const char* kNextCommand = "comando successivo";
+    static constexpr const char* kNotRecorded = "scambio non registrato";
 
     // `history`: whether the exchange history is being read.
     TestRun(TestSet set, bool history);
@@ -61,6 +70,10 @@ class TestRun {
     void Abort(std::int64_t nowMs);
 
     bool Finished() const { return current_ >= set_.steps.size(); }
+    // Finished, and the watch after the last step is over too.
+    bool Over(std::int64_t nowMs) const {
+        return Finished() && (aborted_ || nowMs >= afterLastEndMs_);
+    }
     // How many steps are over.
     std::size_t StepsDone() const { return std::min(current_, set_.steps.size()); }
     // False while a step refuses connections.
@@ -71,6 +84,15 @@ class TestRun {
     const TestSet& Set() const { return set_; }
     const std::vector<StepResult>& Results() const { return results_; }
     std::size_t Count(Verdict verdict) const;
+    // What the register sent after the last step that belongs to no step.
+    const std::vector<std::string>& AfterLast() const { return afterLast_; }
+    bool AllPassed() const {
+        return Count(Verdict::Passed) == set_.steps.size() && afterLast_.empty();
+    }
+    // Grows with every change a report shows: a step's end, a late failure.
+    std::uint64_t Revision() const { return revision_; }
+    // When the terminal's first answer went out; -1 before.
+    std::int64_t FirstAnswerMs() const { return firstAnswerMs_; }
 
   private:
     enum class Phase { Awaiting, Exchange, Then };
@@ -80,12 +102,23 @@ class TestRun {
     void BeginStep(std::int64_t nowMs);
     void EndExchange(std::int64_t endMs, std::int64_t nowMs);
     void EndStep(std::int64_t nowMs);
-    void Fail(std::string why);
+    void Fail(std::string why, const char* type);
     void JudgeRequest(const proto::Request& request);
     void JudgeCommandLine(const std::string& line);
     void JudgeAmount(std::int64_t amount, const std::string& raw);
     void JudgeStan(const std::string& stan);
     bool RepeatsStep(const std::string& keyword, std::int64_t amount) const;
+    // Whether a request of `keyword` carrying `amount` is what the step on waits for.
+    bool FitsStep(const std::string& keyword, std::int64_t amount) const;
+    // The latest step before `before` that forbids a repeat and whose own request this one
+    // repeats; kNoStep for none.
+    std::size_t RepeatedStep(const std::string& keyword, const std::string& carried,
+                             std::size_t before) const;
+    // A step already over is failed after all: the register sent its request again.
+    void FailLate(std::size_t step, const std::string& what, std::int64_t nowMs);
+    // What came after the last step: the step it repeats fails, or else the run's final case.
+    void AfterLastStep(const std::string& keyword, const std::string& carried,
+                       const std::string& what, std::int64_t nowMs);
     // Fails the step's unresolved "no repeat" expectation, if it has one.
     bool ResolveRepeat(const std::string& what, std::int64_t nowMs);
     // The command the step's "then" still waits for ("" for none), and the register's next
@@ -119,7 +152,15 @@ class TestRun {
                                        const std::string& keyword, std::int64_t nowMs);
     std::int64_t thenStartMs_ = 0;
     std::vector<bool> thenResolved_;
-    std::int64_t stepAmount_ = -1;  // the amount the step's request carried
+    std::int64_t stepAmount_ = -1;                     // the amount the step's request carried
+    std::vector<std::optional<std::string>> carried_;  // what each step's own request carried
+    std::vector<std::string> afterLast_;
+    std::int64_t afterLastEndMs_ = 0;
+    bool aborted_ = false;
+    std::uint64_t revision_ = 0;
+    Terminal lastTerminal_;
+    std::int64_t lastRequestMs_ = 0;
+    std::int64_t firstAnswerMs_ = -1;
     std::vector<StepResult> results_;
     std::map<std::string, std::string> stans_;  // step name → the STAN its answer gave
     std::vector<std::string> output_;

@@ -18,10 +18,18 @@ using json = nlohmann::json;
 using iae17::Function;
 using iae17::WireNumber;
 
-// A mistake in the file: carries its message up to ParseTestSet, which adds the step.
+// A mistake in the file: carries its message up to where the step it belongs to is known.
 struct Mistake {
     std::string message;
 };
+
+// The mistakes speak the run's language. The parse is one call on one thread, so the language
+// rides along here rather than through every helper.
+thread_local bool tEnglish = false;
+
+std::string Say(const std::string& italian, const std::string& english) {
+    return tEnglish ? english : italian;
+}
 
 constexpr int kMaxSeconds = 24 * 3600;
 constexpr int kDefaultTimeLimitMs = 60000;
@@ -38,9 +46,10 @@ constexpr AnswerName kAnswerNames[] = {
     {ScriptedAnswer::Garbled, "garbled"},   {ScriptedAnswer::Code, "code"},
 };
 
-void OnlyKeys(const json& object, std::initializer_list<const char*> keys, const char* what) {
+void OnlyKeys(const json& object, std::initializer_list<const char*> keys,
+              const std::string& what) {
     if (!object.is_object()) {
-        throw Mistake{std::string(what) + " must be an object"};
+        throw Mistake{what + Say(" deve essere un oggetto", " must be an object")};
     }
     for (auto it = object.begin(); it != object.end(); ++it) {
         const std::string& key = it.key();
@@ -49,7 +58,10 @@ void OnlyKeys(const json& object, std::initializer_list<const char*> keys, const
             for (const char* k : keys) {
                 known += known.empty() ? k : std::string(", ") + k;
             }
-            throw Mistake{"unknown key \"" + key + "\" in " + what + " (known: " + known + ")"};
+            const std::string where =
+                what.starts_with("il ") ? "nel " + what.substr(3) : "in " + what;
+            throw Mistake{Say("chiave sconosciuta \"", "unknown key \"") + key + "\" " +
+                          Say(where, "in " + what) + Say(" (note: ", " (known: ") + known + ")"};
         }
     }
 }
@@ -58,11 +70,13 @@ void OnlyKeys(const json& object, std::initializer_list<const char*> keys, const
 // a line end could fake a step's announcement for a register that follows the output): refused.
 std::string Text(const json& value, const char* what) {
     if (!value.is_string()) {
-        throw Mistake{std::string(what) + " must be a string"};
+        throw Mistake{std::string(what) + Say(" deve essere un testo", " must be a string")};
     }
     std::string text = value.get<std::string>();
     if (Printable(text) != text) {
-        throw Mistake{std::string(what) + " must not hold control characters (line ends, tabs...)"};
+        throw Mistake{std::string(what) +
+                      Say(" non deve contenere caratteri di controllo (a capo, tabulazioni...)",
+                          " must not hold control characters (line ends, tabs...)")};
     }
     return text;
 }
@@ -73,20 +87,29 @@ std::int64_t Whole(const json& value, const char* what, std::int64_t low, std::i
         value.is_number_unsigned() && value.get<std::uint64_t>() > static_cast<std::uint64_t>(high);
     if (!value.is_number_integer() || tooBig || value.get<std::int64_t>() < low ||
         value.get<std::int64_t>() > high) {
-        throw Mistake{std::string(what) + " must be a whole number from " + std::to_string(low) +
-                      " to " + std::to_string(high)};
+        throw Mistake{std::string(what) +
+                      Say(" deve essere un numero intero da ", " must be a whole number from ") +
+                      std::to_string(low) + Say(" a ", " to ") + std::to_string(high)};
     }
     return value.get<std::int64_t>();
 }
 
-int Milliseconds(const json& seconds, const char* what) {
+// Seconds as milliseconds; `zero` lets 0 through (it switches a watch off).
+int Milliseconds(const json& seconds, const char* what, bool zero = false) {
+    if (zero && seconds.is_number() && seconds.get<double>() == 0) {
+        return 0;
+    }
     if (!seconds.is_number() || seconds.get<double>() <= 0 || seconds.get<double>() > kMaxSeconds) {
-        throw Mistake{std::string(what) + " must be a number of seconds above 0, at most " +
-                      std::to_string(kMaxSeconds)};
+        throw Mistake{std::string(what) +
+                      Say(" deve essere un numero di secondi sopra 0",
+                          " must be a number of seconds above 0") +
+                      (zero ? Say(" (o 0, per spegnerlo)", " (or 0, to switch it off)") : "") +
+                      Say(", al massimo ", ", at most ") + std::to_string(kMaxSeconds)};
     }
     const auto ms = static_cast<int>(std::lround(seconds.get<double>() * 1000));
     if (ms == 0) {
-        throw Mistake{std::string(what) + " must be at least 0.001 (a millisecond)"};
+        throw Mistake{std::string(what) + Say(" deve essere almeno 0.001 (un millisecondo)",
+                                              " must be at least 0.001 (a millisecond)")};
     }
     return ms;
 }
@@ -109,18 +132,21 @@ IdRule ParseId(const json& value, const char* what) {
         // Compared with the request's field, blanks trimmed: nine Windows-1252 characters.
         const std::size_t length = text::Utf8ToCp1252(rule.value).size();
         if (rule.value.find_first_not_of(' ') == std::string::npos || length > 9) {
-            throw Mistake{std::string(what) + ": the identifier holds 1 to 9 characters"};
+            throw Mistake{std::string(what) + Say(": l'identificativo ha da 1 a 9 caratteri",
+                                                  ": the identifier holds 1 to 9 characters")};
         }
         return rule;
     }
-    throw Mistake{std::string(what) + " must be \"any\", \"present\" or {\"equals\": \"...\"}"};
+    throw Mistake{std::string(what) +
+                  Say(" deve essere \"any\", \"present\" o {\"equals\": \"...\"}",
+                      " must be \"any\", \"present\" or {\"equals\": \"...\"}")};
 }
 
 ExpectedRequest ParseExpect(const json& e) {
     OnlyKeys(e, {"command", "amount", "stan", "stan_of", "terminal_id", "ecr_id"}, "\"expect\"");
     ExpectedRequest expect;
     if (!e.contains("command")) {
-        throw Mistake{"\"expect\" needs a \"command\""};
+        throw Mistake{Say("\"expect\" richiede un \"command\"", "\"expect\" needs a \"command\"")};
     }
     expect.command = Text(e["command"], "\"command\"");
     if (!ReachesTerminal(expect.command)) {
@@ -128,14 +154,16 @@ ExpectedRequest ParseExpect(const json& e) {
         for (const auto& c : TerminalCommands()) {
             known += known.empty() ? c.keyword : std::string(", ") + c.keyword;
         }
-        throw Mistake{"\"" + expect.command + "\" is no command that reaches the terminal (" +
+        throw Mistake{"\"" + expect.command +
+                      Say("\" non è un comando che raggiunge il terminale (",
+                          "\" is no command that reaches the terminal (") +
                       known + ")"};
     }
     const bool isVoid = expect.command == "POS_STORNO";
     const bool takesAmount = expect.command == "POS_PAGEXT" || expect.command == "POS_ACCRED";
     if (e.contains("amount")) {
         if (!takesAmount) {
-            throw Mistake{expect.command + " carries no amount"};
+            throw Mistake{expect.command + Say(" non porta un importo", " carries no amount")};
         }
         const json& a = e["amount"];
         if (a.is_object()) {
@@ -147,32 +175,39 @@ ExpectedRequest ParseExpect(const json& e) {
                 expect.amountMax = Whole(a["max"], "\"max\"", 1, kMaxAmount);
             }
             if (!expect.amountMin && !expect.amountMax) {
-                throw Mistake{"\"amount\" needs \"min\", \"max\" or both"};
+                throw Mistake{Say("\"amount\" richiede \"min\", \"max\" o entrambi",
+                                  "\"amount\" needs \"min\", \"max\" or both")};
             }
             if (expect.amountMin && expect.amountMax && *expect.amountMin > *expect.amountMax) {
-                throw Mistake{"\"amount\": \"min\" is above \"max\""};
+                throw Mistake{Say("\"amount\": \"min\" supera \"max\"",
+                                  "\"amount\": \"min\" is above \"max\"")};
             }
         } else {
             // The terminal declines an amount of 0 whatever the step scripts.
-            expect.amount = Whole(a, "\"amount\" (cents)", 1, kMaxAmount);
+            expect.amount = Whole(a, Say("\"amount\" (centesimi)", "\"amount\" (cents)").c_str(), 1,
+                                  kMaxAmount);
         }
     }
     if (e.contains("stan") || e.contains("stan_of")) {
         if (!isVoid) {
-            throw Mistake{expect.command + " carries no STAN: only POS_STORNO does"};
+            throw Mistake{expect.command + Say(" non porta uno STAN: solo POS_STORNO",
+                                               " carries no STAN: only POS_STORNO does")};
         }
         if (e.contains("stan") && e.contains("stan_of")) {
-            throw Mistake{"give \"stan\" or \"stan_of\", not both"};
+            throw Mistake{Say("\"stan\" o \"stan_of\", non entrambi",
+                              "give \"stan\" or \"stan_of\", not both")};
         }
         if (e.contains("stan")) {
             expect.stan = Text(e["stan"], "\"stan\"");
             if (expect.stan.find_first_not_of(' ') == std::string::npos || expect.stan.size() > 7) {
-                throw Mistake{"\"stan\" must have 1 to 7 characters, not all blank"};
+                throw Mistake{Say("\"stan\" deve avere da 1 a 7 caratteri, non tutti spazi",
+                                  "\"stan\" must have 1 to 7 characters, not all blank")};
             }
         } else {
             expect.stanOf = Text(e["stan_of"], "\"stan_of\"");
             if (expect.stanOf.empty()) {
-                throw Mistake{"\"stan_of\" must name a step"};
+                throw Mistake{
+                    Say("\"stan_of\" deve nominare un passo", "\"stan_of\" must name a step")};
             }
         }
     }
@@ -197,31 +232,38 @@ Terminal ParseTerminal(const json& t) {
             for (const auto& a : kAnswerNames) {
                 known += known.empty() ? a.name : std::string(", ") + a.name;
             }
-            throw Mistake{"unknown answer \"" + name + "\" (known: " + known + ")"};
+            throw Mistake{Say("risposta sconosciuta \"", "unknown answer \"") + name +
+                          Say("\" (note: ", "\" (known: ") + known + ")"};
         }
         terminal.answer = found->answer;
     }
     if (t.contains("code") != (terminal.answer == ScriptedAnswer::Code)) {
-        throw Mistake{"\"code\" goes with \"answer\": \"code\", and only with it"};
+        throw Mistake{Say("\"code\" va con \"answer\": \"code\", e solo con quella",
+                          "\"code\" goes with \"answer\": \"code\", and only with it")};
     }
     if (t.contains("code")) {
         terminal.code = static_cast<int>(Whole(t["code"], "\"code\"", -32768, 32767));
     }
     if (t.contains("reason")) {
         if (terminal.answer != ScriptedAnswer::Declined) {
-            throw Mistake{"\"reason\" goes with \"answer\": \"declined\" only"};
+            throw Mistake{Say("\"reason\" va solo con \"answer\": \"declined\"",
+                              "\"reason\" goes with \"answer\": \"declined\" only")};
         }
         terminal.reason = Text(t["reason"], "\"reason\"");
         // The record carries Windows-1252: one byte a character there, and nothing else.
         const std::string ansi = text::Utf8ToCp1252(terminal.reason);
         if (text::Cp1252ToUtf8(ansi) != terminal.reason) {
-            throw Mistake{"\"reason\" holds characters the record cannot carry (Windows-1252)"};
+            throw Mistake{
+                Say("\"reason\" contiene caratteri che il record non può portare "
+                    "(Windows-1252)",
+                    "\"reason\" holds characters the record cannot carry (Windows-1252)")};
         }
         const std::size_t length =
             terminal.reason.find_first_not_of(' ') == std::string::npos ? 0 : ansi.size();
         if (length == 0 || length > 24) {
             // The record's refusal text holds 24 characters and its terminator.
-            throw Mistake{"\"reason\" must have 1 to 24 characters"};
+            throw Mistake{Say("\"reason\" deve avere da 1 a 24 caratteri",
+                              "\"reason\" must have 1 to 24 characters")};
         }
     }
     if (t.contains("delay_ms")) {
@@ -232,30 +274,271 @@ Terminal ParseTerminal(const json& t) {
 }
 
 Then ParseThen(const json& t) {
-    OnlyKeys(t, {"command", "within_s", "no_repeat_within_s"}, "a \"then\" entry");
+    OnlyKeys(t, {"command", "within_s", "no_repeat_within_s"},
+             Say("una voce di \"then\"", "a \"then\" entry"));
     Then then;
     if (t.contains("no_repeat_within_s")) {
         if (t.contains("command") || t.contains("within_s")) {
-            throw Mistake{"\"no_repeat_within_s\" stands alone in its \"then\" entry"};
+            throw Mistake{Say("\"no_repeat_within_s\" sta da solo nella sua voce di \"then\"",
+                              "\"no_repeat_within_s\" stands alone in its \"then\" entry")};
         }
         then.kind = Then::Kind::NoRepeat;
-        then.withinMs = Milliseconds(t["no_repeat_within_s"], "\"no_repeat_within_s\"");
+        then.withinMs = Milliseconds(t["no_repeat_within_s"], "\"no_repeat_within_s\"", true);
         return then;
     }
     if (!t.contains("command") || !t.contains("within_s")) {
         throw Mistake{
-            "a \"then\" entry is {\"command\": ..., \"within_s\": ...} or "
-            "{\"no_repeat_within_s\": ...}"};
+            Say("una voce di \"then\" è {\"command\": ..., \"within_s\": ...} o "
+                "{\"no_repeat_within_s\": ...}",
+                "a \"then\" entry is {\"command\": ..., \"within_s\": ...} or "
+                "{\"no_repeat_within_s\": ...}")};
     }
     then.command = Text(t["command"], "\"command\"");
     if (KeywordOf(then.command) != then.command) {
-        throw Mistake{"\"" + then.command + "\" is no command keyword"};
+        throw Mistake{"\"" + then.command +
+                      Say("\" non è una parola chiave di comando", "\" is no command keyword")};
     }
     then.withinMs = Milliseconds(t["within_s"], "\"within_s\"");
     return then;
 }
 
-// The instruction made up from what the step expects, for a step whose file gives none.
+std::string ParseInstruction(const json& value, const std::string& language,
+                             std::set<std::string>& languages) {
+    if (value.is_string()) {
+        return Text(value, "\"instruction\"");
+    }
+    if (!value.is_object()) {
+        throw Mistake{Say("\"instruction\" deve essere un testo o un oggetto di lingue",
+                          "\"instruction\" must be a string or an object of languages")};
+    }
+    for (auto it = value.begin(); it != value.end(); ++it) {
+        Text(it.value(),
+             Say("l'\"instruction\" di ogni lingua", "each language's \"instruction\"").c_str());
+        languages.insert(it.key());
+    }
+    for (const std::string& lang : {language, std::string("it")}) {
+        if (value.contains(lang)) {
+            return value[lang].get<std::string>();
+        }
+    }
+    return {};
+}
+
+// Where a step's mistakes go, each with the step it belongs to.
+class Mistakes {
+  public:
+    void Add(const std::string& message) { lines_.push_back(where_ + message); }
+    void At(std::size_t index, const std::string& name) {
+        where_ = Say("passo ", "step ") + std::to_string(index) +
+                 (name.empty() ? "" : " (\"" + name + "\")") + ": ";
+    }
+    // Runs `part`; a mistake in it is noted and the rest of the step is still looked at.
+    template <typename Part>
+    bool Check(Part&& part) {
+        try {
+            part();
+            return true;
+        } catch (const Mistake& mistake) {
+            Add(mistake.message);
+            return false;
+        }
+    }
+    const std::vector<std::string>& Lines() const { return lines_; }
+
+  private:
+    std::string where_;
+    std::vector<std::string> lines_;
+};
+
+bool MovesMoney(const std::string& command) {
+    return command == "POS_PAGEXT" || command == "POS_ACCRED";
+}
+
+Step ParseStep(const json& s, const std::string& language, const std::set<std::string>& before,
+               const std::vector<Step>& steps, int defaultNoRepeatMs,
+               std::set<std::string>& languages, Mistakes& mistakes) {
+    Step step;
+    if (!mistakes.Check([&] {
+            OnlyKeys(s, {"name", "instruction", "expect", "terminal", "time_limit_s", "then"},
+                     Say("un passo", "a step"));
+        }) &&
+        !s.is_object()) {
+        return step;
+    }
+    mistakes.Check([&] {
+        if (!s.contains("name")) {
+            throw Mistake{Say("un passo richiede un \"name\"", "a step needs a \"name\"")};
+        }
+        step.name = Text(s["name"], "\"name\"");
+        if (step.name.find_first_not_of(' ') == std::string::npos) {
+            throw Mistake{Say("\"name\" non deve essere vuoto", "\"name\" must not be blank")};
+        }
+        if (before.count(step.name) != 0) {
+            throw Mistake{
+                Say("un altro passo si chiama già \"", "another step is already called \"") +
+                step.name + "\""};
+        }
+    });
+    const bool expected = mistakes.Check([&] {
+        if (!s.contains("expect")) {
+            throw Mistake{Say("un passo richiede \"expect\"", "a step needs \"expect\"")};
+        }
+        step.expect = ParseExpect(s["expect"]);
+    });
+    const bool scripted = mistakes.Check([&] {
+        if (s.contains("terminal")) {
+            step.terminal = ParseTerminal(s["terminal"]);
+        }
+    });
+    mistakes.Check([&] {
+        if (step.expect.stanOf.empty()) {
+            return;
+        }
+        const auto earlier = std::find_if(steps.begin(), steps.end(), [&](const Step& other) {
+            return other.name == step.expect.stanOf;
+        });
+        const std::string named =
+            Say("\"stan_of\" nomina \"", "\"stan_of\" names \"") + step.expect.stanOf + "\"";
+        if (earlier == steps.end()) {
+            throw Mistake{named +
+                          Say(", che non è un passo precedente", ", which is no earlier step")};
+        }
+        if (earlier->expect.command != "POS_PAGEXT") {
+            throw Mistake{named + Say(", che non è un pagamento: si stornano solo i pagamenti",
+                                      ", which is no payment: only payments can be voided")};
+        }
+        if (earlier->terminal.answer != ScriptedAnswer::Approved) {
+            throw Mistake{named + Say(", il cui terminale non approva, quindi non dà STAN",
+                                      ", whose terminal does not approve, so it gives no STAN")};
+        }
+    });
+    // By default the step outlasts the terminal's delay and, when it does not answer, the
+    // library's usual minute of waiting, so VarnixPos has recorded the exchange before it ends.
+    step.timeLimitMs = kDefaultTimeLimitMs + step.terminal.delayMs +
+                       (step.terminal.answer == ScriptedAnswer::Timeout ? kLibraryWaitMs : 0);
+    mistakes.Check([&] {
+        if (!s.contains("time_limit_s")) {
+            return;
+        }
+        step.timeLimitMs = Milliseconds(s["time_limit_s"], "\"time_limit_s\"");
+        if (step.timeLimitMs < 1000) {
+            throw Mistake{Say("\"time_limit_s\" deve essere almeno 1",
+                              "\"time_limit_s\" must be at least 1")};
+        }
+        if (scripted && step.timeLimitMs <= step.terminal.delayMs) {
+            throw Mistake{Say("\"time_limit_s\" deve superare il \"delay_ms\" del terminale",
+                              "\"time_limit_s\" must be longer than the terminal's \"delay_ms\"")};
+        }
+    });
+    bool repeatSaid = false;  // the step says how long, or 0 for not at all
+    mistakes.Check([&] {
+        if (!s.contains("then")) {
+            return;
+        }
+        if (!s["then"].is_array()) {
+            throw Mistake{Say("\"then\" deve essere una lista", "\"then\" must be a list")};
+        }
+        for (const json& t : s["then"]) {
+            if (!mistakes.Check([&] { step.then.push_back(ParseThen(t)); })) {
+                continue;
+            }
+            if (step.then.back().kind == Then::Kind::NoRepeat) {
+                repeatSaid = true;
+                if (step.then.back().withinMs == 0) {
+                    step.then.pop_back();
+                }
+            }
+        }
+        const auto count = [&](Then::Kind kind) {
+            return std::count_if(step.then.begin(), step.then.end(),
+                                 [&](const Then& t) { return t.kind == kind; });
+        };
+        if (count(Then::Kind::Command) > 1 || count(Then::Kind::NoRepeat) > 1) {
+            throw Mistake{
+                Say("\"then\" ha al massimo una voce \"command\" e una "
+                    "\"no_repeat_within_s\": la cassa ha un solo comando successivo",
+                    "\"then\" holds one \"command\" entry and one \"no_repeat_within_s\" "
+                    "at most: the register has one next command")};
+        }
+        if (count(Then::Kind::NoRepeat) == 1 && expected &&
+            step.NextCommand() == step.expect.command) {
+            throw Mistake{
+                Say("\"then\" vuole ", "\"then\" both wants ") + step.expect.command +
+                Say(" come comando successivo e insieme lo vieta", " next and forbids it")};
+        }
+    });
+    const bool doubtful = step.terminal.answer == ScriptedAnswer::Timeout ||
+                          step.terminal.answer == ScriptedAnswer::Drop ||
+                          step.terminal.answer == ScriptedAnswer::Refuse ||
+                          step.terminal.answer == ScriptedAnswer::Declined;
+    if (expected && !repeatSaid && defaultNoRepeatMs > 0 &&
+        (MovesMoney(step.expect.command) || doubtful) &&
+        step.NextCommand() != step.expect.command) {
+        step.then.push_back({Then::Kind::NoRepeat, {}, defaultNoRepeatMs});
+    }
+    mistakes.Check([&] {
+        if (s.contains("instruction")) {
+            step.instruction = ParseInstruction(s["instruction"], language, languages);
+        }
+    });
+    if (step.instruction.empty() && expected) {
+        step.instruction = MadeUpInstruction(step.expect, language == "en");
+    }
+    return step;
+}
+
+// Where the parser stopped, as a developer finds it in an editor.
+std::string Position(std::string_view text, std::size_t byte) {
+    std::size_t line = 1;
+    std::size_t column = 1;
+    for (std::size_t i = 0; i + 1 < byte && i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            ++column;
+        }
+    }
+    return Say("riga ", "line ") + std::to_string(line) + Say(", colonna ", ", column ") +
+           std::to_string(column);
+}
+
+// The parser's complaint in the developer's words, without the library's own wording.
+std::string NotJson(std::string_view text, const json::exception& e) {
+    const std::string head = Say("non è JSON valido", "not valid JSON");
+    if (const auto* parse = dynamic_cast<const json::parse_error*>(&e)) {
+        if (parse->byte > text.size()) {
+            return head + Say(": il file finisce a metà (", ": the file ends too early (") +
+                   Position(text, parse->byte) + ")";
+        }
+        const unsigned char at =
+            parse->byte == 0 ? 0 : static_cast<unsigned char>(text[parse->byte - 1]);
+        const std::string shown =
+            at >= 0x20 && at < 0x7F ? "\"" + std::string(1, static_cast<char>(at)) + "\"" : "";
+        return head + Say(": qui non è atteso ", ": not expected here: ") +
+               (shown.empty() ? Say("questo carattere", "this character") : shown) + " (" +
+               Position(text, parse->byte) + ")";
+    }
+    if (dynamic_cast<const json::out_of_range*>(&e) != nullptr) {
+        return head + Say(": un numero è fuori misura", ": a number is out of range");
+    }
+    return head;
+}
+
+// Sets the mistakes' language for one parse, and puts it back.
+class LanguageOfMistakes {
+  public:
+    explicit LanguageOfMistakes(bool english) : before_(tEnglish) { tEnglish = english; }
+    ~LanguageOfMistakes() { tEnglish = before_; }
+    LanguageOfMistakes(const LanguageOfMistakes&) = delete;
+    LanguageOfMistakes& operator=(const LanguageOfMistakes&) = delete;
+
+  private:
+    bool before_;
+};
+
+}  // namespace
+
 std::string MadeUpInstruction(const ExpectedRequest& e, bool english) {
     std::string amount;
     if (e.amount) {
@@ -297,109 +580,6 @@ std::string MadeUpInstruction(const ExpectedRequest& e, bool english) {
     return english ? "Run the end-of-day closure from the register"
                    : "Esegui dalla cassa la chiusura contabile";
 }
-
-std::string ParseInstruction(const json& value, const std::string& language) {
-    if (value.is_string()) {
-        return Text(value, "\"instruction\"");
-    }
-    if (!value.is_object()) {
-        throw Mistake{"\"instruction\" must be a string or an object of languages"};
-    }
-    for (auto it = value.begin(); it != value.end(); ++it) {
-        Text(it.value(), "each language's \"instruction\"");
-    }
-    for (const std::string& lang : {language, std::string("it")}) {
-        if (value.contains(lang)) {
-            return value[lang].get<std::string>();
-        }
-    }
-    return {};
-}
-
-Step ParseStep(const json& s, const std::string& language, const std::set<std::string>& before,
-               const std::vector<Step>& steps) {
-    OnlyKeys(s, {"name", "instruction", "expect", "terminal", "time_limit_s", "then"}, "a step");
-    Step step;
-    if (!s.contains("name")) {
-        throw Mistake{"a step needs a \"name\""};
-    }
-    step.name = Text(s["name"], "\"name\"");
-    if (step.name.find_first_not_of(' ') == std::string::npos) {
-        throw Mistake{"\"name\" must not be blank"};
-    }
-    if (before.count(step.name) != 0) {
-        throw Mistake{"another step is already called \"" + step.name + "\""};
-    }
-    if (!s.contains("expect")) {
-        throw Mistake{"a step needs \"expect\""};
-    }
-    step.expect = ParseExpect(s["expect"]);
-    if (!step.expect.stanOf.empty()) {
-        const auto earlier = std::find_if(steps.begin(), steps.end(), [&](const Step& other) {
-            return other.name == step.expect.stanOf;
-        });
-        if (earlier == steps.end()) {
-            throw Mistake{"\"stan_of\" names \"" + step.expect.stanOf +
-                          "\", which is no earlier step"};
-        }
-        if (earlier->expect.command != "POS_PAGEXT") {
-            throw Mistake{"\"stan_of\" names \"" + step.expect.stanOf +
-                          "\", which is no payment: only payments can be voided"};
-        }
-        if (earlier->terminal.answer != ScriptedAnswer::Approved) {
-            throw Mistake{"\"stan_of\" names \"" + step.expect.stanOf +
-                          "\", whose terminal does not approve, so it gives no STAN"};
-        }
-    }
-    if (s.contains("terminal")) {
-        step.terminal = ParseTerminal(s["terminal"]);
-    }
-    // By default the step outlasts the terminal's delay and, when it does not answer, the
-    // library's usual minute of waiting, so VarnixPos has recorded the exchange before it ends.
-    step.timeLimitMs = kDefaultTimeLimitMs + step.terminal.delayMs +
-                       (step.terminal.answer == ScriptedAnswer::Timeout ? kLibraryWaitMs : 0);
-    if (s.contains("time_limit_s")) {
-        step.timeLimitMs = Milliseconds(s["time_limit_s"], "\"time_limit_s\"");
-        if (step.timeLimitMs < 1000) {
-            throw Mistake{"\"time_limit_s\" must be at least 1"};
-        }
-        if (step.timeLimitMs <= step.terminal.delayMs) {
-            throw Mistake{"\"time_limit_s\" must be longer than the terminal's \"delay_ms\""};
-        }
-    }
-    if (s.contains("then")) {
-        if (!s["then"].is_array()) {
-            throw Mistake{"\"then\" must be a list"};
-        }
-        for (const json& t : s["then"]) {
-            step.then.push_back(ParseThen(t));
-        }
-        const auto count = [&](Then::Kind kind) {
-            return std::count_if(step.then.begin(), step.then.end(),
-                                 [&](const Then& t) { return t.kind == kind; });
-        };
-        if (count(Then::Kind::Command) > 1 || count(Then::Kind::NoRepeat) > 1) {
-            throw Mistake{
-                "\"then\" holds one \"command\" entry and one \"no_repeat_within_s\" "
-                "at most: the register has one next command"};
-        }
-        if (count(Then::Kind::NoRepeat) == 1 &&
-            std::any_of(step.then.begin(), step.then.end(), [&](const Then& t) {
-                return t.kind == Then::Kind::Command && t.command == step.expect.command;
-            })) {
-            throw Mistake{"\"then\" both wants " + step.expect.command + " next and forbids it"};
-        }
-    }
-    if (s.contains("instruction")) {
-        step.instruction = ParseInstruction(s["instruction"], language);
-    }
-    if (step.instruction.empty()) {
-        step.instruction = MadeUpInstruction(step.expect, language == "en");
-    }
-    return step;
-}
-
-}  // namespace
 
 const std::vector<TerminalCommand>& TerminalCommands() {
     static const std::vector<TerminalCommand> commands = {
@@ -457,6 +637,11 @@ std::string Step::NextCommand() const {
     return {};
 }
 
+bool Step::ForbidsRepeat() const {
+    return std::any_of(then.begin(), then.end(),
+                       [](const Then& t) { return t.kind == Then::Kind::NoRepeat; });
+}
+
 bool Step::NeedsHistory() const {
     const std::string next = NextCommand();
     return terminal.answer == ScriptedAnswer::Refuse || (!next.empty() && !ReachesTerminal(next));
@@ -493,9 +678,11 @@ std::string EuroText(std::int64_t cents) {
 
 std::optional<TestSet> ParseTestSet(std::string_view text, const std::string& language,
                                     std::string& error) {
+    const LanguageOfMistakes speaking(language == "en");
     if (text.size() > kMaxTestSetBytes) {
-        error = "larger than " + std::to_string(kMaxTestSetBytes / (std::size_t{1024} * 1024)) +
-                " MB: no test set is anywhere near that";
+        error = Say("più grande di ", "larger than ") +
+                std::to_string(kMaxTestSetBytes / (std::size_t{1024} * 1024)) +
+                Say(" MB: nessun test set è così grande", " MB: no test set is anywhere near that");
         return std::nullopt;
     }
     // A key given twice would silently drop a check: the parser's callback sees every key.
@@ -516,41 +703,78 @@ std::optional<TestSet> ParseTestSet(std::string_view text, const std::string& la
     try {
         root = json::parse(text, noDuplicates);
     } catch (const json::exception& e) {
-        error = std::string("not JSON: ") + e.what();
+        error = NotJson(text, e);
         return std::nullopt;
     }
     if (!duplicate.empty()) {
-        error = "the key \"" + duplicate + "\" is given twice in one object";
+        error = Say("la chiave \"", "the key \"") + duplicate +
+                Say("\" compare due volte nello stesso oggetto", "\" is given twice in one object");
         return std::nullopt;
     }
     TestSet set;
-    std::size_t index = 0;
-    std::string stepName;
-    try {
-        OnlyKeys(root, {"name", "description", "steps"}, "the test set");
-        if (root.contains("name")) {
-            set.name = Text(root["name"], "\"name\"");
-        }
-        if (root.contains("description")) {
-            set.description = Text(root["description"], "\"description\"");
-        }
+    Mistakes mistakes;
+    // Italian and English always: the instructions a set leaves out are made up in either.
+    std::set<std::string> languages = {"it", "en"};
+    int defaultNoRepeatMs = kDefaultNoRepeatMs;
+    mistakes.Check([&] {
+        OnlyKeys(root, {"name", "description", "no_repeat_within_s", "steps"},
+                 Say("il test set", "the test set"));
+    });
+    if (root.is_object()) {
+        mistakes.Check([&] {
+            if (root.contains("name")) {
+                set.name = Text(root["name"], "\"name\"");
+            }
+        });
+        mistakes.Check([&] {
+            if (root.contains("description")) {
+                set.description = Text(root["description"], "\"description\"");
+            }
+        });
+        mistakes.Check([&] {
+            if (root.contains("no_repeat_within_s")) {
+                defaultNoRepeatMs =
+                    Milliseconds(root["no_repeat_within_s"], "\"no_repeat_within_s\"", true);
+            }
+        });
+        set.afterLastMs = std::max(defaultNoRepeatMs, 1000);
         if (!root.contains("steps") || !root["steps"].is_array() || root["steps"].empty()) {
-            throw Mistake{"\"steps\" must be a list of at least one step"};
+            mistakes.Add(Say("\"steps\" deve essere una lista di almeno un passo",
+                             "\"steps\" must be a list of at least one step"));
+        } else {
+            std::set<std::string> names;
+            std::size_t index = 0;
+            for (const json& s : root["steps"]) {
+                const std::string name =
+                    s.is_object() && s.contains("name") && s["name"].is_string()
+                        ? Printable(s["name"].get<std::string>())
+                        : "";
+                mistakes.At(++index, name);
+                set.steps.push_back(ParseStep(s, language, names, set.steps, defaultNoRepeatMs,
+                                              languages, mistakes));
+                names.insert(set.steps.back().name);
+            }
         }
-        std::set<std::string> names;
-        for (const json& s : root["steps"]) {
-            ++index;
-            stepName = s.is_object() && s.contains("name") && s["name"].is_string()
-                           ? s["name"].get<std::string>()
-                           : "";
-            set.steps.push_back(ParseStep(s, language, names, set.steps));
-            names.insert(set.steps.back().name);
+    }
+    std::string lines;
+    for (const auto& line : mistakes.Lines()) {
+        lines += (lines.empty() ? "" : "\n") + line;
+    }
+    set.languages.assign(languages.begin(), languages.end());
+    std::stable_partition(set.languages.begin(), set.languages.end(),
+                          [](const std::string& l) { return l == "it"; });
+    if (languages.count(language) == 0) {
+        std::string known;
+        for (const auto& l : set.languages) {
+            known += (known.empty() ? "" : ", ") + l;
         }
-    } catch (const Mistake& mistake) {
-        error = index == 0 ? mistake.message
-                           : "step " + std::to_string(index) +
-                                 (stepName.empty() ? "" : " (\"" + stepName + "\")") + ": " +
-                                 mistake.message;
+        lines +=
+            std::string(lines.empty() ? "" : "\n") + "--lang " + Printable(language) +
+            Say(": il test set ha le istruzioni in ", ": the test set's instructions are in ") +
+            known;
+    }
+    if (!lines.empty()) {
+        error = lines;
         return std::nullopt;
     }
     return set;

@@ -1,6 +1,7 @@
 // A test set: the steps a register developer walks through while the simulator plays the
-// terminal, read from JSON (docs/test-sets.md). Every mistake in the file is reported, naming
-// its step, before anything runs; a set that parses is complete and consistent.
+// terminal, read from JSON (docs/test-sets.md). Every mistake in the file is reported at once,
+// each naming its step, in the run's language, before anything runs; a set that parses is
+// complete and consistent.
 #pragma once
 
 #include <cstdint>
@@ -83,22 +84,37 @@ struct Step {
     bool NeedsHistory() const;
     // The command its "then" wants next ("" for none).
     std::string NextCommand() const;
+    // Whether the register must not send its command again for a while (a "no repeat" entry).
+    bool ForbidsRepeat() const;
 };
+
+// A register that sends a payment again by itself may charge twice: every step that moves money,
+// and every step whose terminal leaves the outcome in doubt or says no, watches for a resend this
+// long after its exchange unless the set or the step says otherwise (0 switches it off).
+inline constexpr int kDefaultNoRepeatMs = 5000;
 
 struct TestSet {
     std::string name;
     std::string description;
     std::vector<Step> steps;
+    // How long the run watches after the last step for requests no step expects.
+    int afterLastMs = kDefaultNoRepeatMs;
+    std::vector<std::string> languages;  // "it", then the others the instructions come in
 };
 
 // No test set is anywhere near this size; a bigger file is refused before it is read.
 inline constexpr std::size_t kMaxTestSetBytes = std::size_t{16} * 1024 * 1024;
 
-// Parses a test set. `language` picks the instructions ("it", "en"); a step without one in that
-// language falls back to Italian, then to one made up from what it expects. On a mistake:
-// nothing, and `error` says what and where.
+// Parses a test set. `language` picks the instructions ("it", "en") and the language of the
+// mistakes (English for "en", Italian otherwise); a step without an instruction in that language
+// falls back to Italian, then to one made up from what it expects. A language other than those
+// two that no instruction of the set comes in is a mistake. On mistakes: nothing, and `error` says
+// each, one a line.
 std::optional<TestSet> ParseTestSet(std::string_view json, const std::string& language,
                                     std::string& error);
+
+// The instruction made up from what a step expects, for a step whose file gives none.
+std::string MadeUpInstruction(const ExpectedRequest& expect, bool english);
 
 // "12,50 €" (UTF-8).
 std::string EuroText(std::int64_t cents);

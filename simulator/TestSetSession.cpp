@@ -1,5 +1,7 @@
 #include "simulator/TestSetSession.h"
 
+#include <filesystem>
+
 #include "ports/SystemClock.h"
 #include "text/AnsiText.h"
 
@@ -74,7 +76,16 @@ bool TestSetSession::Start(std::function<void()> onFinished) {
          << Shown(options_.setFile) << "): " << set.steps.size()
          << " passi; storico: " << (history_ ? Shown(history_->Path()) : "non letto")
          << "; report in " << Shown(options_.reportFolder) << std::endl;
-    if (!history_) {
+    if (history_) {
+        std::error_code ec;
+        historySeen_ = std::filesystem::exists(history_->Path(), ec);
+        if (!historySeen_) {
+            out_ << "lo storico " << Shown(history_->Path())
+                 << " non c'\xC3\xA8 ancora: VarnixPos lo crea al primo scambio; se non compare "
+                    "entro il primo passo la prova si ferma"
+                 << std::endl;
+        }
+    } else {
         for (const Step& step : set.steps) {
             if (step.NeedsHistory()) {
                 err_ << "pos-simulator: without --history the step \"" << step.name
@@ -112,6 +123,27 @@ bool TestSetSession::WriteReport() {
     return false;
 }
 
+bool TestSetSession::HistoryAppeared() {
+    if (!history_ || historySeen_) {
+        return true;
+    }
+    std::error_code ec;
+    historySeen_ = std::filesystem::exists(history_->Path(), ec);
+    const bool due = run_.StepsDone() > 0 || (run_.FirstAnswerMs() >= 0 &&
+                                              NowMs() - run_.FirstAnswerMs() > kHistoryGraceMs);
+    if (historySeen_ || !due) {
+        return true;
+    }
+    // Waiting on would cost the developer every step's whole time limit, for nothing.
+    err_ << "pos-simulator: --history " << Shown(history_->Path())
+         << ": lo storico non \xC3\xA8 comparso, eppure VarnixPos ha gi\xC3\xA0 lavorato con il "
+            "simulatore: lo scrive altrove? (HistoryVnxPos.jsonl nella sua cartella dati)\n";
+    run_.Abort(NowMs());
+    Flush();
+    Finish(kNoHistory);
+    return false;
+}
+
 void TestSetSession::Schedule() {
     timer_.expires_after(std::chrono::milliseconds(kTickMs));
     timer_.async_wait([this](const asio::error_code& ec) {
@@ -131,6 +163,9 @@ void TestSetSession::Tick() {
         }
     }
     run_.Tick(NowMs());
+    if (!HistoryAppeared()) {
+        return;
+    }
     std::string error;
     if (!server_.SetListening(run_.ListenerOpen(), error)) {
         // Another program took the port while a step refused connections: the register would
@@ -143,12 +178,12 @@ void TestSetSession::Tick() {
     }
     // The instruction of a step that refuses connections shows only once the listener is closed.
     Flush();
-    if (run_.Finished()) {
+    if (run_.Over(NowMs())) {
         Finish(kAllPassed);
         return;
     }
-    if (run_.StepsDone() != reportedSteps_) {
-        reportedSteps_ = run_.StepsDone();
+    if (run_.Revision() != reportedRevision_) {
+        reportedRevision_ = run_.Revision();
         WriteReport();
     }
     Schedule();
@@ -178,13 +213,17 @@ void TestSetSession::Finish(int failure) {
     // The report first: a reader of the output that went away must not cost it.
     const bool written = WriteReport();
     const std::size_t total = run_.Set().steps.size();
-    exitCode_ = failure != kAllPassed                  ? failure
-                : !written                             ? kNoReport
-                : run_.Count(Verdict::Passed) == total ? kAllPassed
-                                                       : kNotAllPassed;
+    exitCode_ = failure != kAllPassed ? failure
+                : !written            ? kNoReport
+                : run_.AllPassed()    ? kAllPassed
+                                      : kNotAllPassed;
     out_ << "Risultato: " << run_.Count(Verdict::Passed) << " superati, "
          << run_.Count(Verdict::Failed) << " falliti, " << run_.Count(Verdict::NotJudged)
-         << " non verificati su " << total << " passi" << std::endl;
+         << " non verificati su " << total << " passi"
+         << (run_.AfterLast().empty() ? ""
+                                      : "; richieste non previste dopo l'ultimo passo: " +
+                                            std::to_string(run_.AfterLast().size()))
+         << std::endl;
     if (written) {
         const std::string folder = Shown(options_.reportFolder);
         out_ << "Report: " << folder << "/" << kHtmlFileName << ", " << folder << "/"

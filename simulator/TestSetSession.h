@@ -22,6 +22,7 @@ class TestSetSession {
     // Exit codes of a test run.
     static constexpr int kAllPassed = 0;
     static constexpr int kNotAllPassed = 1;  // a step failed or could not be judged
+    static constexpr int kNoHistory = 2;     // --history names no file VarnixPos writes
     static constexpr int kNoReport = 3;      // the report could not be written
     static constexpr int kNoLink = 3;        // the port could not be opened again
 
@@ -44,12 +45,17 @@ class TestSetSession {
 
   private:
     static constexpr int kTickMs = 100;
+    // A VarnixPos that writes the history at --history has written it this long after the
+    // terminal's first answer (its own status polls write it even sooner).
+    static constexpr int kHistoryGraceMs = 5000;
 
     std::int64_t NowMs() const;
     void Tick();
     void Schedule();
     void Flush();
     bool WriteReport();
+    // False, with the run ended, when the history has not appeared when it should have.
+    bool HistoryAppeared();
     // Ends the run; `failure` is the exit code when the run could not go on, kAllPassed else.
     void Finish(int failure);
 
@@ -64,7 +70,8 @@ class TestSetSession {
     std::string startedAt_;
     std::function<void()> onFinished_;
     bool finished_ = false;
-    std::size_t reportedSteps_ = 0;
+    std::uint64_t reportedRevision_ = 0;
+    bool historySeen_ = false;
     int exitCode_ = kNotAllPassed;
 };
 

@@ -1,5 +1,7 @@
 // pos-simulator: a payment terminal on this machine, for developing and testing without hardware.
+#include <algorithm>
 #include <asio.hpp>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -15,6 +17,7 @@
 #include "iae17/Functions.h"
 #include "platform/Platform.h"
 #include "simulator/SimulatorServer.h"
+#include "simulator/TestSetRecorder.h"
 #include "simulator/TestSetSession.h"
 
 #ifdef _WIN32
@@ -32,8 +35,9 @@ constexpr const char* kUsageLinks = R"(pos-simulator: a simulated payment termin
 Usage: pos-simulator --tcp PORT [options]
 
 Link:
-  --tcp PORT          listen on 127.0.0.1:PORT (0 picks a free port; the line
-                      "tcp 127.0.0.1:PORT" on standard output names it)
+  --tcp PORT          listen on 127.0.0.1:PORT, 1 to 9998 as VarnixPos takes
+                      (0 picks a free one; the line "tcp 127.0.0.1:PORT"
+                      on standard output names it)
                       Serial links (--serial COMn) are not available on
                       Windows: set TIPO:ETH, IPAD:127.0.0.1 and this PORT.
 )";
@@ -44,8 +48,9 @@ constexpr const char* kUsageLinks = R"(pos-simulator: a simulated payment termin
 Usage: pos-simulator [--tcp PORT] [--serial COMn]... [options]
 
 Links (at least one):
-  --tcp PORT          listen on 127.0.0.1:PORT (0 picks a free port; the line
-                      "tcp 127.0.0.1:PORT" on standard output names it)
+  --tcp PORT          listen on 127.0.0.1:PORT, 1 to 9998 as VarnixPos takes
+                      (0 picks a free one; the line "tcp 127.0.0.1:PORT"
+                      on standard output names it)
   --serial COMn       serve serial port COMn on a pseudo-terminal linked at
                       $XDG_RUNTIME_DIR/varnixpos/COMn (or /tmp/varnixpos-<uid>/COMn)
 )";
@@ -75,11 +80,21 @@ Test sets (docs/test-sets.md):
   --history PATH      follow VarnixPos's exchange history (HistoryVnxPos.jsonl
                       in its data folder), to see refused connections and what
                       the register does after each exchange
-  --lang LANG         the instructions' language when the set has it (default it)
+  --lang LANG         the instructions' language, one the set has (default it)
+  --record-test-set FILE
+                      write a test set that replays this session: one step per
+                      exchange (command, amount, STAN, the answer the terminal
+                      gave), rewritten after each; with --history also the
+                      status request the register sent next
+  --from-history PATH with --record-test-set: the test set of the exchanges
+                      VarnixPos recorded in this history (against any
+                      terminal), written at once, no link opened
   With --test-set the steps decide every answer: --outcome, --refuse,
   --delay-ms and --no-magic are refused. Exit code: 0 every step passed,
-  1 a step failed or could not be judged, 2 bad options, test set or
-  --history, 3 the link could not be opened or the report not written.
+  1 a step failed or could not be judged, or the register sent something
+  after the last step, 2 bad options, test set or --history (also a history
+  that does not appear within the first step), 3 the link could not be
+  opened or the report not written.
   The report is written at the start and after each step; Ctrl+C ends the
   run with it.
 
@@ -169,7 +184,7 @@ bool HistoryFollowable(const std::string& path, std::string& error) {
 bool TakesValue(const std::string& arg) {
     for (const char* name :
          {"--tcp", "--serial", "--journal", "--delay-ms", "--outcome", "--refuse", "--terminal-id",
-          "--test-set", "--report", "--history", "--lang"}) {
+          "--test-set", "--report", "--history", "--lang", "--record-test-set", "--from-history"}) {
         if (arg == name) {
             return true;
         }
@@ -177,13 +192,56 @@ bool TakesValue(const std::string& arg) {
     return false;
 }
 
+// Writes the recorded set (when it has a step) in place of the last one. False, said, when the
+// file cannot be written.
+bool SaveRecording(const varnix::sim::TestSetRecorder& recorder, const std::string& file,
+                   const std::string& description) {
+    if (recorder.Steps() == 0) {
+        return true;
+    }
+    errno = 0;
+    if (varnix::platform::HostPlatform().ReplaceContents(
+            file, recorder.Json("Sessione registrata", description), /*synced=*/false)) {
+        return true;
+    }
+    std::cerr << "pos-simulator: cannot write " << file
+              << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()) << "\n";
+    return false;
+}
+
+// --from-history: the set of what VarnixPos recorded, oldest first.
+int RecordFromHistory(const std::string& history, const std::string& file) {
+    auto& platform = varnix::platform::HostPlatform();
+    if (!platform.StatFile(history)) {
+        return Fail("--from-history " + history + ": no such file");
+    }
+    // Every generation the history keeps, whatever it holds.
+    auto entries = varnix::exchange::ExchangeHistory::ReadNewest(platform, history, 100000000);
+    std::reverse(entries.begin(), entries.end());
+    varnix::sim::TestSetRecorder recorder;
+    for (const auto& entry : entries) {
+        recorder.OnRecorded(entry);
+    }
+    if (recorder.Steps() == 0) {
+        return Fail("--from-history " + history + ": no exchange with the terminal in it");
+    }
+    if (!SaveRecording(recorder, file, "Dallo storico di VarnixPos " + history)) {
+        return 3;
+    }
+    std::cout << "test set " << file << ": " << recorder.Steps() << " passi dallo storico "
+              << history << std::endl;
+    return 0;
+}
+
 int Run(int argc, char** argv) {
     varnix::sim::ServerOptions options;
     varnix::sim::TestSetSession::Options testSet;
     testSet.reportFolder = "pos-simulator-report";
     std::string language = "it";
-    std::string scriptedBy;  // the first option a test set overrides
-    std::string setOnly;     // an option that means something with a test set only
+    std::string recordFile;   // --record-test-set
+    std::string fromHistory;  // --from-history
+    std::string scriptedBy;   // the first option a test set overrides
+    std::string setOnly;      // an option that means something with a test set only
     std::set<std::string> givenOnce;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -201,8 +259,13 @@ int Run(int argc, char** argv) {
         } else if (arg == "--tcp") {
             char* end = nullptr;
             const long port = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || port < 0 || port > 65535) {
+            if (*end != '\0' || port < 0) {
                 return Fail("not a port: " + std::string(argv[i]));
+            }
+            if (port > varnix::sim::kMaxVarnixPosPort) {
+                return Fail("--tcp " + std::string(argv[i]) + ": VarnixPos takes ports 1 to " +
+                            std::to_string(varnix::sim::kMaxVarnixPosPort) +
+                            " (PORT: of its configuration); give one of those, or 0");
             }
             options.tcpPort = static_cast<int>(port);
         } else if (arg == "--serial") {
@@ -239,6 +302,12 @@ int Run(int argc, char** argv) {
             scriptedBy = scriptedBy.empty() ? arg : scriptedBy;
         } else if (arg == "--terminal-id") {
             options.model.terminalId = argv[++i];
+        } else if (arg == "--record-test-set" || arg == "--from-history") {
+            std::string& value = arg == "--record-test-set" ? recordFile : fromHistory;
+            if (!value.empty() || argv[i + 1][0] == '\0') {
+                return Fail(arg + " given twice, or without a value");
+            }
+            value = argv[++i];
         } else if (arg == "--test-set") {
             if (!testSet.setFile.empty()) {
                 return Fail("--test-set given twice");
@@ -261,7 +330,29 @@ int Run(int argc, char** argv) {
             }
         }
     }
-    if (testSet.setFile.empty() && !setOnly.empty()) {
+    if (!recordFile.empty()) {
+        // A recording plays the terminal as configured; only the history goes with it.
+        for (const char* other : {"--report", "--lang"}) {
+            if (givenOnce.count(other) != 0) {
+                return Fail(std::string(other) + " goes with --test-set");
+            }
+        }
+        if (!testSet.setFile.empty()) {
+            return Fail("--record-test-set and --test-set: one or the other");
+        }
+        if (!fromHistory.empty()) {
+            if (!testSet.historyPath.empty()) {
+                return Fail("--from-history reads the history itself: no --history with it");
+            }
+            return RecordFromHistory(fromHistory, recordFile);
+        }
+        std::string error;
+        if (!testSet.historyPath.empty() && !HistoryFollowable(testSet.historyPath, error)) {
+            return Fail(error);
+        }
+    } else if (!fromHistory.empty()) {
+        return Fail("--from-history goes with --record-test-set");
+    } else if (testSet.setFile.empty() && !setOnly.empty()) {
         return Fail(setOnly + " goes with --test-set");
     }
     std::optional<varnix::sim::TestSet> set;
@@ -282,8 +373,13 @@ int Run(int argc, char** argv) {
         std::string error;
         set = varnix::sim::ParseTestSet(*text, language, error);
         if (!set) {
-            std::cerr << "pos-simulator: " << testSet.setFile << ": "
-                      << varnix::sim::Printable(error) << "\n";
+            // One line a mistake, each naming the file, as compilers do.
+            std::size_t start = 0;
+            for (std::size_t end = 0; end != std::string::npos; start = end + 1) {
+                end = error.find('\n', start);
+                std::cerr << "pos-simulator: " << testSet.setFile << ": "
+                          << varnix::sim::Printable(error.substr(start, end - start)) << "\n";
+            }
             return 2;
         }
         if (!testSet.historyPath.empty() && !HistoryFollowable(testSet.historyPath, error)) {
@@ -323,6 +419,44 @@ int Run(int argc, char** argv) {
         }
         stop();
     });
+    varnix::sim::TestSetRecorder recorder;
+    std::optional<varnix::sim::HistoryTail> followed;
+    asio::steady_timer follow(io);
+    std::function<void()> followHistory;
+    if (!recordFile.empty()) {
+        const std::string description =
+            "Registrata con pos-simulator --record-test-set: uno scambio, un passo";
+        server.SetObserver([&, description](const varnix::proto::Request& request,
+                                            const varnix::sim::Reply& reply) {
+            recorder.OnExchange(request, reply);
+            if (SaveRecording(recorder, recordFile, description)) {
+                std::cout << "passo " << recorder.Steps() << " registrato in " << recordFile
+                          << std::endl;
+            }
+        });
+        if (!testSet.historyPath.empty()) {
+            followed.emplace(testSet.historyPath);
+            followHistory = [&, description] {
+                follow.expires_after(std::chrono::milliseconds(200));
+                follow.async_wait([&, description](const asio::error_code& ec) {
+                    if (ec) {
+                        return;
+                    }
+                    const auto entries = followed->ReadNew();
+                    for (const auto& entry : entries) {
+                        recorder.OnHistory(entry);
+                    }
+                    if (!entries.empty()) {
+                        SaveRecording(recorder, recordFile, description);
+                    }
+                    followHistory();
+                });
+            };
+            followHistory();
+        }
+        std::cout << "registrazione in " << recordFile
+                  << ": ogni scambio diventa un passo; Ctrl+C per finire" << std::endl;
+    }
     if (set) {
         session = std::make_unique<varnix::sim::TestSetSession>(io, server, std::move(*set),
                                                                 testSet, std::cout, std::cerr);
@@ -337,6 +471,9 @@ int Run(int argc, char** argv) {
         }
     }
     io.run();
+    if (!recordFile.empty() && recorder.Steps() == 0) {
+        std::cerr << "pos-simulator: no exchange came: " << recordFile << " not written\n";
+    }
     return session ? session->ExitCode() : 0;
 }
 

@@ -8,16 +8,18 @@
 #include "simulator/HistoryTail.h"
 #include "simulator/TestReport.h"
 #include "simulator/TestRun.h"
+#include "simulator/TestSetRecorder.h"
 
 namespace varnix::sim {
 namespace {
 
 using iae17::Function;
 
-// A test set of the given steps (JSON text of each), parsed in Italian; fails the test when it
-// does not parse.
-TestSet Set(const std::vector<std::string>& steps, const std::string& language = "it") {
-    std::string json = R"({"name": "T", "steps": [)";
+// A test set of the given steps (JSON text of each), parsed in Italian, with `top` the set's other
+// keys (by default no watch for repeats); fails the test when it does not parse.
+TestSet Set(const std::vector<std::string>& steps, const std::string& language = "it",
+            const std::string& top = R"("no_repeat_within_s": 0, )") {
+    std::string json = R"({"name": "T", )" + top + R"("steps": [)";
     for (std::size_t i = 0; i < steps.size(); ++i) {
         json += (i ? "," : "") + steps[i];
     }
@@ -33,80 +35,97 @@ TEST(TestSetTest, MistakesAreNamedWithTheirStep) {
     const struct {
         std::string json;
         std::string error;
+        std::string language = "it";
     } cases[] = {
-        {"{\"steps\": [", "not JSON"},
-        {R"({"steps": []})", "\"steps\" must be a list of at least one step"},
-        {R"({"stepz": []})", "unknown key \"stepz\" in the test set"},
+        {"{\"steps\": [",
+         "non \xC3\xA8 JSON valido: il file finisce a met\xC3\xA0 (riga 1, colonna 12)"},
+        {"{\n \"steps\": x}",
+         "non \xC3\xA8 JSON valido: qui non \xC3\xA8 atteso \"x\" (riga 2, colonna 11)"},
+        {R"({"steps": []})", "\"steps\" deve essere una lista di almeno un passo"},
+        {R"({"stepz": []})", "chiave sconosciuta \"stepz\" nel test set"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT", "amout": 5}}]})",
-         "step 1 (\"a\"): unknown key \"amout\" in \"expect\""},
+         "passo 1 (\"a\"): chiave sconosciuta \"amout\" in \"expect\""},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_STATUS"}}]})",
-         "\"POS_STATUS\" is no command that reaches the terminal"},
+         "\"POS_STATUS\" non \xC3\xA8 un comando che raggiunge il terminale"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_TOTTER", "amount": 5}}]})",
-         "POS_TOTTER carries no amount"},
+         "POS_TOTTER non porta un importo"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT", "amount": -1}}]})",
-         "\"amount\" (cents) must be a whole number from 1 to 999999999"},
+         "\"amount\" (centesimi) deve essere un numero intero da 1 a 999999999"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT",
             "amount": {"min": 9, "max": 2}}}]})",
-         "\"min\" is above \"max\""},
+         "\"min\" supera \"max\""},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_STORNO", "stan_of": "x"}}]})",
-         "\"stan_of\" names \"x\", which is no earlier step"},
+         "\"stan_of\" nomina \"x\", che non \xC3\xA8 un passo precedente"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
             "terminal": {"answer": "declined"}},
            {"name": "b", "expect": {"command": "POS_STORNO", "stan_of": "a"}}]})",
-         "step 2 (\"b\"): \"stan_of\" names \"a\", whose terminal does not approve"},
+         "passo 2 (\"b\"): \"stan_of\" nomina \"a\", il cui terminale non approva"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
             "terminal": {"answer": "decline"}}]})",
-         "unknown answer \"decline\" (known: approved, declined, timeout"},
+         "risposta sconosciuta \"decline\" (note: approved, declined, timeout"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
             "terminal": {"code": 7}}]})",
-         "\"code\" goes with \"answer\": \"code\""},
+         "\"code\" va con \"answer\": \"code\""},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
             "terminal": {"answer": "declined", "reason": "UNA RAGIONE TROPPO LUNGA, DAVVERO"}}]})",
-         "\"reason\" must have 1 to 24 characters"},
+         "\"reason\" deve avere da 1 a 24 caratteri"},
         {"{\"steps\": [" + pay + "," + pay + "]}",
-         "step 2 (\"p\"): another step is already called \"p\""},
+         "passo 2 (\"p\"): un altro passo si chiama gi\xC3\xA0 \"p\""},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
             "then": [{"command": "POS_STATUS"}]}]})",
-         "a \"then\" entry is {\"command\": ..., \"within_s\": ...}"},
+         "una voce di \"then\" \xC3\xA8 {\"command\": ..., \"within_s\": ...}"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
             "time_limit_s": 0.5}]})",
-         "\"time_limit_s\" must be at least 1"},
+         "\"time_limit_s\" deve essere almeno 1"},
         {R"({"steps": [{"expect": {"command": "POS_PAGEXT"}}]})",
-         "step 1: a step needs a \"name\""},
+         "passo 1: un passo richiede un \"name\""},
         {R"({"steps": [{"name": "  ", "expect": {"command": "POS_PAGEXT"}}]})",
-         "\"name\" must not be blank"},
+         "\"name\" non deve essere vuoto"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
             "instruction": "Paga\n[2/2] b: altro"}]})",
-         "must not hold control characters"},
+         "non deve contenere caratteri di controllo"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
             "expect": {"command": "POS_TOTTER"}}]})",
-         "the key \"expect\" is given twice in one object"},
+         "la chiave \"expect\" compare due volte nello stesso oggetto"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT", "amount": 1e400}}]})",
-         "not JSON: "},
+         "non \xC3\xA8 JSON valido: un numero \xC3\xA8 fuori misura"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
             "terminal": {"answer": "code", "code": 18446744073709551615}}]})",
-         "\"code\" must be a whole number from -32768 to 32767"},
+         "\"code\" deve essere un numero intero da -32768 a 32767"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"},
             "terminal": {"delay_ms": 5000}, "time_limit_s": 5}]})",
-         "must be longer than the terminal's \"delay_ms\""},
+         "deve superare il \"delay_ms\" del terminale"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_ACCRED"}},
            {"name": "b", "expect": {"command": "POS_STORNO", "stan_of": "a"}}]})",
-         "which is no payment: only payments can be voided"},
+         "che non \xC3\xA8 un pagamento: si stornano solo i pagamenti"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"}, "then": [
             {"command": "POS_STATUS", "within_s": 5}, {"command": "POS_TOTTER", "within_s": 5}]}]})",
-         "one \"command\" entry and one \"no_repeat_within_s\" at most"},
+         "al massimo una voce \"command\" e una \"no_repeat_within_s\""},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"}, "then": [
             {"command": "POS_PAGEXT", "within_s": 5}, {"no_repeat_within_s": 5}]}]})",
-         "\"then\" both wants POS_PAGEXT next and forbids it"},
+         "\"then\" vuole POS_PAGEXT come comando successivo e insieme lo vieta"},
         {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT"}, "then": [
-            {"no_repeat_within_s": 0}]}]})",
-         "\"no_repeat_within_s\" must be a number of seconds above 0"},
-        {std::string(16 * 1024 * 1024 + 1, ' '), "larger than 16 MB"},
+            {"no_repeat_within_s": -1}]}]})",
+         "\"no_repeat_within_s\" deve essere un numero di secondi sopra 0 (o 0, per spegnerlo)"},
+        // Every mistake at once, in the run's language; an instruction language the set lacks.
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_PAGEXT", "amout": 5},
+            "terminal": {"answer": "nope"}}, {"name": "b"}]})",
+         "passo 1 (\"a\"): chiave sconosciuta \"amout\" in \"expect\" (note: command, amount, "
+         "stan, stan_of, terminal_id, ecr_id)\npasso 1 (\"a\"): risposta sconosciuta \"nope\" "
+         "(note: approved, declined, timeout, drop, refuse, busy, garbled, code)\npasso 2 "
+         "(\"b\"): un passo richiede \"expect\"",
+         "it"},
+        {R"({"stepz": 1})", "unknown key \"stepz\" in the test set", "en"},
+        {R"({"steps": [{"name": "a", "expect": {"command": "POS_CHCASS"},
+            "instruction": {"en": "Close", "de": "Schliesse"}}]})",
+         "--lang fr: il test set ha le istruzioni in it, de, en", "fr"},
+        {std::string(16 * 1024 * 1024 + 1, ' '), "pi\xC3\xB9 grande di 16 MB"},
     };
     for (const auto& c : cases) {
         std::string error;
-        EXPECT_FALSE(ParseTestSet(c.json, "it", error)) << c.error;
+        EXPECT_FALSE(ParseTestSet(c.json, c.language, error)) << c.error;
         EXPECT_NE(error.find(c.error), std::string::npos) << c.error << "\n  said: " << error;
+        EXPECT_EQ(error.find("json.exception"), std::string::npos) << error;
     }
 }
 
@@ -167,8 +186,10 @@ class RunDriver {
         return terminal;
     }
     void Recorded(const std::string& command, const std::string& outcome = "OK",
-                  const std::string& file = "SRINPF.TXT", std::int64_t durationMs = 0) {
+                  const std::string& file = "SRINPF.TXT", std::int64_t durationMs = 0,
+                  const std::string& handler = "") {
         exchange::HistoryEntry entry;
+        entry.handler = handler;
         entry.command = command;
         entry.durationMs = durationMs;
         entry.outcome = outcome;
@@ -219,10 +240,9 @@ TEST(TestRunTest, JudgesTheRequestAndVoidsByTheStanTheTerminalGave) {
     d.Recorded("POS_PAGEXT,A1300");
     d.Request(Function::Void, "000001", "000001");
     d.Recorded("POS_STORNO,S000001");
-    // Another command is declined, and the step waits on for its own until its time is up.
+    // Another command is declined, and fails the step at once.
     EXPECT_EQ(d.Request(Function::Refund, "5").reason, TestRun::kUnexpectedReason);
     d.Recorded("POS_ACCRED,A5");
-    d.Wait(60000);
     d.Request(Function::TerminalBalance, "");
     d.Recorded("POS_TOTTER");
     EXPECT_EQ(d.Verdicts(), "PFPFF");
@@ -233,8 +253,7 @@ TEST(TestRunTest, JudgesTheRequestAndVoidsByTheStanTheTerminalGave) {
               "manca l'identificativo della cassa|");
     EXPECT_EQ(d.Failures(3),
               "richiesta non prevista: IAE17AX_Refund (POS_ACCRED), importo 5 (0,05 \xE2\x82\xAC), "
-              "terminale (vuoto), cassa \"99999999\" (il passo attende POS_STORNO)|"
-              "nessuna richiesta POS_STORNO dalla cassa entro 60 s|");
+              "terminale (vuoto), cassa \"99999999\" (il passo attende POS_STORNO)|");
     EXPECT_EQ(d.run.Results()[0].answer.substr(0, 22), "approvata, STAN 000001");
     EXPECT_EQ(DescribeExpected(
                   Set({Step("r", R"("expect": {"command": "POS_ACCRED", "amount": {"min": 100}})")})
@@ -270,6 +289,74 @@ TEST(TestRunTest, ARequestOutsideItsStepIsDeclinedAndFailsTheStep) {
     d.Wait(5000);
     EXPECT_EQ(d.Verdicts(), "FF");
     EXPECT_EQ(d.Failures(1).substr(0, 43), "richiesta non prevista: IAE17AX_Closure (PO");
+}
+
+TEST(TestRunTest, AResendIsTheMistakeOfTheStepItRepeatsEvenAfterTheLastStep) {
+    // The default window: payments, and steps whose terminal says no or leaves it in doubt.
+    const TestSet set = Set({Step("no", R"("expect": {"command": "POS_PAGEXT", "amount": 2000},
+                                 "terminal": {"answer": "declined"})"),
+                             Step("silent", R"("expect": {"command": "POS_PAGEXT", "amount": 3000},
+                                 "terminal": {"answer": "timeout"}, "time_limit_s": 5)"),
+                             Step("totals", R"("expect": {"command": "POS_TOTTER"})"),
+                             Step("pay", R"("expect": {"command": "POS_PAGEXT", "amount": 990},
+                                 "then": [{"no_repeat_within_s": 2}])")},
+                            "it", "");
+    EXPECT_EQ(DescribeExpected(set.steps[1]),
+              "POS_PAGEXT, importo 3000 (30,00 \xE2\x82\xAC); nessuna ripetizione per 5 s");
+    EXPECT_FALSE(set.steps[2].ForbidsRepeat());
+    RunDriver d(set);
+    d.Request(Function::PaymentExt, "2000");
+    d.Recorded("POS_PAGEXT,A2000");
+    d.Wait(5001);
+    // Sent again once its window is over: never approved for the step on, which waits on.
+    EXPECT_EQ(d.Request(Function::PaymentExt, "2000").reason, TestRun::kUnexpectedReason);
+    d.Recorded("POS_PAGEXT,A2000", "OK", "SRINPF.TXT", 0);
+    EXPECT_EQ(d.Request(Function::PaymentExt, "3000").answer, ScriptedAnswer::Timeout);
+    d.Recorded("POS_PAGEXT,A3000", "TIMEOUT ERROR");
+    d.Wait(5001);
+    d.Request(Function::TerminalBalance, "");
+    d.Recorded("POS_TOTTER");
+    d.Request(Function::PaymentExt, "990");
+    d.Recorded("POS_PAGEXT,A990");
+    d.Wait(2001);
+    ASSERT_TRUE(d.run.Finished());
+    EXPECT_FALSE(d.run.Over(d.now));
+    // After the last step: the step it repeats fails, anything else fails the final case.
+    d.Request(Function::PaymentExt, "990");
+    d.Recorded("POS_PAGAME,A100", "OK");
+    EXPECT_EQ(d.Verdicts(), "FPPF");
+    EXPECT_EQ(d.Failures(0).substr(0, 68),
+              "la cassa ha ripetuto il comando 0 s dopo la fine del passo: IAE17AX_");
+    EXPECT_EQ(d.run.AfterLast(),
+              std::vector<std::string>{"comando POS_PAGAME,A100, VarnixPos: \"OK\""});
+    EXPECT_TRUE(d.run.Over(d.now + 5000));
+    EXPECT_FALSE(d.run.AllPassed());
+}
+
+TEST(TestRunTest, WhatVarnixPosDidInsteadFailsTheStepAtOnce) {
+    const std::string pay = R"("expect": {"command": "POS_PAGEXT", "amount": 5000})";
+    const std::string refuse = pay + R"(, "terminal": {"answer": "refuse"})";
+    const struct {
+        std::string step;
+        std::string command, outcome, handler;
+        std::string failure;
+    } cases[] = {
+        {pay, "POS_PAGAME,A5000", "OK", "",
+         "comando POS_PAGAME,A5000 invece di POS_PAGEXT (VarnixPos: \"OK\")"},
+        {pay, "POS_PAGEXT,A5000", "", "Parametri mancanti",
+         "il comando POS_PAGEXT,A5000 non ha raggiunto il terminale: VarnixPos ha risposto "
+         "\"Parametri mancanti\""},
+        {refuse, "POS_PAGEXT,A5000", "", "Connessione assente",
+         "VarnixPos non ha tentato la connessione: ha risposto \"Connessione assente\""},
+        {refuse, "POS_PAGEXT,A5000", "OK", "", "la connessione non \xC3\xA8 fallita: esito \"OK\""},
+    };
+    for (const auto& c : cases) {
+        RunDriver d(Set({Step("a", c.step)}));
+        d.Recorded("POS_STATUS");  // asking for the status is no mistake
+        d.Recorded(c.command, c.outcome, "SRINPF.TXT", 0, c.handler);
+        EXPECT_EQ(d.Verdicts(), "F") << c.failure;
+        EXPECT_EQ(d.Failures(0), c.failure + "|");
+    }
 }
 
 TEST(TestRunTest, WhatTheRegisterDoesNextIsReadFromTheHistory) {
@@ -377,13 +464,12 @@ TEST(TestRunTest, ARefusedConnectionIsSeenInTheHistoryAlone) {
     d.Recorded("POS_PAGEXT,T1,E1,A5000,P0", "ETH ERROR");
     EXPECT_TRUE(d.run.ListenerOpen());
     EXPECT_EQ(d.run.Results()[0].recorded, "POS_PAGEXT,T1,E1,A5000,P0: ETH ERROR / 00");
-    // A command VarnixPos turns down never reaches the terminal: the step says so.
+    // A command VarnixPos turns down never reaches the terminal: the step says so at once.
     d.Recorded("POS_PAGEXT,A1", "KO");
-    d.Wait(60000);
     EXPECT_EQ(d.Verdicts(), "PF");
     EXPECT_EQ(d.Failures(1),
               "il comando POS_PAGEXT,A1 non ha raggiunto il terminale: VarnixPos ha risposto "
-              "\"KO\"|nessuna richiesta POS_PAGEXT dalla cassa entro 60 s|");
+              "\"KO\"|");
 }
 
 TEST(TestRunTest, WithoutTheHistoryWhatOnlyItShowsIsNotJudged) {
@@ -430,14 +516,17 @@ TEST(TestReportTest, JUnitCountsAndHtmlPutsFailuresFirst) {
     d.run.Abort(d.now);
     const ReportInfo info{"set \"x\".json", "2026-12-06 09:41:07", 12345, ""};
     const std::string xml = JUnitXml(d.run, info);
-    EXPECT_NE(xml.find(R"(<testsuite name="T" tests="3" failures="1" errors="0" skipped="1" )"
+    // Not judged is an error a CI cannot mistake for a pass; each failure has its kind.
+    EXPECT_NE(xml.find(R"(<testsuite name="T" tests="3" failures="1" errors="1" skipped="0" )"
                        R"(time="12.345" timestamp="2026-12-06T09:41:07">)"),
               std::string::npos);
     EXPECT_NE(xml.find(R"(<testcase classname="T" name="02 bad &amp; worse" time="0.000">)"
                        "\n"
-                       R"(      <failure message="importo 6 (0,06 )"),
+                       R"(      <failure type="richiesta errata" message="importo 6 (0,06 )"),
               std::string::npos)
         << xml;
+    EXPECT_NE(xml.find(R"(<error type="non verificato" message="prova interrotta)"),
+              std::string::npos);
     EXPECT_NE(xml.find(R"(<property name="test_set" value="set &quot;x&quot;.json"/>)"),
               std::string::npos);
     const std::string html = HtmlReport(d.run, info);
@@ -453,6 +542,49 @@ TEST(TestReportTest, JUnitCountsAndHtmlPutsFailuresFirst) {
         replaced += "\xEF\xBF\xBD";  // each byte of U+FFFE and of an overlong "/"
     }
     EXPECT_EQ(MarkupEscape("\xEF\xBF\xBE\xC0\xAF"), replaced);
+}
+
+TEST(TestSetRecorderTest, AHistoryBecomesASetThatParsesWithTheTerminalAsItWas) {
+    const struct {
+        std::string command, outcome, transaction, handler, file;
+        std::string answer;  // of the step made, "" for none
+    } exchanges[] = {
+        {"POS_PAGEXT,T1,A1250,P0", "OK", "00 ", "", "SRINPF.TXT", "approved"},
+        {"POS_STATUS", "OK", "", "", "POSDUMPIN.TXT", ""},  // VarnixPos's own poll
+        {"POS_PAGEXT,A2000", "OK", "05 ", "", "SRINPF.TXT", "declined"},
+        {"POS_PAGEXT,A3000", "", "", "Parametri mancanti", "SRINPF.TXT", ""},
+        {"POS_STORNO,S000001", "OK", "00", "", "SRINPF.TXT", "approved"},
+        {"POS_PAGEXT,A4000", "ETH ERROR", "", "", "SRINPF.TXT", "drop"},
+        {"POS_STATUS", "OK", "", "", "SRINPF.TXT", ""},
+        {"POS_TOTTER", "TIMEOUT ERROR", "", "", "SRINPF.TXT", "timeout"},
+        {"POS_CHCASS", "FUNCTION ERROR", "", "", "SRINPF.TXT", "code"},
+    };
+    TestSetRecorder recorder;
+    std::vector<std::string> answers;
+    for (const auto& e : exchanges) {
+        exchange::HistoryEntry entry;
+        entry.command = e.command;
+        entry.outcome = e.outcome;
+        entry.transaction = e.transaction;
+        entry.handler = e.handler;
+        entry.file = e.file;
+        entry.posData = {{"STAN", "000001"}};
+        recorder.OnRecorded(entry);
+        if (!e.answer.empty()) {
+            answers.push_back(e.answer);
+        }
+    }
+    std::string error;
+    const auto set = ParseTestSet(recorder.Json("S", "d"), "it", error);
+    ASSERT_TRUE(set) << error;
+    ASSERT_EQ(set->steps.size(), answers.size());
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        EXPECT_EQ(NameOf(set->steps[i].terminal.answer), answers[i]) << i;
+    }
+    EXPECT_EQ(set->steps[1].expect.amount, 2000);
+    EXPECT_EQ(set->steps[2].expect.stanOf, "pagamento 1");
+    EXPECT_EQ(set->steps[3].NextCommand(), "POS_STATUS");
+    EXPECT_EQ(set->steps[5].terminal.code, 4);
 }
 
 TEST(HistoryTailTest, HandsOutWholeNewLinesAndStartsAgainAfterARotation) {
