@@ -1,7 +1,7 @@
 # Thin wrapper over CMake presets: `make test` is what CI runs, `make run` starts the app.
 JOBS ?= 2
 
-.PHONY: all deps build test run package package-check bench soak fuzz test-asan test-windows windows format lint tidy clean
+.PHONY: all deps build test run package package-check bench bench-wine soak fuzz test-asan test-windows windows format lint tidy clean
 
 all: build
 
@@ -34,6 +34,10 @@ package-check: package
 bench: build
 	python3 bench/bench.py
 	python3 bench/history.py
+
+# The Windows build's pickup latency under Wine (after make test-windows has built it).
+bench-wine: build
+	python3 bench/wine_pickup.py
 
 # Not part of make test: about 20 minutes of the real resident process and simulator, then about
 # 13 more of the fault phases (undeletable file, kills, two residents, slow writers, rewrites, 1 GB,

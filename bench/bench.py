@@ -66,6 +66,31 @@ WRITERS = [("written in one go and closed", write_in_one_go, 1),
            ("held open, written with two 100 ms pauses", write_with_pauses, 4)]
 
 
+def pickup_rows(command, log, keyword):
+    """Pickup latency of a running resident for each way of writing, as table rows: from the
+    writer done with `command` to the complete record of it in `log`."""
+    rows = []
+    serial = 0
+    for name, write, share in WRITERS:
+        latencies = []
+        for _ in range(max(1, FILES // share)):
+            # A cash register's next command does not wait for our tick: it starts at a random
+            # moment of the 900 ms period.
+            time.sleep(random.uniform(0, 0.9))
+            serial += 1
+            line = "%s,T%d" % (keyword, serial)
+            marker = ("TIPO_COMANDO  = %s\r\n" % line).encode()
+            write(command, line.encode() + b"\r\n")
+            start = time.perf_counter()
+            if not wait_for(lambda: log_record_complete(read_bytes(log), marker)):
+                sys.exit("no record of %s in %s" % (line, log))
+            latencies.append((time.perf_counter() - start) * 1000)
+            wait_for(lambda: not os.path.exists(command))
+        rows.append(("pickup, %s, %d files (p50 / p95)" % (name, len(latencies)),
+                     "%.0f / %.0f ms" % (percentile(latencies, 50), percentile(latencies, 95))))
+    return rows
+
+
 def test_set_wall_time():
     """Seconds the starter test set takes end to end with the careful scripted register."""
     start = time.perf_counter()
@@ -142,23 +167,8 @@ def main():
         wait_for(lambda: os.path.exists(os.path.join(data, "POSDUMPOUT.TXT")))
         time.sleep(1)
         rss_start = rss_mb(resident.pid)
-        serial = 0
-        for name, write, share in WRITERS if "pickup" in ONLY else []:
-            latencies = []
-            for _ in range(max(1, FILES // share)):
-                # A cash register's next command does not wait for our tick: it starts at a
-                # random moment of the 900 ms period.
-                time.sleep(random.uniform(0, 0.9))
-                serial += 1
-                marker = ("TIPO_COMANDO  = POS_TOTTER,T%d\r\n" % serial).encode()
-                write(command, b"POS_TOTTER,T%d\r\n" % serial)
-                start = time.perf_counter()
-                wait_for(lambda: log_record_complete(read_bytes(log), marker))
-                latencies.append((time.perf_counter() - start) * 1000)
-                wait_for(lambda: not os.path.exists(command))
-            rows.append(("pickup, %s, %d files (p50 / p95)" % (name, len(latencies)),
-                         "%.0f / %.0f ms" % (percentile(latencies, 50),
-                                             percentile(latencies, 95))))
+        if "pickup" in ONLY:
+            rows.extend(pickup_rows(command, log, "POS_TOTTER"))
         if "pickup" in ONLY:
             rows.append(("resident memory, varnixpos-cli (start / after the files)",
                          "%.1f / %.1f MB" % (rss_start, rss_mb(resident.pid))))
