@@ -168,7 +168,7 @@ void TestSetRecorder::OnRecorded(const exchange::HistoryEntry& entry) {
     const std::string outcome = TrimField(entry.outcome);
     if (outcome == "OK" && TrimField(entry.transaction) == "00") {
         for (const auto& [name, value] : entry.posData) {
-            stanGiven = name == "STAN" ? value : stanGiven;
+            stanGiven = name == "STAN" ? TrimField(value) : stanGiven;
         }
     } else if (outcome == "OK") {
         terminal.answer = ScriptedAnswer::Declined;
