@@ -64,7 +64,7 @@ class WriterWatch {
     // Called on the watch's own thread each time the file may have just become ready: its
     // writer closed it, or it was moved into place. The callback only posts (it must not block
     // nor call back into the watch); a platform that cannot tell never calls it.
-    virtual void OnReady(std::function<void()> callback) { (void)callback; }
+    virtual void OnReady(const std::function<void()>& /*callback*/) {}
 };
 
 // A name held by one process of the machine at a time, until the object is destroyed or the

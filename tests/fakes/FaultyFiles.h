@@ -30,8 +30,8 @@ class FaultyFiles : public platform::PlatformWrapper {
             std::optional<std::int64_t> LastChangeAgeMs() override { return files_.changeAgeMs; }
             std::uint64_t Removals() override { return files_.removals; }
             std::uint64_t Changes() override { return files_.changes; }
-            void OnReady(std::function<void()> callback) override {
-                files_.onReady = std::move(callback);
+            void OnReady(const std::function<void()>& callback) override {
+                files_.onReady = callback;
             }
             FaultyFiles& files_;
         };

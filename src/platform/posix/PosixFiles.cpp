@@ -158,9 +158,9 @@ class InotifyWatch : public WriterWatch {
         const std::lock_guard<std::mutex> hold(mutex_);
         return changes_;
     }
-    void OnReady(std::function<void()> callback) override {
+    void OnReady(const std::function<void()>& callback) override {
         const std::lock_guard<std::mutex> hold(mutex_);
-        onReady_ = std::move(callback);
+        onReady_ = callback;
     }
 
   private:
