@@ -340,6 +340,12 @@ int Run(int argc, char** argv) {
         if (!testSet.setFile.empty()) {
             return Fail("--record-test-set and --test-set: one or the other");
         }
+        // A set written by hand (or base.json) is never lost to a recording under its name.
+        if (varnix::platform::HostPlatform().FileExists(recordFile)) {
+            return Fail("--record-test-set " + recordFile +
+                        ": the file exists; a recording never replaces it (remove it or choose "
+                        "another name)");
+        }
         if (!fromHistory.empty()) {
             if (!testSet.historyPath.empty()) {
                 return Fail("--from-history reads the history itself: no --history with it");

@@ -41,6 +41,9 @@ struct Context {
     // How many library calls the terminal answered with OK: the history tells by it whether an
     // exchange's outcome record is the terminal's answer or what an earlier one left.
     std::uint64_t terminalAnswers = 0;
+    // Whether the resident has said that the history cannot be written; said again only after a
+    // line went in.
+    bool historyFailureSaid = false;
 
     forms::ConsoleForm console;
     forms::ServiceWindow service;

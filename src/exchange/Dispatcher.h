@@ -24,6 +24,9 @@ inline constexpr const char* kInterruptedOutcome = "Esito sconosciuto: esecuzion
 // The outcome recorded for each command after it in the same file: never sent; the register
 // decides whether to send it again.
 inline constexpr const char* kNotRunOutcome = "Comando non eseguito: esecuzione interrotta";
+// Said once by the resident when an exchange could not go into the history (the path follows).
+inline constexpr const char* kHistoryNotWritten =
+    "Storico degli scambi non scritto (lo scambio \xE8 nel dump e nel log): ";
 
 // What the caller wants to hear of, or decide, as the lines run.
 struct LineHooks {

@@ -39,18 +39,9 @@ bool PollingCycle::CommandFileReady(const std::string& path) {
         changesTimed_ = 0;
         seen_.reset();
     }
-    if (watch_) {
-        watch_->State();  // asked on every look, file or not: the watch keeps up with its folder
-    }
-    if (watch_ && watch_->Removals() != removalsSeen_) {
-        // Deleted or moved away since the last look: whatever stands there now is new, even
-        // with the very bytes that ran before.
-        removalsSeen_ = watch_->Removals();
-        seen_.reset();
-        context_.commands.SeenGone();
-    }
     const std::int64_t start = clock.MonotonicMs();
     for (;;) {
+        TakeRemovals();
         const auto stat = platform.StatFile(path);
         if (!stat) {
             seen_.reset();
@@ -111,6 +102,20 @@ bool PollingCycle::CommandFileReady(const std::string& path) {
         // Whole steps of the pumping wait, at least one, so that time always moves on.
         context_.ports.SleepDelay(static_cast<double>(std::clamp<std::int64_t>(
             waitMs, ports::kSleepStepMs, std::int64_t{2} * ports::kSleepStepMs)));
+    }
+}
+
+void PollingCycle::TakeRemovals() {
+    if (!watch_) {
+        return;
+    }
+    watch_->State();  // asked on every look, file or not: the watch keeps up with its folder
+    if (watch_->Removals() != removalsSeen_) {
+        // Deleted or moved away since the last look: whatever stands there now is new, even
+        // with the very bytes that ran before.
+        removalsSeen_ = watch_->Removals();
+        seen_.reset();
+        context_.commands.SeenGone();
     }
 }
 
@@ -226,8 +231,19 @@ void PollingCycle::Timer1_Timer() {
             // A standard command file runs at most once: one the journal knows (run, or left
             // running by a process that ended) is never sent to the terminal again. A rule of
             // this system's own: deleting can fail, and a crash can come between run and delete.
+            // Deletions the watch saw up to the read are the register's before this run (a
+            // file deleted and written again while the cycle waited for it to settle), never
+            // "while it ran": counted after the read, only a later one leaves the file for the
+            // next cycle as new. Asked on both sides of the read, so a deletion seen only after
+            // it is taken as before it: then the bytes decide, and the same bytes are not sent
+            // again (a command lost is said, a command sent twice is not undone).
+            TakeRemovals();
             found = commands.Open();
             alreadyRun = found == CommandRun::Found::AlreadyRun;
+            if (watch_) {
+                watch_->State();
+                removalsSeen_ = watch_->Removals();
+            }
         }
     });
     steps.emplace_back([&] {
@@ -267,7 +283,7 @@ void PollingCycle::Timer1_Timer() {
         }
         // Deleted and written again while it ran (the watch saw it go): what stands there now
         // is a new command, for the next cycle to run, even with the very same bytes.
-        if (watch_ && watch_->Removals() != removalsSeen_) {
+        if (watch_ && (watch_->State(), watch_->Removals()) != removalsSeen_) {
             return;
         }
         if (commands.Consume() != CommandRun::Consumed::Undeletable) {

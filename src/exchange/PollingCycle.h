@@ -55,6 +55,8 @@ class PollingCycle {
   private:
     // Whether the command file may be run now: its writer is done and it has held still.
     bool CommandFileReady(const std::string& path);
+    // Takes the deletions the watch has seen since the last look: the file there now is new.
+    void TakeRemovals();
     // Whether this process may poll the command file now; says once why not.
     bool HoldCommandFile(const std::string& path);
 

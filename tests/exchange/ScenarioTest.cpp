@@ -703,6 +703,45 @@ TEST_F(ScenarioTest, StillnessIsTimedByWhatThisProgramSawNotByTheFileTimeStamp) 
     EXPECT_EQ(ticksToRun(1), 0);
 }
 
+TEST_F(ScenarioTest, ADeletionBeforeTheReadIsNeverTakenForOneWhileTheCommandRan) {
+    // The register deletes its file and writes it again while the cycle waits for it to settle
+    // (the watch counts the deletion then): what runs is the file as read, once, and it goes.
+    files.writer = platform::WriterState::Closed;
+    ASSERT_TRUE(engine.Connect());
+    files.changeAgeMs = 0;
+    ++files.changes;
+    engine.WriteFreshData("SRINPF.TXT", "POS_PAGEXT,A1250,P0\r\n");
+    int pumps = 0;
+    engine.events.onPump = [&] {
+        if (++pumps == 2) {  // the first pump of the settle wait
+            ++files.removals;
+            ++files.changes;
+            engine.WriteFreshData("SRINPF.TXT", "POS_PAGEXT,A1250,P0\r\n");
+        }
+    };
+    engine.Tick(3);
+    EXPECT_EQ(State(), "POSDUMPOUT | 1 ops | polling");
+}
+
+TEST_F(ScenarioTest, AHistoryThatCannotBeWrittenIsSaidOnceWhileItLasts) {
+    ASSERT_TRUE(engine.Connect());
+    const auto boxesAfter = [this](const std::string& command) {
+        engine.WriteFreshData("SRINPF.TXT", command + "\r\n");
+        engine.Tick();
+        return std::ranges::count_if(engine.dialogs.Texts(), [](const std::string& text) {
+            return text.starts_with(exchange::kHistoryNotWritten);
+        });
+    };
+    files.unwritable = config::kHistoryFileName;
+    EXPECT_EQ(boxesAfter("POS_TOTTER"), 1);
+    EXPECT_EQ(boxesAfter("POS_TOTTER"), 1) << "once while it lasts";
+    EXPECT_FALSE(engine.ReadData("POSDUMPOUT.TXT").empty()) << "the exchange itself is kept";
+    files.unwritable.reset();
+    EXPECT_EQ(boxesAfter("POS_TOTTER"), 1);
+    files.unwritable = config::kHistoryFileName;
+    EXPECT_EQ(boxesAfter("POS_TOTTER"), 2) << "failing again after a line went in";
+}
+
 TEST_F(ScenarioTest, ReadOnlyDataFolderIsReportedAndPollingGoesOn) {
     engine.CreateDataFolder();
     engine.WriteData("ConfigVnxPos.TXT", fakes::kSerialConfig);

@@ -50,6 +50,9 @@ class FaultyFiles : public platform::PlatformWrapper {
         return !readOnly && PlatformWrapper::WriteWholeFile(path, bytes);
     }
     bool AppendToFile(const std::string& path, std::string_view bytes) override {
+        if (unwritable && path.find(*unwritable) != std::string::npos) {
+            return false;
+        }
         return !readOnly && PlatformWrapper::AppendToFile(path, bytes);
     }
     bool RemoveFile(const std::string& path) override {
@@ -77,7 +80,7 @@ class FaultyFiles : public platform::PlatformWrapper {
     std::uint64_t changes = 0;                    // how many events it has seen
     std::uint64_t removals = 0;                   // deletions the watch has seen
     std::function<void()> onReady;                // the watch's call when the file is ready
-    std::optional<std::string> unwritable;        // a part of the paths no replace reaches
+    std::optional<std::string> unwritable;  // a part of the paths no replace nor append reaches
 };
 
 }  // namespace varnix::fakes

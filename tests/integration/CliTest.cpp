@@ -252,6 +252,7 @@ TEST_F(CliTest, TestSetOptionsAreCheckedAndARunEndsWithItsReport) {
         {{"--record-test-set", home / "rec.json", "--from-history", set},
          2,
          "no exchange with the terminal in it"},
+        {{"--record-test-set", set}, 2, "the file exists; a recording never replaces it"},
         // Misspelt: not there at the start, nor once the first step is over.
         {{"--test-set", set, "--report", home / "h", "--history", home / "Storico.jsonl"},
          2,

@@ -206,8 +206,9 @@ class SharingWatch : public WriterWatch {
     bool WatchFolder(HANDLE folder, HANDLE changed) {
         // Aligned for the notification records, which hold DWORDs.
         alignas(FILE_NOTIFY_INFORMATION) std::array<char, 16384> buffer{};
-        std::optional<Clock::time_point> nextProbe;   // while a change waits for its writer
-        std::optional<Clock::time_point> probeUntil;  // the last probe after that change
+        bool probing = false;  // while a change waits for its writer to let go
+        Clock::time_point nextProbe{};
+        Clock::time_point probeUntil{};  // the last probe after that change
         for (;;) {
             OVERLAPPED overlapped{};
             overlapped.hEvent = changed;
@@ -221,9 +222,9 @@ class SharingWatch : public WriterWatch {
             }
             for (;;) {
                 DWORD waitMs = INFINITE;
-                if (nextProbe) {
+                if (probing) {
                     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          *nextProbe - Clock::now())
+                                          nextProbe - Clock::now())
                                           .count();
                     waitMs = static_cast<DWORD>(std::max<std::int64_t>(0, left));
                 }
@@ -231,11 +232,11 @@ class SharingWatch : public WriterWatch {
                 const DWORD woke = ::WaitForMultipleObjects(2, handles.data(), FALSE, waitMs);
                 if (woke == WAIT_TIMEOUT) {
                     const WriterState state = Probe();
-                    if (state == WriterState::Open && Clock::now() < *probeUntil) {
+                    if (state == WriterState::Open && Clock::now() < probeUntil) {
                         nextProbe = Clock::now() + std::chrono::milliseconds(kProbeStepMs);
                         continue;
                     }
-                    nextProbe.reset();
+                    probing = false;
                     if (state == WriterState::Closed) {
                         const std::lock_guard<std::mutex> hold(mutex_);
                         if (onReady_) {
@@ -257,6 +258,7 @@ class SharingWatch : public WriterWatch {
                 }
                 if (Apply(buffer.data(), bytes)) {
                     // A burst of writes is one change: the first probe waits a little.
+                    probing = true;
                     nextProbe = Clock::now() + std::chrono::milliseconds(kFirstProbeMs);
                     probeUntil = Clock::now() + std::chrono::milliseconds(kProbeForMs);
                 }
