@@ -762,7 +762,8 @@ TEST_F(ScenarioTest, ReadOnlyDataFolderIsReportedAndPollingGoesOn) {
     EXPECT_EQ(State(),
               "| 0 ops | polling | ZANDRIK_EseguiPagamento:Errore di accesso al "
               "percorso/file,75 | FILE NON TROVATO | " +
-                  std::string(exchange::kAlreadyRunUndeletable) + engine.Data("SRINPF.TXT"));
+                  std::string(exchange::kHistoryNotWritten) + engine.Data("HistoryVnxPos.jsonl") +
+                  " | " + exchange::kAlreadyRunUndeletable + engine.Data("SRINPF.TXT"));
 }
 
 TEST_F(ScenarioTest, HugeCommandFilesRunWithoutTrouble) {
