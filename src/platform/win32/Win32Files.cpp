@@ -108,7 +108,9 @@ class Win32ReadableFile : public ReadableFile {
 class SharingWatch : public WriterWatch {
   public:
     explicit SharingWatch(std::string path)
-        : path_(std::move(path)), stop_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        : path_(std::move(path)),
+          stop_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+          armed_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
         const auto slash = path_.find_last_of("\\/");
         folder_ = slash == std::string::npos ? std::string(".") : path_.substr(0, slash + 1);
         const std::string name = slash == std::string::npos ? path_ : path_.substr(slash + 1);
@@ -118,8 +120,11 @@ class SharingWatch : public WriterWatch {
             ::MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, name_.data(), length);
             name_.pop_back();  // the terminator, counted in the length
         }
-        if (stop_.valid()) {
+        if (stop_.valid() && armed_.valid()) {
             reader_ = std::thread([this] { ReadChanges(); });
+            // Changes are kept for the thread only from its first read on: a file written right
+            // after the watch is made must be seen being written too.
+            ::WaitForSingleObject(armed_.get(), kArmWaitMs);
         }
     }
     SharingWatch(const SharingWatch&) = delete;
@@ -165,6 +170,8 @@ class SharingWatch : public WriterWatch {
     // whose file system sends no notifications, this often.
     static constexpr DWORD kReopenMs = 250;
     static constexpr DWORD kUnsupportedRetryMs = 10000;
+    // How long the watch's making waits for its thread to start reading.
+    static constexpr DWORD kArmWaitMs = 2000;
 
     WriterState Probe() const {
         const HANDLE probe = ::CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -191,6 +198,9 @@ class SharingWatch : public WriterWatch {
                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
             // A folder that is missing, or one whose file system sends no notifications (some
             // network shares), is tried again later; meanwhile the polling tick looks on its own.
+            if (!folder.valid()) {
+                ::SetEvent(armed_.get());  // nothing to wait for: the tick looks on its own
+            }
             const DWORD retryMs =
                 folder.valid()
                     ? (WatchFolder(folder.get(), changed.get()) ? kReopenMs : kUnsupportedRetryMs)
@@ -218,8 +228,10 @@ class SharingWatch : public WriterWatch {
                                         FILE_NOTIFY_CHANGE_FILE_NAME |
                                             FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE,
                                         nullptr, &overlapped, nullptr) == 0) {
+                ::SetEvent(armed_.get());
                 return false;
             }
+            ::SetEvent(armed_.get());
             for (;;) {
                 DWORD waitMs = INFINITE;
                 if (probing) {
@@ -304,6 +316,7 @@ class SharingWatch : public WriterWatch {
     std::string folder_;
     std::wstring name_;
     Handle stop_;
+    Handle armed_;           // set once the thread reads the folder's changes (or cannot)
     bool stopping_ = false;  // the reader thread's own
     std::mutex mutex_;
     std::optional<Clock::time_point> lastChange_;
