@@ -26,6 +26,7 @@
 
 #include "text/Hash.h"
 
+#include "platform/TimedWatch.h"
 #include "platform/posix/PosixPlatform.h"
 
 namespace varnix::platform {
@@ -116,7 +117,7 @@ std::string NameOf(const std::string& path) {
 // open, a close after writing (or a rename into place) that the writer is done. A thread of its
 // own reads the events the moment they come, so each change is timed on this machine's monotonic
 // clock, not by the file's time stamp (a file server's clock may be off by seconds).
-class InotifyWatch : public WriterWatch {
+class InotifyWatch : public TimedWatch {
   public:
     InotifyWatch(int fd, int wake, std::string folder, std::string name)
         : fd_(fd), wake_(wake), folder_(std::move(folder)), name_(std::move(name)) {
@@ -142,30 +143,8 @@ class InotifyWatch : public WriterWatch {
         }
         return state_;
     }
-    std::optional<std::int64_t> LastChangeAgeMs() override {
-        const std::lock_guard<std::mutex> hold(mutex_);
-        if (!lastChange_) {
-            return std::nullopt;
-        }
-        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - *lastChange_)
-            .count();
-    }
-    std::uint64_t Removals() override {
-        const std::lock_guard<std::mutex> hold(mutex_);
-        return removals_;
-    }
-    std::uint64_t Changes() override {
-        const std::lock_guard<std::mutex> hold(mutex_);
-        return changes_;
-    }
-    void OnReady(const std::function<void()>& callback) override {
-        const std::lock_guard<std::mutex> hold(mutex_);
-        onReady_ = callback;
-    }
 
   private:
-    using Clock = std::chrono::steady_clock;
-
     void AddWatch() {
         watch_ = ::inotify_add_watch(
             fd_.get(), folder_.c_str(),
@@ -197,8 +176,8 @@ class InotifyWatch : public WriterWatch {
             }
             // Only the reader thread calls back: a look from the poller (State) drains too, but
             // is the poller already looking.
-            if (closes_ != closes && onReady_) {
-                onReady_();
+            if (closes_ != closes) {
+                TellReady();
             }
         }
     }
@@ -222,22 +201,20 @@ class InotifyWatch : public WriterWatch {
     void Apply(const inotify_event& event) {
         if ((event.mask & (IN_Q_OVERFLOW | IN_IGNORED)) != 0) {
             state_ = WriterState::Unknown;  // events were lost, or the folder went away
-            lastChange_ = Clock::now();
-            ++changes_;
+            // Whatever was in a folder that went away went with it: a removal.
+            RecordChange((event.mask & IN_IGNORED) != 0);
             if ((event.mask & IN_IGNORED) != 0) {
                 watch_ = -1;
-                ++removals_;  // whatever was in the folder went with it
             }
             return;
         }
         if (event.len == 0 || name_ != event.name) {
             return;
         }
-        lastChange_ = Clock::now();
-        ++changes_;
-        if ((event.mask & (IN_DELETE | IN_MOVED_FROM)) != 0) {
+        const bool removed = (event.mask & (IN_DELETE | IN_MOVED_FROM)) != 0;
+        RecordChange(removed);
+        if (removed) {
             state_ = WriterState::Unknown;
-            ++removals_;
         } else if ((event.mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) != 0) {
             state_ = WriterState::Closed;
             ++closes_;
@@ -250,14 +227,9 @@ class InotifyWatch : public WriterWatch {
     Descriptor wake_;
     std::string folder_;
     std::string name_;
-    std::mutex mutex_;
     int watch_ = -1;
     WriterState state_ = WriterState::Unknown;
-    std::optional<Clock::time_point> lastChange_;
-    std::uint64_t removals_ = 0;
-    std::uint64_t changes_ = 0;
     std::uint64_t closes_ = 0;
-    std::function<void()> onReady_;
     std::thread reader_;
 };
 #endif

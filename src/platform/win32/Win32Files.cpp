@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/TimedWatch.h"
 #include "platform/win32/Win32Platform.h"
 #include "text/AnsiText.h"
 #include "text/Hash.h"
@@ -105,7 +106,7 @@ class Win32ReadableFile : public ReadableFile {
 // from the folder's change notifications, read by a thread of its own and timed on this
 // machine's monotonic clock; after a change the thread probes until the writer has let go, and
 // then says the file may be ready.
-class SharingWatch : public WriterWatch {
+class SharingWatch : public TimedWatch {
   public:
     explicit SharingWatch(std::string path)
         : path_(std::move(path)),
@@ -137,26 +138,6 @@ class SharingWatch : public WriterWatch {
     }
 
     WriterState State() override { return Probe(); }
-    std::optional<std::int64_t> LastChangeAgeMs() override {
-        const std::lock_guard<std::mutex> hold(mutex_);
-        if (!lastChange_) {
-            return std::nullopt;
-        }
-        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - *lastChange_)
-            .count();
-    }
-    std::uint64_t Changes() override {
-        const std::lock_guard<std::mutex> hold(mutex_);
-        return changes_;
-    }
-    std::uint64_t Removals() override {
-        const std::lock_guard<std::mutex> hold(mutex_);
-        return removals_;
-    }
-    void OnReady(const std::function<void()>& callback) override {
-        const std::lock_guard<std::mutex> hold(mutex_);
-        onReady_ = callback;
-    }
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -251,9 +232,7 @@ class SharingWatch : public WriterWatch {
                     probing = false;
                     if (state == WriterState::Closed) {
                         const std::lock_guard<std::mutex> hold(mutex_);
-                        if (onReady_) {
-                            onReady_();
-                        }
+                        TellReady();
                     }
                     continue;
                 }
@@ -305,11 +284,7 @@ class SharingWatch : public WriterWatch {
 
     void Record(bool removed) {
         const std::lock_guard<std::mutex> hold(mutex_);
-        lastChange_ = Clock::now();
-        ++changes_;
-        if (removed) {
-            ++removals_;
-        }
+        RecordChange(removed);
     }
 
     std::string path_;
@@ -318,11 +293,6 @@ class SharingWatch : public WriterWatch {
     Handle stop_;
     Handle armed_;           // set once the thread reads the folder's changes (or cannot)
     bool stopping_ = false;  // the reader thread's own
-    std::mutex mutex_;
-    std::optional<Clock::time_point> lastChange_;
-    std::uint64_t changes_ = 0;
-    std::uint64_t removals_ = 0;
-    std::function<void()> onReady_;
     std::thread reader_;
 };
 
