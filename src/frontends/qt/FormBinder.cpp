@@ -131,8 +131,10 @@ void FormBinder::Bind(QPlainTextEdit* widget, TextBox& model) {
 void FormBinder::Bind(QComboBox* widget, ComboBox& model) {
     widget->setEditable(model.IsEditable());
     if (model.IsEditable()) {
-        // What the user types is what the list holds: no item completes it behind the cursor.
+        // What the user types is what the list holds: no item completes it behind the cursor,
+        // and Enter does not make it an item (the items are the model's).
         widget->setCompleter(nullptr);
+        widget->setInsertPolicy(QComboBox::NoInsert);
     }
     if (!model.toolTip.empty()) {
         widget->setToolTip(FromAnsi(model.toolTip));
