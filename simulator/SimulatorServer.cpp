@@ -1,5 +1,6 @@
 #include "simulator/SimulatorServer.h"
 
+#include "exchange/ExchangeHistory.h"
 #include "iae17/Functions.h"
 #include "ports/SystemClock.h"
 #include "text/AnsiText.h"
@@ -400,11 +401,12 @@ void SimulatorServer::Accept() {
 }
 
 Reply SimulatorServer::HandleRequest(const proto::Request& request, const std::string& link) {
+    const auto now = ports::LocalNow();
     Reply reply;
     if (script_) {
         reply = script_(model_, request);
     } else {
-        reply = model_.Handle(request, ports::LocalNow());
+        reply = model_.Handle(request, now);
         reply.delayMs = options_.delayMs;
     }
     iae17::POSRequest req;
@@ -428,6 +430,13 @@ Reply SimulatorServer::HandleRequest(const proto::Request& request, const std::s
         {"stan", Utf8(TrimField(answered.STAN.Text()))},
     };
     Journal(line.dump());
+    if (console_ != nullptr) {
+        // The columns of VarnixPos's own exchange lines, "-" for an empty one.
+        const std::string amount = exchange::AmountText(TrimField(req.Amount.Text()));
+        *console_ << ports::DateTimeText(now) << "  " << iae17::FunctionNameOfWire(request.function)
+                  << "  " << (amount.empty() ? "-" : Utf8(amount)) << "  " << reply.outcome << " "
+                  << reply.answer.result << std::endl;
+    }
     if (observer_) {
         observer_(request, reply);
     }

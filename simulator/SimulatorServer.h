@@ -47,6 +47,9 @@ class SimulatorServer {
     // Told of every request and the answer it got (a session being recorded).
     using Observer = std::function<void(const proto::Request&, const Reply&)>;
     void SetObserver(Observer observer) { observer_ = std::move(observer); }
+    // Where a line per exchange is printed as it is answered (time, operation, amount, outcome),
+    // so the console shows the traffic; nothing when null.
+    void SetConsole(std::ostream* console) { console_ = console; }
 
     // Used by the conversations.
     Reply HandleRequest(const proto::Request& request, const std::string& link);
@@ -65,6 +68,7 @@ class SimulatorServer {
     int port_ = 0;
     Script script_;
     Observer observer_;
+    std::ostream* console_ = nullptr;
     asio::steady_timer acceptRetry_;
     std::vector<std::unique_ptr<SerialLink>> serial_;
     std::ofstream journal_;

@@ -463,6 +463,9 @@ int Run(int argc, char** argv) {
         std::cout << "registrazione in " << recordFile
                   << ": ogni scambio diventa un passo; Ctrl+C per finire" << std::endl;
     }
+    if (!set && recordFile.empty()) {
+        server.SetConsole(&std::cout);  // a run of its own: the exchanges are all there is to see
+    }
     if (set) {
         session = std::make_unique<varnix::sim::TestSetSession>(io, server, std::move(*set),
                                                                 testSet, std::cout, std::cerr);

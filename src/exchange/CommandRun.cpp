@@ -95,6 +95,11 @@ std::string CommandRun::ClaimMessage(const std::string& inputPath) const {
     return "VarnixPos \xE8 gi\xE0 in esecuzione per " + inputPath;
 }
 
+std::string CommandRun::UnreadableMessage(const std::string& inputPath) {
+    return "Impossibile leggere il file comandi " + inputPath +
+           " (aperto da un altro programma o senza permesso di lettura): nessun comando eseguito";
+}
+
 void CommandRun::RecordCommandsOf(CommandFile& file, std::uint64_t firstLine, const char* outcome,
                                   Dispatcher& dispatcher) {
     std::uint64_t index = 0;

@@ -47,6 +47,9 @@ class CommandRun {
     void Release();
     // What the user is told when Hold did not answer Held.
     std::string ClaimMessage(const std::string& inputPath) const;
+    // What the user is told when Open found the file but could not read it (on Windows the
+    // register still has it open; on POSIX it cannot be opened for reading).
+    static std::string UnreadableMessage(const std::string& inputPath);
     // Whether taking the current path recovered a command an ended process left running there.
     bool RecoveredAny() const { return recoveredAny_; }
 

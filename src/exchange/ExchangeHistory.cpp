@@ -81,15 +81,6 @@ std::string RecordStamp(const std::string& time) {
 }
 
 // Cents as a register shows them, "1250" -> "12,50"; anything else as it is.
-std::string AmountText(const std::string& cents) {
-    if (cents.empty() || !std::ranges::all_of(cents, [](char c) { return c >= '0' && c <= '9'; })) {
-        return cents;
-    }
-    std::string padded = std::string(cents.size() < 3 ? 3 - cents.size() : 0, '0') + cents;
-    const auto firstDigit = padded.find_first_not_of('0');
-    padded.erase(0, std::min(firstDigit, padded.size() - 3));
-    return padded.substr(0, padded.size() - 2) + "," + padded.substr(padded.size() - 2);
-}
 
 const iae17::FieldRef* FieldNamed(std::string_view name) {
     for (const auto& field : iae17::kPOSDataFields) {
@@ -115,6 +106,16 @@ std::optional<char> LastByte(platform::Platform& platform, const std::string& pa
 }
 
 }  // namespace
+
+std::string AmountText(const std::string& cents) {
+    if (cents.empty() || !std::ranges::all_of(cents, [](char c) { return c >= '0' && c <= '9'; })) {
+        return cents;
+    }
+    std::string padded = std::string(cents.size() < 3 ? 3 - cents.size() : 0, '0') + cents;
+    const auto firstDigit = padded.find_first_not_of('0');
+    padded.erase(0, std::min(firstDigit, padded.size() - 3));
+    return padded.substr(0, padded.size() - 2) + "," + padded.substr(padded.size() - 2);
+}
 
 bool HistoryEntry::Inherited(std::string_view name) const {
     return std::ranges::find(inherited, name) != inherited.end();
@@ -326,7 +327,8 @@ forms::HistoryRow HistoryRowOf(const HistoryEntry& entry) {
         shownOutcome,
         marked(AmountText(entry.amount), entry.Inherited(kInheritedAmount)),
         marked(entry.PosDataText("STAN"), stale || entry.Inherited(kInheritedStan)),
-        std::to_string(entry.durationMs) + " ms",
+        forms::HistoryWindow::WithUnit(forms::HistoryWindow::kDurationColumn,
+                                       std::to_string(entry.durationMs)),
         reason,
     };
     return row;

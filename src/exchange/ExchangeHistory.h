@@ -87,5 +87,7 @@ class ExchangeHistory {
 inline constexpr const char* kInheritedMark = "*";
 inline constexpr const char* kOwnPollMark = " (VarnixPos)";
 forms::HistoryRow HistoryRowOf(const HistoryEntry& entry);
+// An amount in cents as the table shows it ("1250" is "12,50"); anything else as it is.
+std::string AmountText(const std::string& cents);
 
 }  // namespace varnix::exchange

@@ -37,6 +37,9 @@ class TextBox {
     bool visible = true;
     int maxLength = 0;  // limits typing only; 0 means no limit
     std::string toolTip;
+    // A path: when it is too long for its box the end shows (the file's name, which tells one
+    // path from another), and the whole path is the box's tip.
+    bool showsEnd = false;
 
   private:
     std::string text_;

@@ -18,6 +18,8 @@ std::string CsvField(const std::string& value) {
     return quoted + "\"";
 }
 
+static_assert(HistoryWindow::kColumns[HistoryWindow::kDurationColumn].unit != nullptr);
+
 }  // namespace
 
 void HistoryWindow::SetRows(std::vector<HistoryRow> newRows) {
@@ -51,16 +53,28 @@ const HistoryRow* HistoryWindow::SelectedRow() const {
     return selected >= 0 ? &rows[shown[static_cast<std::size_t>(selected)]] : nullptr;
 }
 
+std::string HistoryWindow::WithUnit(std::size_t column, const std::string& number) {
+    return number + " " + kColumns[column].unit;
+}
+
 std::string HistoryWindow::Csv() const {
     std::string csv;
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
-        csv += (i == 0 ? "" : ";") + CsvField(kColumns[i].caption);
+        const std::string caption = kColumns[i].caption;
+        csv += (i == 0 ? "" : ";") + CsvField(kColumns[i].unit == nullptr
+                                                  ? caption
+                                                  : caption + " (" + kColumns[i].unit + ")");
     }
     csv += text::kCrLf;
     for (const std::size_t index : shown) {
         const auto& cells = rows[index].cells;
         for (std::size_t i = 0; i < cells.size(); ++i) {
-            csv += (i == 0 ? "" : ";") + CsvField(cells[i]);
+            std::string cell = cells[i];
+            const std::string suffix = kColumns[i].unit == nullptr ? "" : WithUnit(i, "");
+            if (!suffix.empty() && cell.ends_with(suffix)) {
+                cell.resize(cell.size() - suffix.size());
+            }
+            csv += (i == 0 ? "" : ";") + CsvField(cell);
         }
         csv += text::kCrLf;
     }

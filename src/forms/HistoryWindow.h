@@ -13,10 +13,13 @@
 
 namespace varnix::forms {
 
-// A column of the table: its caption and its width at 96 dpi (the views scale it).
+// A column of the table: its caption, its width at 96 dpi (the views scale it), and the unit of
+// a number column: its cells read "<number> <unit>", and the CSV gives the number alone under
+// "<caption> (<unit>)", so a spreadsheet can add them up.
 struct HistoryColumn {
     const char* caption;
     int width;
+    const char* unit = nullptr;
 };
 
 inline constexpr std::size_t kHistoryColumnCount = 7;
@@ -37,10 +40,14 @@ class HistoryWindow {
         {"Esito", 60},
         {"Importo", 65},
         {"STAN", 65},
-        {"Durata", 65},
+        {"Durata", 65, "ms"},
         {"Motivo", 200},
     }};
     // Windows-1252: \x85 is the ellipsis.
+    static constexpr std::size_t kDurationColumn = 5;
+    // A number cell of `column` as the table shows it.
+    static std::string WithUnit(std::size_t column, const std::string& number);
+
     static constexpr const char* kExportCaption = "Esporta CSV\x85";
     static constexpr const char* kFilterCaption = "Filtro";
 
@@ -51,7 +58,8 @@ class HistoryWindow {
     // Selects the shown row at `position` (-1: none) and shows its record.
     void Select(int position);
     const HistoryRow* SelectedRow() const;
-    // The shown rows as CSV for a spreadsheet: ";" between fields, a header line, CR LF.
+    // The shown rows as CSV for a spreadsheet: ";" between fields, a header line, CR LF; a
+    // number column without its unit.
     std::string Csv() const;
 
     void Refresh();

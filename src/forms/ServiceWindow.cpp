@@ -19,6 +19,8 @@ ServiceWindow::ServiceWindow() {
     txtRisultatoFinale.toolTip = "File ricevuto";
     Shape1.fill = kRed;
     ShapeDump.fill = kRed;
+    txtLogFileName.showsEnd = true;
+    txtConfFile.showsEnd = true;
 }
 
 void ServiceWindow::FillTestLists() {

@@ -114,6 +114,10 @@ void Startup::RunOnce(const std::string& configPath) {
                 problem(kExitAlreadyRun);
                 return;
             case exchange::CommandRun::Found::Unreadable:
+                // Run-once ends at once: unlike the resident, it will not try again later, so
+                // the register's operator is told why nothing ran.
+                session_.ports.dialogs.Inform(
+                    exchange::CommandRun::UnreadableMessage(settings.InputFilePath));
                 problem(kExitCommandFileNotReadable);
                 return;
             case exchange::CommandRun::Found::New:

@@ -188,8 +188,8 @@ TEST(ExchangeHistoryTest, TheStoricoWindowFiltersShowsTheRecordAndExports) {
     engine.dialogs.savePath = engine.Data("storico.csv");
     session.historyActions.cmdEsporta_Click();
     EXPECT_EQ(engine.ReadData("storico.csv"),
-              "Inizio;Comando;Esito;Importo;STAN;Durata;Motivo\r\n" + window.rows[1].cells[0] +
-                  ";POS_TOTTER;" + window.rows[1].cells[2] + ";;;0 ms;\r\n");
+              "Inizio;Comando;Esito;Importo;STAN;Durata (ms);Motivo\r\n" + window.rows[1].cells[0] +
+                  ";POS_TOTTER;" + window.rows[1].cells[2] + ";;;0;\r\n");
     engine.dialogs.savePath = engine.Data("missing/storico.csv");
     session.historyActions.cmdEsporta_Click();
     engine.dialogs.savePath = "";
@@ -198,11 +198,12 @@ TEST(ExchangeHistoryTest, TheStoricoWindowFiltersShowsTheRecordAndExports) {
               "Errore di accesso al percorso/file: " + engine.Data("missing/storico.csv"));
 }
 
-TEST(ExchangeHistoryTest, CsvQuotesWhatWouldSplitAField) {
+TEST(ExchangeHistoryTest, CsvQuotesWhatWouldSplitAFieldAndGivesDurationsAsNumbers) {
     forms::HistoryWindow window;
-    window.SetRows({{{"t", "POS_PAGEXT,A1;X", "K\"O", "", "", "1 ms", ""}, "record"}});
+    window.SetRows({{{"t", "POS_PAGEXT,A1;X", "K\"O", "", "", "1 ms", ""}, "record"},
+                    {{"u", "POS_TOTTER", "OK", "", "", "12345 ms", "1 ms"}, "record"}});
     EXPECT_EQ(window.Csv().substr(window.Csv().find("\r\n") + 2),
-              "t;\"POS_PAGEXT,A1;X\";\"K\"\"O\";;;1 ms;\r\n");
+              "t;\"POS_PAGEXT,A1;X\";\"K\"\"O\";;;1;\r\nu;POS_TOTTER;OK;;;12345;1 ms\r\n");
 }
 
 }  // namespace

@@ -235,7 +235,8 @@ TEST_F(ScenarioTest, RunOnceDeletesOnlyTheBytesItRanAndStopsBetweenLines) {
     // clang-format off
     struct Case { const char *commands, *unreadable; int linesBeforeStop; const char *rewritten, *state; };
     const Case cases[] = {
-        {"POS_TOTTER\r\n", "SRINPF.TXT", -1, nullptr, "SRINPF | 0 ops | idle | exit 5"},
+        // Run-once tries no more: a file it cannot read is said, by name.
+        {"POS_TOTTER\r\n", "SRINPF.TXT", -1, nullptr, "SRINPF | 0 ops | idle | Impossibile leggere il file comandi SRINPF.TXT (aperto da un altro programma o senza permesso di lettura): nessun comando eseguito | exit 5"},
         // Stopped after the first line: the second is recorded as not run, and the exit says so.
         {"POS_TOTTER\r\nPOS_CHCASS\r\n", nullptr, 1, nullptr, "POSDUMPOUT | 1 ops | idle | exit 8"},
         {"POS_PAGAME,A5\r\n", nullptr, -1, "POS_TOTTER\r\n", "SRINPF SROUTF POSDUMPOUT | 0 ops | idle | exit 0"}};
@@ -253,7 +254,12 @@ TEST_F(ScenarioTest, RunOnceDeletesOnlyTheBytesItRanAndStopsBetweenLines) {
             run.events.onPump = [&run, &c] { run.WriteData("SRINPF.TXT", c.rewritten); };
         }
         run.Start("-E" + run.Data("cfg.txt"));
-        EXPECT_EQ(State(run), c.state) << c.commands;
+        std::string state = State(run);
+        for (auto at = state.find(run.dataFolder); at != std::string::npos;
+             at = state.find(run.dataFolder)) {
+            state.erase(at, run.dataFolder.size());
+        }
+        EXPECT_EQ(state, c.state) << c.commands;
     }
 }
 

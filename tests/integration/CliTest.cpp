@@ -15,6 +15,7 @@
 #include "exchange/CommandRun.h"
 #include "integration/Process.h"
 #include "platform/Platform.h"
+#include "text/LineSplitter.h"
 
 namespace varnix {
 namespace {
@@ -85,6 +86,11 @@ TEST_F(CliTest, RunOnceAgainstTheSimulatorLeavesTheDump) {
     EXPECT_FALSE(Exists("SRINPF.TXT"));
     EXPECT_TRUE(Dump().starts_with("TIPO_COMANDO  = POS_TOTTER\r\nESITO_COMANDO = OK\r\n"));
     EXPECT_EQ(simulator.Journal({}).size(), 1U);
+    // Its console shows the exchange: time, operation, amount ("-": none), outcome.
+    const auto shown = text::SplitLines(simulator.process->Stdout());
+    ASSERT_EQ(shown.size(), 2U) << simulator.process->Stdout();
+    EXPECT_EQ(shown[1].substr(std::min<std::size_t>(shown[1].size(), 19)),
+              "  IAE17AX_TerminalBalance  -  totals 0");
 }
 
 TEST_F(CliTest, SimulatorKilledInTheMiddleOfAnAnswerIsALinkError) {
@@ -124,6 +130,27 @@ TEST_F(CliTest, MissingTerminalLibraryIsReportedAndTheRunStillEnds) {
         history.Stdout().ends_with(" ms  Libreria del terminale non trovata: libIae17.so\n"))
         << history.Stdout();
     EXPECT_NE(history.Stdout().find("  POS_TOTTER  KO  -  -  "), std::string::npos);
+}
+
+TEST_F(CliTest, RunOnceSaysWhyItRanNothingFromACommandFileItCannotRead) {
+    // On Linux a file another program has open reads as any other: what this build takes for
+    // held is a file it cannot open. Root opens any file, so as root the run goes into a user
+    // namespace of its own, where the file's mode counts.
+    std::vector<std::string> argv = {cli, RunOnce()};
+    fs::permissions(data + "SRINPF.TXT", fs::perms::none);
+    if (::geteuid() == 0) {
+        argv.insert(argv.begin(), {"/usr/bin/unshare", "-U"});
+    }
+    testing::Process run(argv);
+    const int code = run.Wait(20);
+    if (code != 5 && run.Stderr().find("unshare") != std::string::npos) {
+        GTEST_SKIP() << "SKIPPED LOUDLY: no user namespace here: " << run.Stderr();
+    }
+    EXPECT_EQ(code, 5);
+    EXPECT_EQ(run.Stderr(), "ZANDRIK VarnixPos: Impossibile leggere il file comandi " + data +
+                                "SRINPF.TXT (aperto da un altro programma o senza permesso di "
+                                "lettura): nessun comando eseguito\n");
+    EXPECT_TRUE(Exists("SRINPF.TXT"));
 }
 
 TEST_F(CliTest, ResidentPicksUpACommandFileAndStopsCleanlyOnSigterm) {

@@ -1,5 +1,6 @@
 #include "frontends/qt/AboutDialog.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,6 +13,14 @@
 
 namespace varnix::qt {
 
+QIcon ApplicationIcon() {
+    QIcon icon(QStringLiteral(":/varnixpos/varnixpos.ico"));
+    if (icon.availableSizes().isEmpty()) {
+        return QApplication::style()->standardIcon(QStyle::SP_ComputerIcon);
+    }
+    return icon;
+}
+
 AboutDialog::AboutDialog(forms::AboutBox& model, QWidget* owner) : QDialog(owner) {
     setObjectName("frmAbout");
     setWindowTitle(FromAnsi(model.caption));
@@ -19,7 +28,7 @@ AboutDialog::AboutDialog(forms::AboutBox& model, QWidget* owner) : QDialog(owner
     auto* root = new QHBoxLayout(this);
     auto* icon = new QLabel;
     icon->setObjectName("picIcon");
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(48, 48));
+    icon->setPixmap(ApplicationIcon().pixmap(48, 48));
     icon->setAlignment(Qt::AlignTop);
     root->addWidget(icon);
     auto* texts = new QVBoxLayout;

@@ -2,12 +2,17 @@
 #pragma once
 
 #include <QDialog>
+#include <QIcon>
 
 namespace varnix::forms {
 class AboutBox;
 }
 
 namespace varnix::qt {
+
+// The application's own icon (the one the Windows build carries), for the About box, the tray and
+// the windows; a stock icon if it cannot be read.
+QIcon ApplicationIcon();
 
 class AboutDialog : public QDialog {
   public:

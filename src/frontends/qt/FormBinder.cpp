@@ -72,8 +72,14 @@ void FormBinder::Bind(QLineEdit* widget, TextBox& model) {
         if (widget->text() != text) {
             const QSignalBlocker block(widget);
             widget->setText(text);
-            if (widget->isReadOnly()) {
-                // A path too long for its box shows from its start, and whole in the tool tip.
+            if (model.showsEnd) {
+                // The cursor at the end keeps the end in view, whatever the box's width.
+                widget->setCursorPosition(static_cast<int>(text.size()));
+                if (model.toolTip.empty()) {
+                    widget->setToolTip(text);
+                }
+            } else if (widget->isReadOnly()) {
+                // A result too long for its box shows from its start, and whole in the tool tip.
                 widget->setCursorPosition(0);
                 if (model.toolTip.empty()) {
                     widget->setToolTip(text);
@@ -125,8 +131,10 @@ void FormBinder::Bind(QPlainTextEdit* widget, TextBox& model) {
 void FormBinder::Bind(QComboBox* widget, ComboBox& model) {
     widget->setEditable(model.IsEditable());
     if (model.IsEditable()) {
-        // What the user types is what the list holds: no item completes it behind the cursor.
+        // What the user types is what the list holds: no item completes it behind the cursor,
+        // and Enter does not make it an item (the items are the model's).
         widget->setCompleter(nullptr);
+        widget->setInsertPolicy(QComboBox::NoInsert);
     }
     if (!model.toolTip.empty()) {
         widget->setToolTip(FromAnsi(model.toolTip));

@@ -15,6 +15,7 @@
 #include "engine/HistoryActions.h"
 #include "engine/ServiceActions.h"
 #include "forms/ServiceWindow.h"
+#include "frontends/qt/AboutDialog.h"
 #include "frontends/qt/ScreenFit.h"
 
 namespace varnix::qt {
@@ -226,7 +227,7 @@ ServiceMainWindow::ServiceMainWindow(forms::ServiceWindow& model, engine::Servic
     root->addWidget(view, 1);
 
     // The tray icon: double-click restores, right click opens the File menu.
-    tray_ = new QSystemTrayIcon(style()->standardIcon(QStyle::SP_ComputerIcon), this);
+    tray_ = new QSystemTrayIcon(ApplicationIcon(), this);
     tray_->setToolTip(forms::ServiceWindow::kTrayTip);
     tray_->setContextMenu(fileMenu_);
     setWindowIcon(tray_->icon());

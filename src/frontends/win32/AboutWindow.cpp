@@ -36,8 +36,7 @@ AboutWindow::AboutWindow(const forms::AboutBox& model, HWND owner) : owner_(owne
         return control;
     };
     HWND icon = make("STATIC", "", SS_ICON, 12, 12, 32, 32, 0, font_);
-    ::SendMessageA(icon, STM_SETICON,
-                   reinterpret_cast<WPARAM>(::LoadIconA(nullptr, IDI_INFORMATION)), 0);
+    ::SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(ApplicationIcon()), 0);
     // The title stays on one line; the description wraps.
     make("STATIC", model.lblTitle.caption.c_str(), SS_LEFTNOWORDWRAP | SS_NOPREFIX, 60, 12, 460, 24,
          0, titleFont_);

@@ -193,8 +193,14 @@ HWND FormBinder::Edit(forms::TextBox& model, int x, int y, int width, bool readO
     });
     Add(edit, [this, edit, readOnly, &model]() -> bool {
         bool changed = SyncText(edit, model.Text());
-        if (changed && readOnly && model.toolTip.empty()) {
-            // A path too long for its box shows from its start, and whole in the tool tip.
+        if (changed && model.showsEnd) {
+            // The caret at the end, scrolled into view, keeps the end in view.
+            const auto end = static_cast<WPARAM>(model.Text().size());
+            ::SendMessageA(edit, EM_SETSEL, end, static_cast<LPARAM>(end));
+            ::SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+        }
+        if (changed && (readOnly || model.showsEnd) && model.toolTip.empty()) {
+            // Whole in the tool tip, however much of it the box shows.
             SetToolTip(edit, model.Text());
         }
         changed = SyncEnabled(edit, model.enabled) || changed;

@@ -27,7 +27,9 @@ class TrayIcon {
   private:
     bool Add();
 
-    static constexpr UINT kIconId = 0x5A17;  // not a combination of the MK_ key flags
+    // The id of the described TrayIconData. It equals MK_LBUTTON, so a move over the window with
+    // the left button down reads as a tray event too: the model then sees its X, as it would.
+    static constexpr UINT kIconId = 1;
     static constexpr DWORD kRetryMs = 5000;
     HWND window_;
     bool shown_ = false;

@@ -2,6 +2,7 @@
 
 // windows.h first (through the header above): the common dialogs depend on its types.
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <functional>
 #include <utility>
@@ -293,6 +294,13 @@ std::string Win32FrontEnd::AskSavePath(const std::string& title, const std::stri
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = "csv";
+    // Offered in the user's documents: the working folder is the install folder under Program
+    // Files, where a user may not write.
+    char documents[MAX_PATH] = {};
+    if (SUCCEEDED(
+            ::SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents))) {
+        dialog.lpstrInitialDir = documents;
+    }
     // The working folder stays where it was: the data files are found through it.
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (::GetSaveFileNameA(&dialog) == FALSE) {

@@ -2,11 +2,15 @@
 // widgets show what the actions changed, both ways.
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -16,6 +20,7 @@
 #include "exchange/ExchangeHistory.h"
 #include "fakes/EngineDriver.h"
 #include "frontends/Runner.h"
+#include "frontends/qt/AboutDialog.h"
 #include "frontends/qt/ConsoleWindow.h"
 #include "frontends/qt/HistoryDialog.h"
 #include "frontends/qt/LampWidget.h"
@@ -211,6 +216,60 @@ class QtViewsTest : public QObject {
         }
         QCOMPARE(expected->currentText(), QString("sroutf_4"));
         QCOMPARE(v.session.service.ComboResult.Text(), std::string("sroutf_4"));
+        // Enter keeps the text typed and makes no item of it: the items are the model's.
+        const int items = expected->count();
+        QTest::keyClick(expected->lineEdit(), Qt::Key_Return);
+        QCOMPARE(expected->count(), items);  // before a refresh would put the model's back
+        v.Pull();
+        QCOMPARE(expected->currentText(), QString("sroutf_4"));
+        QCOMPARE(v.session.service.ComboResult.Text(), std::string("sroutf_4"));
+    }
+
+    // A path too long for its box shows its end, the file's name, and is whole in the tip.
+    void pathBoxesShowTheirEnd() {
+        Views v;
+        const std::string path = "/home/cassa/" + std::string(200, 'x') + "/LogVnxPos.TXT";
+        v.session.service.txtLogFileName.SetText(path);
+        v.service.show();
+        v.Pull();
+        auto* box = Find<QLineEdit>(v.service, "txtLogFileName");
+        QVERIFY(box->fontMetrics().horizontalAdvance(box->text()) > box->width());
+        QCOMPARE(box->cursorPosition(), static_cast<int>(path.size()));
+        box->grab();  // painted, which scrolls the text as the screen would show it
+        QVERIFY(
+            box->rect().contains(box->inputMethodQuery(Qt::ImCursorRectangle).toRect().center()));
+        QCOMPARE(box->toolTip(), QString::fromStdString(path));
+    }
+
+    // The About box shows the application's own icon, the one its tray and windows carry.
+    void aboutShowsTheApplicationsIcon() {
+        Views v;
+        varnix::qt::AboutDialog about(v.session.about, nullptr);
+        const QImage shown = Find<QLabel>(about, "picIcon")->pixmap().toImage();
+        QVERIFY(!varnix::qt::ApplicationIcon().availableSizes().isEmpty());  // the embedded one
+        QCOMPARE(shown, varnix::qt::ApplicationIcon().pixmap(48, 48).toImage());
+        QCOMPARE(v.service.Tray()->icon().pixmap(48, 48).toImage(), shown);
+    }
+
+    // The CSV export is offered in the user's documents, not in the working folder.
+    void exportIsOfferedInTheDocumentsFolder() {
+        varnix::testing::TempDir home;
+        varnix::testing::ScopedEnv homeEnv{"HOME", home.path()};
+        varnix::testing::ScopedEnv configHome{"XDG_CONFIG_HOME", home.path() + "config"};
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QVERIFY(documents.startsWith(QString::fromStdString(home.path())));
+        QDir().mkpath(documents);
+        varnix::qt::QtFrontEnd frontEnd;
+        QString offered;
+        QTimer::singleShot(0, [&] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                offered = dialog->directory().absolutePath();
+                dialog->reject();
+            }
+        });
+        QCOMPARE(frontEnd.AskSavePath("Esporta", "StoricoVnxPos.csv"), std::string());
+        QCOMPARE(offered, QDir(documents).absolutePath());
     }
 
     // A box appears over the window the user was working in, as the front end wires them.

@@ -119,7 +119,7 @@ app_pid=$!
 if wait_for window "$service"; then
   wine "$post" "$service" 0x112 0xF020 0 >/dev/null 2>&1 || true  # WM_SYSCOMMAND, SC_MINIMIZE
   check "the minimised service window stayed on the screen" wait_for hidden "$service"
-  wine "$post" "$service" 0x200 0x5A17 0x203 >/dev/null 2>&1 || true  # WM_LBUTTONDBLCLK on the icon
+  wine "$post" "$service" 0x200 1 0x203 >/dev/null 2>&1 || true  # WM_LBUTTONDBLCLK on the icon
   check "a double-click on the tray icon did not restore the service window" wait_for window "$service"
 else
   fail "the installed varnixpos.exe showed no service window"; cat "$work/resident.log"
