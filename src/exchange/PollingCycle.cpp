@@ -281,11 +281,10 @@ void PollingCycle::Timer1_Timer() {
         if (!standardFile || !commandRead) {
             return;
         }
-        // Deleted and written again while it ran (the watch saw it go): what stands there now
-        // is a new command, for the next cycle to run, even with the very same bytes.
-        if (watch_ && (watch_->State(), watch_->Removals()) != removalsSeen_) {
-            return;
-        }
+        // Deleted and written again while it ran: with other bytes it stays, a new command for
+        // the next cycle; with the very same bytes it is the command that ran, saved again by a
+        // register that has not had its outcome yet, and it goes (a resend the register meant is
+        // seen missing in its outcome; a second charge cannot be undone).
         if (commands.Consume() != CommandRun::Consumed::Undeletable) {
             return;
         }

@@ -443,12 +443,14 @@ TEST_F(ScenarioTest, AnIntentThatCannotBeRecordedSendsNothingToTheTerminal) {
 TEST_F(ScenarioTest, WhatTheRegisterDoesToAFileWhileItRunsNeverSendsALineTwice) {
     // While the terminal works on the first command the register changes the file: what reaches
     // the terminal in all, over the cycle and the next two (or two run-once starts).
-    enum class Change { Append, DeleteAndRewrite };
+    enum class Change { Append, DeleteAndRewrite, DeleteAndWriteAnother };
     const std::tuple<Change, bool, const char*> cases[] = {
         {Change::Append, false, "TerminalBalance Closure"},
         {Change::Append, true, "TerminalBalance Closure"},
-        // Seen gone and written again: a new command, even with the same bytes.
-        {Change::DeleteAndRewrite, false, "TerminalBalance TerminalBalance"}};
+        // Deleted and written again while it ran: the same bytes are the command that ran, saved
+        // again (it goes); other bytes are a new command.
+        {Change::DeleteAndRewrite, false, "TerminalBalance"},
+        {Change::DeleteAndWriteAnother, false, "TerminalBalance Closure"}};
     for (const auto& [change, runOnce, sent] : cases) {
         fakes::FaultyFiles faulty;
         faulty.writer = platform::WriterState::Closed;
@@ -463,7 +465,9 @@ TEST_F(ScenarioTest, WhatTheRegisterDoesToAFileWhileItRunsNeverSendsALineTwice) 
                     platform::HostPlatform().AppendToFile(run.Data("SRINPF.TXT"), "POS_CHCASS\r\n");
                 } else {
                     ++faulty.removals;
-                    run.WriteFreshData("SRINPF.TXT", "POS_TOTTER\r\n");
+                    run.WriteFreshData("SRINPF.TXT", change == Change::DeleteAndRewrite
+                                                         ? "POS_TOTTER\r\n"
+                                                         : "POS_CHCASS\r\n");
                 }
             }
         };
