@@ -11,6 +11,7 @@ simulated payment's SROUTF.TXT names its unique amount. Environment: SOAK_COMMAN
 import json
 import os
 import random
+import re
 import shutil
 import signal
 import subprocess
@@ -24,14 +25,25 @@ COMMANDS = int(os.environ.get("SOAK_COMMANDS", "1000"))
 SEED = int(os.environ.get("SOAK_SEED", "17"))
 PENDING_LIMIT_S = 60  # a command still pending after this is reported lost
 
-KEYWORDS = ["POS_PAGAME", "POS_PAGEXT", "POS_ACCRED", "POS_STORNO", "POS_CHCASS", "POS_TOTTER",
-            "POS_STATUS", "POS_PREAUT", "POS_PREINT", "POS_CHPREA"]
+
+
+def keyword_table():
+    """The command keywords and the library operation each reaches the terminal through (None
+    for those whose row says Never), read from VARNIX_KEYWORDS in src/iae17/Keywords.h."""
+    header = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "iae17",
+                          "Keywords.h")
+    with open(header, encoding="latin-1") as f:
+        rows = re.findall(r"\bX\(\s*(POS_\w+)\s*,\s*\w+\s*,\s*(\w+)", f.read())
+    if not rows:
+        sys.exit("soak: no keyword rows in %s" % header)
+    return [(k, None if reaches == "Never" else "IAE17AX_" + reaches) for k, reaches in rows]
+
+
+KEYWORDS = [keyword for keyword, _ in keyword_table()]
 # The one terminal request each command makes (the handlers' status check asks nothing of the
 # terminal; POS_STATUS and the simulated POS_PAGAME make none, and neither do the three that are
 # not available).
-OPERATION = {"POS_PAGEXT": "IAE17AX_PaymentExt", "POS_ACCRED": "IAE17AX_Refund",
-             "POS_STORNO": "IAE17AX_Void", "POS_CHCASS": "IAE17AX_Closure",
-             "POS_TOTTER": "IAE17AX_TerminalBalance"}
+OPERATION = {keyword: function for keyword, function in keyword_table() if function}
 
 
 class Journal:

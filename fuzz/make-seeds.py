@@ -5,6 +5,7 @@ Seeds: every valid command, files of several commands and every truncated prefix
 first-start configuration and its prefixes, parameter files, a registry export, and well-formed
 protocol frames with their prefixes. Run it again after changing a format."""
 import os
+import re
 import shutil
 
 root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
@@ -30,6 +31,12 @@ commands = [b"POS_PAGAME,A2,P0", b"POS_PAGEXT,T1,E2,A1250,P1", b"POS_ACCRED,A300
             b"POS_CHCASS", b"POS_TOTTER", b"POS_STORNO,S000001", b"POS_STORNO,A52",
             b"POS_PREAUT", b"POS_PREINT", b"POS_CHPREA", b"POS_STATUS", b"pos_pagame,a2,p0;",
             b"; comment\r\n:POS_TOTTER", b"POS_PAGAME,A1,P0,X,Y,Z", b"POS_PWD"]
+# A keyword of the table (src/iae17/Keywords.h) that no line above opens gets a bare line.
+table = os.path.join(os.path.dirname(root), "..", "src", "iae17", "Keywords.h")
+with open(table, encoding="latin-1") as f:
+    keywords = [k.encode() for k in re.findall(r"\bX\(\s*(POS_\w+)", f.read())]
+assert keywords, "no keyword rows in src/iae17/Keywords.h"
+commands += [k for k in keywords if not any(c.startswith(k) for c in commands)]
 for i, c in enumerate(commands):
     write("dispatcher", "command-%02d" % i, c + b"\r\n")
 with_prefixes("dispatcher", "all", b"\r\n".join(commands) + b"\r\n")

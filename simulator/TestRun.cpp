@@ -14,10 +14,6 @@ namespace varnix::sim {
 
 namespace {
 
-bool TakesAmount(const std::string& keyword) {
-    return keyword == "POS_PAGEXT" || keyword == "POS_ACCRED";
-}
-
 std::string AmountText(std::int64_t cents) {
     return std::to_string(cents) + " (" + EuroText(cents) + ")";
 }
@@ -41,11 +37,10 @@ CommandFields FieldsOf(const std::string& line, const std::string& keyword) {
         const std::size_t next = line.find(',', at + 1);
         const std::string field =
             line.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
-        if (!field.empty() && field[0] == 'A' && keyword != "POS_STORNO") {
+        if (!field.empty() && field[0] == 'A' && !CarriesStan(keyword)) {
             fields.amount = field.substr(1);
             fields.hasAmount = true;
-        } else if (!field.empty() && (field[0] == 'S' || field[0] == 'A') &&
-                   keyword == "POS_STORNO") {
+        } else if (!field.empty() && (field[0] == 'S' || field[0] == 'A') && CarriesStan(keyword)) {
             fields.stan = field.substr(1);
             fields.hasStan = true;
         }
@@ -57,7 +52,7 @@ CommandFields FieldsOf(const std::string& line, const std::string& keyword) {
 // What tells one request of a command from another: its amount, or the STAN it voids ("" for
 // totals and closure). From the wire, and from a command line the way the handlers cut it.
 std::string CarriedBy(const proto::Request& request, const std::string& keyword) {
-    if (keyword == "POS_STORNO") {
+    if (CarriesStan(keyword)) {
         iae17::POSData data;
         iae17::Unpack(request.data, data);
         return TrimField(data.STAN.Text());
@@ -71,7 +66,7 @@ std::string CarriedBy(const proto::Request& request, const std::string& keyword)
 }
 
 std::string CarriedBy(const CommandFields& fields, const std::string& keyword) {
-    if (keyword == "POS_STORNO") {
+    if (CarriesStan(keyword)) {
         return TrimField(fields.stan.substr(0, decltype(iae17::POSRequest::STAN)::kWidth));
     }
     if (!TakesAmount(keyword)) {
@@ -91,7 +86,7 @@ std::string DescribeRequest(const proto::Request& request) {
     if (!keyword.empty()) {
         text += " (" + keyword + ")";
     }
-    if (keyword == "POS_STORNO") {
+    if (CarriesStan(keyword)) {
         iae17::POSData data;
         iae17::Unpack(request.data, data);
         text += ", STAN " + Quoted(TrimField(data.STAN.Text()));
@@ -303,7 +298,7 @@ void TestRun::JudgeRequest(const proto::Request& request) {
     }
     iae17::POSRequest req;
     iae17::Unpack(request.request, req);
-    if (keyword == "POS_STORNO") {
+    if (CarriesStan(keyword)) {
         iae17::POSData data;
         iae17::Unpack(request.data, data);
         JudgeStan(TrimField(data.STAN.Text()));
@@ -329,7 +324,7 @@ void TestRun::JudgeCommandLine(const std::string& line) {
         return;
     }
     const CommandFields fields = FieldsOf(line, keyword);
-    if (keyword == "POS_STORNO") {
+    if (CarriesStan(keyword)) {
         JudgeStan(fields.hasStan ? TrimField(fields.stan) : std::string());
     } else if (TakesAmount(keyword)) {
         stepAmount_ = fields.hasAmount ? ParseAmount(fields.amount) : -1;

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "iae17/Functions.h"
+#include "iae17/Keywords.h"
 #include "text/AnsiText.h"
 
 namespace varnix::sim {
@@ -15,8 +15,6 @@ namespace varnix::sim {
 namespace {
 
 using json = nlohmann::json;
-using iae17::Function;
-using iae17::WireNumber;
 
 // A mistake in the file: carries its message up to where the step it belongs to is known.
 struct Mistake {
@@ -151,16 +149,18 @@ ExpectedRequest ParseExpect(const json& e) {
     expect.command = Text(e["command"], "\"command\"");
     if (!ReachesTerminal(expect.command)) {
         std::string known;
-        for (const auto& c : TerminalCommands()) {
-            known += known.empty() ? c.keyword : std::string(", ") + c.keyword;
+        for (const auto& keyword : iae17::kKeywords) {
+            if (keyword.reaches) {
+                known += (known.empty() ? "" : ", ") + std::string(keyword.text);
+            }
         }
         throw Mistake{"\"" + expect.command +
                       Say("\" non è un comando che raggiunge il terminale (",
                           "\" is no command that reaches the terminal (") +
                       known + ")"};
     }
-    const bool isVoid = expect.command == "POS_STORNO";
-    const bool takesAmount = expect.command == "POS_PAGEXT" || expect.command == "POS_ACCRED";
+    const bool isVoid = CarriesStan(expect.command);
+    const bool takesAmount = TakesAmount(expect.command);
     if (e.contains("amount")) {
         if (!takesAmount) {
             throw Mistake{expect.command + Say(" non porta un importo", " carries no amount")};
@@ -350,10 +350,6 @@ class Mistakes {
     std::vector<std::string> lines_;
 };
 
-bool MovesMoney(const std::string& command) {
-    return command == "POS_PAGEXT" || command == "POS_ACCRED";
-}
-
 Step ParseStep(const json& s, const std::string& language, const std::set<std::string>& before,
                const std::vector<Step>& steps, int defaultNoRepeatMs,
                std::set<std::string>& languages, Mistakes& mistakes) {
@@ -472,7 +468,7 @@ Step ParseStep(const json& s, const std::string& language, const std::set<std::s
                           step.terminal.answer == ScriptedAnswer::Refuse ||
                           step.terminal.answer == ScriptedAnswer::Declined;
     if (expected && !repeatSaid && defaultNoRepeatMs > 0 &&
-        (MovesMoney(step.expect.command) || doubtful) &&
+        (TakesAmount(step.expect.command) || doubtful) &&
         step.NextCommand() != step.expect.command) {
         step.then.push_back({Then::Kind::NoRepeat, {}, defaultNoRepeatMs});
     }
@@ -537,6 +533,12 @@ class LanguageOfMistakes {
     bool before_;
 };
 
+// The keyword a step names: the whole text, not just its start.
+const iae17::Keyword* Exactly(std::string_view keyword) {
+    const iae17::Keyword* found = iae17::FindKeyword(keyword);
+    return found != nullptr && found->text == keyword ? found : nullptr;
+}
+
 }  // namespace
 
 std::string MadeUpInstruction(const ExpectedRequest& e, bool english) {
@@ -551,15 +553,11 @@ std::string MadeUpInstruction(const ExpectedRequest& e, bool english) {
     } else if (e.amountMax) {
         amount = (english ? " of at most " : " di al massimo ") + EuroText(*e.amountMax);
     }
-    if (e.command == "POS_PAGEXT") {
-        return english ? "Make a payment" + amount + " from the register"
-                       : "Esegui dalla cassa un pagamento" + amount;
+    const iae17::Keyword* keyword = Exactly(e.command);
+    if (keyword == nullptr) {
+        return {};
     }
-    if (e.command == "POS_ACCRED") {
-        return english ? "Make a refund" + amount + " from the register"
-                       : "Esegui dalla cassa un accredito (rimborso)" + amount;
-    }
-    if (e.command == "POS_STORNO") {
+    if (keyword->carries == iae17::Carries::Stan) {
         if (!e.stanOf.empty()) {
             return english ? "Void the transaction of step \"" + e.stanOf +
                                  "\" by its STAN from the register"
@@ -570,53 +568,33 @@ std::string MadeUpInstruction(const ExpectedRequest& e, bool english) {
             return english ? "Void the transaction with STAN " + e.stan + " from the register"
                            : "Esegui dalla cassa lo storno della transazione con STAN " + e.stan;
         }
-        return english ? "Void a transaction from the register"
-                       : "Esegui dalla cassa lo storno di una transazione";
     }
-    if (e.command == "POS_TOTTER") {
-        return english ? "Ask for the terminal's totals from the register"
-                       : "Chiedi dalla cassa i totali del terminale";
-    }
-    return english ? "Run the end-of-day closure from the register"
-                   : "Esegui dalla cassa la chiusura contabile";
-}
-
-const std::vector<TerminalCommand>& TerminalCommands() {
-    static const std::vector<TerminalCommand> commands = {
-        {"POS_PAGEXT", WireNumber(Function::PaymentExt)},
-        {"POS_ACCRED", WireNumber(Function::Refund)},
-        {"POS_STORNO", WireNumber(Function::Void)},
-        {"POS_TOTTER", WireNumber(Function::TerminalBalance)},
-        {"POS_CHCASS", WireNumber(Function::Closure)},
-    };
-    return commands;
+    return english ? keyword->instructionEn + amount + " from the register"
+                   : keyword->instructionIt + amount;
 }
 
 std::string KeywordOf(std::string_view commandLine) {
-    // The dispatcher's own order: the first keyword the line begins with.
-    static constexpr const char* kKeywords[] = {
-        "POS_PAGAME", "POS_PAGEXT", "POS_ACCRED", "POS_CHCASS", "POS_TOTTER",
-        "POS_STORNO", "POS_PREAUT", "POS_PREINT", "POS_CHPREA", "POS_STATUS"};
-    for (const char* keyword : kKeywords) {
-        if (commandLine.starts_with(keyword)) {
-            return keyword;
-        }
-    }
-    return {};
+    const iae17::Keyword* keyword = iae17::FindKeyword(commandLine);
+    return keyword != nullptr ? std::string(keyword->text) : std::string();
 }
 
 bool ReachesTerminal(std::string_view keyword) {
-    return std::any_of(TerminalCommands().begin(), TerminalCommands().end(),
-                       [&](const TerminalCommand& c) { return keyword == c.keyword; });
+    const iae17::Keyword* found = Exactly(keyword);
+    return found != nullptr && found->reaches.has_value();
+}
+
+bool TakesAmount(std::string_view keyword) {
+    return ReachesTerminal(keyword) && Exactly(keyword)->carries == iae17::Carries::Amount;
+}
+
+bool CarriesStan(std::string_view keyword) {
+    return ReachesTerminal(keyword) && Exactly(keyword)->carries == iae17::Carries::Stan;
 }
 
 std::string KeywordOfWire(int wire) {
-    for (const auto& c : TerminalCommands()) {
-        if (c.wire == wire) {
-            return c.keyword;
-        }
-    }
-    return {};
+    const auto function = iae17::FunctionFromWire(wire);
+    const iae17::Keyword* keyword = function ? iae17::KeywordReaching(*function) : nullptr;
+    return keyword != nullptr ? std::string(keyword->text) : std::string();
 }
 
 const char* NameOf(ScriptedAnswer answer) {

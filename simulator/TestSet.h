@@ -12,16 +12,14 @@
 
 namespace varnix::sim {
 
-// The terminal commands of the command file, and the library function each reaches the
-// terminal through. Commands outside this table never reach the terminal.
-struct TerminalCommand {
-    const char* keyword;  // "POS_PAGEXT"
-    int wire;             // the function's wire number
-};
-const std::vector<TerminalCommand>& TerminalCommands();
-// The keyword of a command line ("POS_PAGEXT,A1250" → "POS_PAGEXT"); "" for none of the ten.
+// The command file's keywords as the steps name them (iae17/Keywords.h holds them). The keyword
+// of a command line ("POS_PAGEXT,A1250" → "POS_PAGEXT"); "" for none of the ten.
 std::string KeywordOf(std::string_view commandLine);
+// Whether the keyword's command reaches the terminal; the others never do.
 bool ReachesTerminal(std::string_view keyword);
+// Whether the keyword reaches the terminal carrying an amount; a void carries a STAN instead.
+bool TakesAmount(std::string_view keyword);
+bool CarriesStan(std::string_view keyword);
 // The keyword that reaches the terminal through this wire function; "" for none.
 std::string KeywordOfWire(int wire);
 
@@ -53,7 +51,7 @@ struct IdRule {
 };
 
 struct ExpectedRequest {
-    std::string command;                                       // a keyword of TerminalCommands()
+    std::string command;  // a keyword that reaches the terminal
     std::optional<std::int64_t> amount, amountMin, amountMax;  // cents
     std::string stan;                                          // the exact STAN to void
     std::string stanOf;  // or the STAN the terminal gave in this earlier step

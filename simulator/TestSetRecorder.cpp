@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "iae17/Functions.h"
+#include "iae17/Keywords.h"
 #include "iae17/Records.h"
 #include "iae17/ResultCodes.h"
 #include "text/AnsiText.h"
@@ -13,11 +13,8 @@ namespace {
 
 // What the step names its kind of exchange as.
 const char* Noun(const std::string& keyword) {
-    return keyword == "POS_PAGEXT"   ? "pagamento"
-           : keyword == "POS_ACCRED" ? "accredito"
-           : keyword == "POS_STORNO" ? "storno"
-           : keyword == "POS_TOTTER" ? "totali"
-                                     : "chiusura";
+    const iae17::Keyword* found = iae17::FindKeyword(keyword);
+    return found != nullptr ? found->noun : "";
 }
 
 // A refusal text the set can carry (1 to 24 characters of Windows-1252), or the default one.
@@ -70,7 +67,7 @@ void TestSetRecorder::Add(const std::string& keyword, const std::string& carried
                           std::string stanGiven) {
     Recorded step;
     step.expect.command = keyword;
-    if (keyword == "POS_STORNO") {
+    if (CarriesStan(keyword)) {
         // A void of a STAN this session's terminal gave replays as a void of that step's STAN.
         for (std::size_t i = steps_.size(); i-- > 0;) {
             if (!carried.empty() && steps_[i].stanGiven == carried &&
@@ -83,7 +80,7 @@ void TestSetRecorder::Add(const std::string& keyword, const std::string& carried
         if (step.expect.stanOf.empty() && !carried.empty() && carried.size() <= 7) {
             step.expect.stan = carried;
         }
-    } else if (keyword == "POS_PAGEXT" || keyword == "POS_ACCRED") {
+    } else if (TakesAmount(keyword)) {
         if (const std::int64_t cents = ParseAmount(carried); cents > 0) {
             step.expect.amount = cents;
         }
@@ -133,7 +130,7 @@ void TestSetRecorder::OnExchange(const proto::Request& request, const Reply& rep
             break;
     }
     Add(keyword,
-        TrimField(keyword == "POS_STORNO" ? voided.STAN.Text() : std::string(req.Amount.Text())),
+        TrimField(CarriesStan(keyword) ? voided.STAN.Text() : std::string(req.Amount.Text())),
         std::move(terminal), std::move(stanGiven));
 }
 
@@ -187,7 +184,7 @@ void TestSetRecorder::OnRecorded(const exchange::HistoryEntry& entry) {
             }
         }
     }
-    Add(keyword, Field(entry.command, keyword == "POS_STORNO" ? "SA" : "A"), std::move(terminal),
+    Add(keyword, Field(entry.command, CarriesStan(keyword) ? "SA" : "A"), std::move(terminal),
         std::move(stanGiven));
 }
 

@@ -10,6 +10,7 @@
 #include "exchange/Context.h"
 #include "exchange/ExchangeRecordWriter.h"
 #include "exchange/TestTools.h"
+#include "iae17/Keywords.h"
 #include "platform/RuntimeError.h"
 #include "text/AnsiText.h"
 
@@ -19,34 +20,15 @@ namespace {
 
 using Handler = std::string (CommandHandlers::*)(const std::string&);
 
-struct Keyword {
-    const char* text;
-    Handler handler;
-    bool reachesTerminal;  // a library call on the terminal: never without its intent on disk
-    bool sendsAmount;      // its A field is an amount (the void's is a STAN)
+// Each keyword's handler, in the order of iae17::kKeywords.
+constexpr std::array<Handler, iae17::kKeywords.size()> kHandlers = {
+#define VARNIX_HANDLER(keyword, handler, ...) &CommandHandlers::handler,
+    VARNIX_KEYWORDS(VARNIX_HANDLER)
+#undef VARNIX_HANDLER
 };
 
-// Tested in this order; the first keyword that opens the line takes it.
-constexpr std::array<Keyword, 10> kKeywords = {{
-    {"POS_PAGAME", &CommandHandlers::CmdPagamento, false, true},
-    {"POS_PAGEXT", &CommandHandlers::CmdPagamentoEsteso, true, true},
-    {"POS_ACCRED", &CommandHandlers::CmdAccredito, true, true},
-    {"POS_CHCASS", &CommandHandlers::CmdChiusura, true, false},
-    {"POS_TOTTER", &CommandHandlers::CmdTotali, true, false},
-    {"POS_STORNO", &CommandHandlers::CmdStorno, true, false},
-    {"POS_PREAUT", &CommandHandlers::CmdPreautorizzazione, false, false},
-    {"POS_PREINT", &CommandHandlers::CmdIntegrativa, false, false},
-    {"POS_CHPREA", &CommandHandlers::CmdChiusuraPreaut, false, false},
-    {"POS_STATUS", &CommandHandlers::CmdStato, false, false},
-}};
-
-const Keyword* FindKeyword(const std::string& line) {
-    for (const auto& keyword : kKeywords) {
-        if (line.rfind(keyword.text, 0) == 0) {
-            return &keyword;
-        }
-    }
-    return nullptr;
+Handler HandlerOf(const iae17::Keyword& keyword) {
+    return kHandlers[static_cast<std::size_t>(&keyword - iae17::kKeywords.data())];
 }
 
 // The amount a line sends: its last A field as the handler stores it, or, without one, the
@@ -94,22 +76,23 @@ std::optional<std::string> Dispatcher::PrepareLine(std::string_view raw) {
 }
 
 bool Dispatcher::TakesKeyword(const std::string& line) {
-    return FindKeyword(line) != nullptr;
+    return iae17::FindKeyword(line) != nullptr;
 }
 
 bool Dispatcher::ReachesTerminal(const std::string& line) {
-    const Keyword* keyword = FindKeyword(line);
-    return keyword != nullptr && keyword->reachesTerminal;
+    const iae17::Keyword* keyword = iae17::FindKeyword(line);
+    // A library call on the terminal: never made without its intent on disk.
+    return keyword != nullptr && keyword->reaches.has_value();
 }
 
 std::string Dispatcher::RunLine(const std::string& line, bool& matched) {
-    const Keyword* keyword = FindKeyword(line);
+    const iae17::Keyword* keyword = iae17::FindKeyword(line);
     matched = keyword != nullptr;
     if (keyword == nullptr) {
         return {};
     }
     CommandHandlers handlers(context_);
-    return (handlers.*keyword->handler)(line);
+    return (handlers.*HandlerOf(*keyword))(line);
 }
 
 void Dispatcher::Record(const std::string& line, const std::string& result,
@@ -120,8 +103,9 @@ void Dispatcher::Record(const std::string& line, const std::string& result,
         HistoryEntry entry = writer.HistoryEntryFor(line, result);
         entry.start = command->startTime;
         entry.durationMs = context_.ports.clock.MonotonicMs() - command->startMs;
-        if (const Keyword* keyword = FindKeyword(line);
-            keyword != nullptr && keyword->sendsAmount) {
+        // The void's A field is a STAN, not an amount.
+        if (const iae17::Keyword* keyword = iae17::FindKeyword(line);
+            keyword != nullptr && keyword->carries == iae17::Carries::Amount) {
             NoteAmount(line, context_.records.request, entry);
         }
         // Without an answer of the terminal the outcome record and the boxes fed from it are what
@@ -203,7 +187,7 @@ std::string Dispatcher::EseguiFileComandi(CommandFile& file, bool ecrIdRequired,
             return true;
         }
         const std::string& line = *prepared;
-        const bool isCommand = FindKeyword(line) != nullptr;
+        const bool isCommand = iae17::FindKeyword(line) != nullptr;
         // Stopped: no command starts, and none is lost without a word either.
         if (stoppedEarly_) {
             if (isCommand) {

@@ -148,6 +148,9 @@ TEST(TestSetTest, InstructionsComeInTheRunsLanguageOrAreMadeUp) {
          "Esegui dalla cassa lo storno della transazione con STAN 000042"},
         {R"("expect": {"command": "POS_CHCASS"})", "it",
          "Esegui dalla cassa la chiusura contabile"},
+        {R"("expect": {"command": "POS_STORNO"})", "en", "Void a transaction from the register"},
+        {R"("expect": {"command": "POS_TOTTER"})", "en",
+         "Ask for the terminal's totals from the register"},
     };
     for (const auto& c : cases) {
         std::string step = R"({"name": "s", )" + c.step;
