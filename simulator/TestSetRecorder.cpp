@@ -11,6 +11,9 @@ namespace varnix::sim {
 
 namespace {
 
+// The decline reason of a step whose terminal behaviour the history cannot tell.
+constexpr const char* kUnknownAnswer = "ESITO SCONOSCIUTO";
+
 // What the step names its kind of exchange as.
 const char* Noun(const std::string& keyword) {
     const iae17::Keyword* found = iae17::FindKeyword(keyword);
@@ -163,7 +166,13 @@ void TestSetRecorder::OnRecorded(const exchange::HistoryEntry& entry) {
     Terminal terminal;
     std::string stanGiven;
     const std::string outcome = TrimField(entry.outcome);
-    if (outcome == "OK" && TrimField(entry.transaction) == "00") {
+    if (outcome == "OK" && entry.Inherited(exchange::kInheritedPosData)) {
+        // No record of the terminal's own: VarnixPos kept the earlier one (a result code it took
+        // for OK). What the terminal did is unknown, and a replay must never approve what it did
+        // not: declined, saying so, for the developer to complete.
+        terminal.answer = ScriptedAnswer::Declined;
+        terminal.reason = kUnknownAnswer;
+    } else if (outcome == "OK" && TrimField(entry.transaction) == "00") {
         for (const auto& [name, value] : entry.posData) {
             stanGiven = name == "STAN" ? TrimField(value) : stanGiven;
         }

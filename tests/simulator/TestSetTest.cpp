@@ -550,7 +550,8 @@ TEST(TestReportTest, JUnitCountsAndHtmlPutsFailuresFirst) {
 TEST(TestSetRecorderTest, AHistoryBecomesASetThatParsesWithTheTerminalAsItWas) {
     const struct {
         std::string command, outcome, transaction, handler, file;
-        std::string answer;  // of the step made, "" for none
+        std::string answer;      // of the step made, "" for none
+        bool inherited = false;  // no outcome record of the terminal's own
     } exchanges[] = {
         {"POS_PAGEXT,T1,A1250,P0", "OK", "00 ", "", "SRINPF.TXT", "approved"},
         {"POS_STATUS", "OK", "", "", "POSDUMPIN.TXT", ""},  // VarnixPos's own poll
@@ -561,6 +562,8 @@ TEST(TestSetRecorderTest, AHistoryBecomesASetThatParsesWithTheTerminalAsItWas) {
         {"POS_STATUS", "OK", "", "", "SRINPF.TXT", ""},
         {"POS_TOTTER", "TIMEOUT ERROR", "", "", "SRINPF.TXT", "timeout"},
         {"POS_CHCASS", "FUNCTION ERROR", "", "", "SRINPF.TXT", "code"},
+        // An unknown result code VarnixPos took for OK, the earlier record kept: never approved.
+        {"POS_PAGEXT,A990007", "OK", "00 ", "", "SRINPF.TXT", "declined", true},
     };
     TestSetRecorder recorder;
     std::vector<std::string> answers;
@@ -572,6 +575,9 @@ TEST(TestSetRecorderTest, AHistoryBecomesASetThatParsesWithTheTerminalAsItWas) {
         entry.handler = e.handler;
         entry.file = e.file;
         entry.posData = {{"STAN", "000001"}};
+        if (e.inherited) {
+            entry.inherited = {exchange::kInheritedPosData};
+        }
         recorder.OnRecorded(entry);
         if (!e.answer.empty()) {
             answers.push_back(e.answer);
