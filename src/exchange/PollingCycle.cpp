@@ -231,19 +231,8 @@ void PollingCycle::Timer1_Timer() {
             // A standard command file runs at most once: one the journal knows (run, or left
             // running by a process that ended) is never sent to the terminal again. A rule of
             // this system's own: deleting can fail, and a crash can come between run and delete.
-            // Deletions the watch saw up to the read are the register's before this run (a
-            // file deleted and written again while the cycle waited for it to settle), never
-            // "while it ran": counted after the read, only a later one leaves the file for the
-            // next cycle as new. Asked on both sides of the read, so a deletion seen only after
-            // it is taken as before it: then the bytes decide, and the same bytes are not sent
-            // again (a command lost is said, a command sent twice is not undone).
-            TakeRemovals();
             found = commands.Open();
             alreadyRun = found == CommandRun::Found::AlreadyRun;
-            if (watch_) {
-                watch_->State();
-                removalsSeen_ = watch_->Removals();
-            }
         }
     });
     steps.emplace_back([&] {
