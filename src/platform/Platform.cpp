@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
-#include <set>
+
+#include "platform/ProcessClaims.h"
 
 namespace varnix::platform {
 
@@ -40,24 +40,12 @@ class BufferedFile : public ReadableFile {
 
 // Files in memory belong to this process alone: a claim is exclusive among the claims made in
 // it, which is what a test of two residents in one process needs.
-std::mutex& ClaimsMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-std::set<std::string>& Claims() {
-    static std::set<std::string> claims;
-    return claims;
-}
-
 class InMemoryClaim : public ProcessLock {
   public:
     explicit InMemoryClaim(std::string name) : name_(std::move(name)) {}
     InMemoryClaim(const InMemoryClaim&) = delete;
     InMemoryClaim& operator=(const InMemoryClaim&) = delete;
-    ~InMemoryClaim() override {
-        const std::lock_guard<std::mutex> hold(ClaimsMutex());
-        Claims().erase(name_);
-    }
+    ~InMemoryClaim() override { ReleaseProcessClaim(name_); }
 
   private:
     std::string name_;
@@ -91,8 +79,7 @@ std::unique_ptr<WriterWatch> Platform::WatchWriters(const std::string& /*path*/)
 }
 
 ExclusiveClaim Platform::ClaimExclusive(const std::string& name) {
-    const std::lock_guard<std::mutex> hold(ClaimsMutex());
-    if (!Claims().insert(name).second) {
+    if (!TakeProcessClaim(name)) {
         return {ExclusiveClaim::Outcome::Busy, nullptr, {}};
     }
     return {ExclusiveClaim::Outcome::Held, std::make_unique<InMemoryClaim>(name), {}};

@@ -12,10 +12,10 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 
+#include "platform/ProcessClaims.h"
 #include "platform/TimedWatch.h"
 #include "platform/win32/Win32Platform.h"
 #include "text/AnsiText.h"
@@ -296,17 +296,6 @@ class SharingWatch : public TimedWatch {
     std::thread reader_;
 };
 
-// A mutex is owned by a thread, and its owner may take it again: the claims this process holds
-// are kept here too, so that a second claim of the same name from within it is refused as well.
-std::mutex& OwnClaimsMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-std::set<std::string>& OwnClaims() {
-    static std::set<std::string> claims;
-    return claims;
-}
-
 // Owned by the thread that claimed it (the user-interface thread, which lives as long as the
 // process); Windows gives it up when the process ends, however it ends.
 class MutexLock : public ProcessLock {
@@ -316,8 +305,7 @@ class MutexLock : public ProcessLock {
     MutexLock& operator=(const MutexLock&) = delete;
     ~MutexLock() override {
         ::ReleaseMutex(handle_.get());
-        const std::lock_guard<std::mutex> hold(OwnClaimsMutex());
-        OwnClaims().erase(name_);
+        ReleaseProcessClaim(name_);
     }
 
   private:
@@ -422,13 +410,14 @@ ExclusiveClaim Win32Platform::ClaimExclusive(const std::string& name) {
     // A kernel object in the global namespace: every session's and every user's process meets
     // it, no file stands for it, and nobody can delete it from under the holder.
     const std::string objectName = "Global\\VarnixPos-" + text::HashName(name);
-    const std::lock_guard<std::mutex> own(OwnClaimsMutex());
-    if (OwnClaims().count(objectName) != 0) {
+    // A mutex lets its owner in again: this process's own claims are refused before it.
+    if (!TakeProcessClaim(objectName)) {
         return {ExclusiveClaim::Outcome::Busy, nullptr, {}};
     }
     const HANDLE mutex = ::CreateMutexA(nullptr, FALSE, objectName.c_str());
     if (mutex == nullptr) {
         const DWORD error = ::GetLastError();
+        ReleaseProcessClaim(objectName);
         // Made by another user's process, which holds it still (it goes with its last handle).
         if (error == ERROR_ACCESS_DENIED) {
             return {ExclusiveClaim::Outcome::Busy, nullptr, {}};
@@ -437,11 +426,11 @@ ExclusiveClaim Win32Platform::ClaimExclusive(const std::string& name) {
     }
     const DWORD wait = ::WaitForSingleObject(mutex, 0);
     if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
-        OwnClaims().insert(objectName);
         return {ExclusiveClaim::Outcome::Held, std::make_unique<MutexLock>(mutex, objectName), {}};
     }
     const DWORD error = ::GetLastError();
     ::CloseHandle(mutex);
+    ReleaseProcessClaim(objectName);
     if (wait == WAIT_TIMEOUT) {
         return {ExclusiveClaim::Outcome::Busy, nullptr, {}};
     }
