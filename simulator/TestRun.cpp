@@ -27,7 +27,6 @@ struct CommandFields {
     std::string amount;
     std::string stan;
     bool hasAmount = false;
-    bool hasStan = false;
 };
 
 CommandFields FieldsOf(const std::string& line, const std::string& keyword) {
@@ -42,7 +41,6 @@ CommandFields FieldsOf(const std::string& line, const std::string& keyword) {
             fields.hasAmount = true;
         } else if (!field.empty() && (field[0] == 'S' || field[0] == 'A') && CarriesStan(keyword)) {
             fields.stan = field.substr(1);
-            fields.hasStan = true;
         }
         at = next;
     }
@@ -325,7 +323,7 @@ void TestRun::JudgeCommandLine(const std::string& line) {
     }
     const CommandFields fields = FieldsOf(line, keyword);
     if (CarriesStan(keyword)) {
-        JudgeStan(fields.hasStan ? TrimField(fields.stan) : std::string());
+        JudgeStan(TrimField(fields.stan));
     } else if (TakesAmount(keyword)) {
         stepAmount_ = fields.hasAmount ? ParseAmount(fields.amount) : -1;
         JudgeAmount(stepAmount_, fields.hasAmount ? fields.amount : "(nessun campo A)");
